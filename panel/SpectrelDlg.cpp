@@ -56,6 +56,9 @@ void CSpectrelDlg::OnInitDialog() {
         MessageBox(TEXT_NO_SENSOR_OBJECT);
     }
     m_view.SetStatusBarText(TEXT_LOGGING_INACTIVE);
+    if (m_sensor) {
+        m_sensor->SetWindow(&m_view.SensorTarget());
+    }
     ConnectPort();
 }
 
