@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 #include <optional>
 #include <string>
@@ -89,6 +90,12 @@ ChannelDefinition Channel(unsigned matchOutput, unsigned enabled, unsigned mode,
     return channel;
 }
 
+// The nine values a channel carries on the wire, in wire order.
+std::array<unsigned, 9> WireFields(const ChannelDefinition& c) {
+    return {c.MatchOutput, c.Enabled,   c.Mode,    c.RedLow,  c.RedHigh,
+            c.GreenLow,    c.GreenHigh, c.BlueLow, c.BlueHigh};
+}
+
 TEST(SendChannelCommand, WritesOnlyChangedFlagsAndBounds) {
     ChannelDefinition cache = Channel(0, 1, 1, {0x7316, 0x7FE0, 0, 0, 0x10, 0x20});
     cache.RedTolerance = 3.0;
@@ -96,8 +103,7 @@ TEST(SendChannelCommand, WritesOnlyChangedFlagsAndBounds) {
     wanted.RedHigh = 0x8CAA;
     wanted.RedTolerance = 10.0;
     EXPECT_EQ(BuildSendChannel(3, wanted, cache), "!C,2,,,,,8CAA,,,,\r");
-    EXPECT_EQ(cache.RedHigh, 0x8CAAU);
-    EXPECT_EQ(cache.RedLow, 0x7316U);
+    EXPECT_EQ(WireFields(cache), WireFields(wanted));
     EXPECT_DOUBLE_EQ(cache.RedTolerance, 3.0) << "percentages are the caller's to store";
     EXPECT_EQ(BuildSendChannel(3, wanted, cache), "");
 
@@ -111,18 +117,16 @@ TEST(SendChannelCommand, RefusesChannelsThatDoNotExist) {
     const ChannelDefinition wanted = Channel(1, 1, 0, {1, 2, 3, 4, 5, 6});
     EXPECT_EQ(BuildSendChannel(0, wanted, cache), "");
     EXPECT_EQ(BuildSendChannel(16, wanted, cache), "");
-    EXPECT_EQ(cache.RedLow, 0U) << "nothing was cached for a command that was not built";
     EXPECT_EQ(BuildTeach(16, 1, 1, 0, 10, 10, 10, cache), "");
-    EXPECT_EQ(cache.MatchOutput, 0U);
+    EXPECT_EQ(WireFields(cache), WireFields(ChannelDefinition{}))
+        << "nothing is cached for a command that was not built";
 }
 
 TEST(TeachCommand, AlwaysSentWithScaledTolerancesAndChangedFlags) {
     ChannelDefinition cache = Channel(0, 1, 1, {});
     EXPECT_EQ(BuildTeach(2, 0, 1, 1, 10.0, 10.0, 12.5, cache), "!T,1,,,,186A0,186A0,1E848\r");
     EXPECT_EQ(BuildTeach(1, 1, 0, 1, 50.0, 0.5, 0.0, cache), "!T,0,1,0,,7A120,01388,00000\r");
-    EXPECT_EQ(cache.MatchOutput, 1U);
-    EXPECT_EQ(cache.Enabled, 0U);
-    EXPECT_EQ(cache.Mode, 1U);
+    EXPECT_EQ(WireFields(cache), WireFields(Channel(1, 0, 1, {})));
 }
 
 TEST(ClassifyReply, ByTheFirstCharacterAndTheCommandLetter) {
@@ -184,15 +188,8 @@ TEST(ChannelReply, FillsFlagsBoundsAndPercentagesOfTheAddressedChannel) {
     ChannelDefinition definition;
     ASSERT_TRUE(ParseChannelReply(CHANNEL_REPLY, channel, definition));
     EXPECT_EQ(channel, 3U);
-    EXPECT_EQ(definition.MatchOutput, 0U);
-    EXPECT_EQ(definition.Enabled, 1U);
-    EXPECT_EQ(definition.Mode, 1U);
-    EXPECT_EQ(definition.RedLow, 0x7316U);
-    EXPECT_EQ(definition.RedHigh, 0x8CAAU);
-    EXPECT_EQ(definition.GreenLow, 0x7FE0U);
-    EXPECT_EQ(definition.GreenHigh, 0x7FE0U);
-    EXPECT_EQ(definition.BlueLow, 0U);
-    EXPECT_EQ(definition.BlueHigh, 0xFFC0U);
+    EXPECT_EQ(WireFields(definition),
+              WireFields(Channel(0, 1, 1, {0x7316, 0x8CAA, 0x7FE0, 0x7FE0, 0, 0xFFC0})));
     EXPECT_DOUBLE_EQ(definition.RedSetting, 50.0);
     EXPECT_DOUBLE_EQ(definition.GreenTolerance, 0.5);
     EXPECT_DOUBLE_EQ(definition.BlueTolerance, 50.0);
@@ -205,8 +202,7 @@ TEST(ChannelReply, FillsFlagsBoundsAndPercentagesOfTheAddressedChannel) {
     }
     ASSERT_TRUE(ParseChannelReply(lowerLine, lowerChannel, lower));
     EXPECT_EQ(lowerChannel, channel);
-    EXPECT_EQ(lower.RedHigh, definition.RedHigh);
-    EXPECT_EQ(lower.BlueHigh, definition.BlueHigh);
+    EXPECT_EQ(WireFields(lower), WireFields(definition));
     EXPECT_DOUBLE_EQ(lower.RedTolerance, definition.RedTolerance);
 
     ASSERT_TRUE(ParseChannelReply("!c,e,1,0,0,1234", channel, definition));
@@ -224,9 +220,7 @@ TEST(ChannelAndTeachReplies, IndexFIsRefusedWithoutChangingAnything) {
         ParseChannelReply("!c,F,0,1,1,7316,8CAA,7FE0,7FE0,0000,FFC0", channel, definition));
     EXPECT_FALSE(ParseTeachReply("!T,f,7316,8CAA,7316,8CAA,0000,FFC0", channel, definition));
     EXPECT_EQ(channel, 7U);
-    EXPECT_EQ(definition.MatchOutput, 1U);
-    EXPECT_EQ(definition.RedLow, 1U);
-    EXPECT_EQ(definition.BlueHigh, 6U);
+    EXPECT_EQ(WireFields(definition), WireFields(Channel(1, 1, 0, {1, 2, 3, 4, 5, 6})));
     EXPECT_DOUBLE_EQ(definition.RedTolerance, 12.0);
     EXPECT_DOUBLE_EQ(definition.RedSetting, 0.0);
 }
@@ -240,12 +234,9 @@ TEST(TeachReply, NewBoundsWithToleranceKeptWhereTheyMatchAndFlagsUntouched) {
     ASSERT_EQ(ReplyChannelNumber("!T,1,7316,8CAA,7316,8CAA,0000,FFC0"), 2U);
     ASSERT_TRUE(ParseTeachReply("!T,1,7316,8CAA,7316,8CAA,0000,FFC0", channel, definition));
     EXPECT_EQ(channel, 2U);
-    EXPECT_EQ(definition.MatchOutput, 1U);
-    EXPECT_EQ(definition.Enabled, 1U);
-    EXPECT_EQ(definition.Mode, 0U);
-    EXPECT_EQ(definition.RedLow, 0x7316U);
-    EXPECT_EQ(definition.GreenHigh, 0x8CAAU);
-    EXPECT_EQ(definition.BlueHigh, 0xFFC0U);
+    EXPECT_EQ(WireFields(definition),
+              WireFields(Channel(1, 1, 0, {0x7316, 0x8CAA, 0x7316, 0x8CAA, 0, 0xFFC0})))
+        << "new bounds, flags untouched";
     EXPECT_DOUBLE_EQ(definition.RedSetting, 50.0);
     EXPECT_DOUBLE_EQ(definition.RedTolerance, 10.0) << "the sent tolerance explains the bounds";
     EXPECT_NEAR(definition.GreenTolerance, 10.0, 0.01) << "derived from the bounds";
@@ -289,15 +280,7 @@ TEST(CommandsAndReplies, ShareTheirFieldPositions) {
     ChannelDefinition parsed;
     ASSERT_TRUE(ParseChannelReply(channelLine, channel, parsed));
     EXPECT_EQ(channel, 11U);
-    EXPECT_EQ(parsed.MatchOutput, wanted.MatchOutput);
-    EXPECT_EQ(parsed.Enabled, wanted.Enabled);
-    EXPECT_EQ(parsed.Mode, wanted.Mode);
-    EXPECT_EQ(parsed.RedLow, wanted.RedLow);
-    EXPECT_EQ(parsed.RedHigh, wanted.RedHigh);
-    EXPECT_EQ(parsed.GreenLow, wanted.GreenLow);
-    EXPECT_EQ(parsed.GreenHigh, wanted.GreenHigh);
-    EXPECT_EQ(parsed.BlueLow, wanted.BlueLow);
-    EXPECT_EQ(parsed.BlueHigh, wanted.BlueHigh);
+    EXPECT_EQ(WireFields(parsed), WireFields(wanted));
 }
 
 } // namespace
