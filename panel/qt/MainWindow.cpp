@@ -1,0 +1,415 @@
+#include "panel/qt/MainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QUrl>
+
+#include "panel/SpectrelDlg.h"
+#include "panel/qt/AboutDlg.h"
+#include "panel/qt/PanelControls.h"
+#include "panel/qt/PanelMenu.h"
+#include "panel/qt/RGBChart.h"
+
+namespace {
+
+const QSize WINDOW_UNITS(457, 305);
+const QString WINDOW_TITLE = QStringLiteral("Spectrel Color Sensor");
+const QString EXCHANGE_CAPTION = QStringLiteral("Spectrel");
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+    case ICON_EXCLAMATION:
+        return QMessageBox::Warning;
+    case ICON_QUESTION:
+        return QMessageBox::Question;
+    case ICON_INFORMATION:
+        return QMessageBox::Information;
+    case ICON_NONE:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
+    switch (buttons) {
+    case BUTTONS_OK_CANCEL:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case BUTTONS_YES_NO:
+        return QMessageBox::Yes | QMessageBox::No;
+    case BUTTONS_OK:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton BoxButton(MessageResult result) {
+    switch (result) {
+    case RESULT_CANCEL:
+        return QMessageBox::Cancel;
+    case RESULT_YES:
+        return QMessageBox::Yes;
+    case RESULT_NO:
+        return QMessageBox::No;
+    case RESULT_OK:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+// The answer of a box closed without a button, or not shown because the window is closing.
+MessageResult DismissedResult(MessageButtons buttons) {
+    return buttons == BUTTONS_OK ? RESULT_OK : RESULT_CANCEL;
+}
+
+MessageResult ResultOf(QMessageBox::StandardButton button, MessageButtons buttons) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return RESULT_OK;
+    case QMessageBox::Cancel:
+        return RESULT_CANCEL;
+    case QMessageBox::Yes:
+        return RESULT_YES;
+    case QMessageBox::No:
+        return RESULT_NO;
+    default:
+        return DismissedResult(buttons);
+    }
+}
+
+template <class Widget> Widget* As(QWidget* control) {
+    return qobject_cast<Widget*>(control);
+}
+
+} // namespace
+
+CMainWindow::CMainWindow(PanelEnvironment environment, QWidget* parent)
+    : QMainWindow(parent), m_layout(font()), m_panel(new QWidget(this)),
+      m_controls(std::make_unique<CPanelControls>(m_panel, m_layout)),
+      m_menu(std::make_unique<CPanelMenu>(menuBar())), m_statusPane(new QLabel(this)),
+      m_target(this), m_controller(std::make_unique<CSpectrelDlg>(*this, std::move(environment))) {
+    setWindowTitle(WINDOW_TITLE);
+    setCentralWidget(m_panel);
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->addWidget(m_statusPane, 1);
+    m_statusPane->setAccessibleDescription(QStringLiteral("Data logging status"));
+    ConnectControls();
+    ConnectMenu();
+    FixSize();
+}
+
+CMainWindow::~CMainWindow() {
+    m_target.Detach();
+    m_controller.reset();
+}
+
+// The window is 457 x 305 dialog units with the status bar inside that height, as laid out
+// for the Windows tool; the menu bar comes on top. Nothing can resize it.
+void CMainWindow::FixSize() {
+    const QSize window = m_layout.ToPixels(WINDOW_UNITS);
+    m_panel->setFixedSize(window.width(), window.height() - statusBar()->sizeHint().height());
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    layout()->activate();
+}
+
+void CMainWindow::ConnectControls() {
+    static constexpr std::pair<ControlId, Handler> CLICKS[] = {
+        {IDC_RESET, &CSpectrelDlg::OnReset},
+        {IDC_READ_SETTINGS, &CSpectrelDlg::OnReadSettings},
+        {IDC_READ_ALL_CHANNELS, &CSpectrelDlg::OnReadAllChannels},
+        {IDC_DISPLAY_COLOR_LUMINOSITY, &CSpectrelDlg::OnDisplayColorLuminosity},
+        {IDC_DISPLAY_COLOR_ONLY, &CSpectrelDlg::OnDisplayColorOnly},
+    };
+    for (const auto& [id, handler] : CLICKS) {
+        connect(As<QAbstractButton>(Control(id)), &QAbstractButton::clicked, this,
+                [this, handler = handler] { Call(std::mem_fn(handler)); });
+    }
+    // "activated" comes only from the user's choice, never from a programmatic selection.
+    static constexpr std::pair<ControlId, Handler> CHOICES[] = {
+        {IDC_PORT, &CSpectrelDlg::OnSelchangePort},
+        {IDC_CHANNEL, &CSpectrelDlg::OnSelchangeChannel},
+    };
+    for (const auto& [id, handler] : CHOICES) {
+        connect(As<QComboBox>(Control(id)), &QComboBox::activated, this,
+                [this, handler = handler] { Call(std::mem_fn(handler)); });
+    }
+    for (ControlId spin : TOLERANCE_SPINS) {
+        connect(As<QSpinBox>(Control(spin)), &QSpinBox::valueChanged, this,
+                [this, spin] { m_controls->TakeSpinStep(spin); });
+    }
+}
+
+void CMainWindow::ConnectMenu() {
+    static constexpr std::pair<MenuCommand, Handler> COMMANDS[] = {
+        {ID_FILE_EXIT, &CSpectrelDlg::OnFileExit},
+        {ID_WARNINGS_RECOGNITION, &CSpectrelDlg::OnWarningsRecognition},
+        {ID_WARNINGS_SENSOR, &CSpectrelDlg::OnWarningsSensor},
+        {ID_WARNINGS_APPLICATION, &CSpectrelDlg::OnWarningsApplication},
+        {ID_HELP_INSTRUCTIONS, &CSpectrelDlg::OnInstructions},
+        {ID_HELP_ABOUT, &CSpectrelDlg::OnAbout},
+    };
+    for (const auto& [id, handler] : COMMANDS) {
+        connect(MenuAction(id), &QAction::triggered, this,
+                [this, handler = handler] { Call(std::mem_fn(handler)); });
+    }
+}
+
+void CMainWindow::Start() {
+    m_started = true;
+    Call([](CSpectrelDlg& controller) { controller.OnInitDialog(); });
+    if (!m_closed) {
+        show();
+    }
+}
+
+void CMainWindow::BringToFront() {
+    if (m_closed) {
+        return;
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+QWidget* CMainWindow::Control(ControlId id) const {
+    return m_controls->Control(id);
+}
+
+QAction* CMainWindow::MenuAction(MenuCommand id) const {
+    return m_menu->Action(id);
+}
+
+// Every call into the controller goes through here. A modal box it opens runs a nested event
+// loop; notifications and close requests arriving meanwhile wait until the outermost call has
+// returned, so the controller never runs twice at once.
+void CMainWindow::Call(const std::function<void(CSpectrelDlg&)>& call) {
+    ++m_callDepth;
+    call(*m_controller);
+    --m_callDepth;
+    if (m_callDepth == 0) {
+        Settle();
+    }
+}
+
+void CMainWindow::Settle() {
+    while (m_started && !m_closed && !m_closePending && !m_notifications.empty()) {
+        const auto [message, wParam] = m_notifications.front();
+        m_notifications.pop_front();
+        ++m_callDepth;
+        m_controller->OnSensorNotification(message, wParam);
+        --m_callDepth;
+    }
+    if (m_closePending && !m_closed) {
+        close();
+    }
+}
+
+bool CMainWindow::event(QEvent* event) {
+    if (event->type() == CSensorEvent::EventType()) {
+        const auto* notification = static_cast<CSensorEvent*>(event);
+        if (!m_closed) {
+            m_notifications.emplace_back(notification->Message(), notification->WParam());
+            if (m_callDepth == 0) {
+                Settle();
+            }
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        m_layout.SetFont(font());
+        FixSize();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+// Shut-down: the controller's OnClose runs once, then the window closes for good. A request
+// that comes while the controller is busy (a signal during a message box) dismisses the box
+// and is carried out as soon as the controller returns.
+void CMainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_closed && m_callDepth > 0) {
+        m_closePending = true;
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            dialog->reject();
+        }
+        event->ignore();
+        return;
+    }
+    if (!m_closed) {
+        m_closed = true;
+        m_notifications.clear();
+        if (m_started) {
+            Call([](CSpectrelDlg& controller) { controller.OnClose(); });
+        }
+        emit Closed();
+    }
+    event->accept();
+}
+
+void CMainWindow::Push(const PanelValues& values) {
+    m_controls->Push(values);
+}
+
+bool CMainWindow::Pull(PanelValues& values) {
+    QWidget* rejected = nullptr;
+    QString reason;
+    if (m_controls->Pull(values, rejected, reason)) {
+        return true;
+    }
+    MessageBoxRequest request;
+    request.Text = reason.toStdString();
+    request.Caption = EXCHANGE_CAPTION.toStdString();
+    ShowMessageBox(request);
+    rejected->setFocus();
+    return false;
+}
+
+void CMainWindow::EnableControl(ControlId id, bool enable) {
+    if (QWidget* control = Control(id)) {
+        control->setEnabled(enable);
+    }
+}
+
+void CMainWindow::ShowControl(ControlId id, bool show) {
+    if (QWidget* control = Control(id)) {
+        control->setVisible(show);
+    }
+}
+
+void CMainWindow::SetControlText(ControlId id, const std::string& text) {
+    m_controls->SetText(id, QString::fromStdString(text));
+}
+
+void CMainWindow::SetToolTip(ControlId id, const std::string& text) {
+    if (QWidget* control = Control(id)) {
+        control->setToolTip(QString::fromStdString(text));
+    }
+}
+
+void CMainWindow::FillCombo(ControlId id, const std::vector<std::string>& items) {
+    if (auto* combo = As<QComboBox>(Control(id))) {
+        const QSignalBlocker blocker(combo);
+        combo->clear();
+        for (const std::string& item : items) {
+            combo->addItem(QString::fromStdString(item));
+        }
+        combo->setCurrentIndex(-1);
+    }
+}
+
+void CMainWindow::SetSliderRange(ControlId id, int minimum, int maximum) {
+    if (auto* slider = As<QSlider>(Control(id))) {
+        const QSignalBlocker blocker(slider);
+        slider->setRange(minimum, maximum);
+    }
+}
+
+void CMainWindow::SetSliderPosition(ControlId id, int position) {
+    if (auto* slider = As<QSlider>(Control(id))) {
+        const QSignalBlocker blocker(slider);
+        slider->setValue(position);
+    }
+}
+
+void CMainWindow::SetSpinRange(ControlId id, int minimum, int maximum) {
+    if (auto* spin = As<QSpinBox>(Control(id))) {
+        const QSignalBlocker blocker(spin);
+        spin->setRange(minimum, maximum);
+    }
+}
+
+void CMainWindow::SetSpinPosition(ControlId id, int position) {
+    if (auto* spin = As<QSpinBox>(Control(id))) {
+        const QSignalBlocker blocker(spin);
+        spin->setValue(position);
+    }
+}
+
+void CMainWindow::SetChartColor(ControlId chart, ChartProperty property, int value) {
+    if (auto* control = As<CRGBChart>(Control(chart))) {
+        control->SetColorProperty(property, value);
+    }
+}
+
+void CMainWindow::SetChartStyle(ControlId chart, const std::string& style) {
+    if (auto* control = As<CRGBChart>(Control(chart))) {
+        control->SetStyleProperty(QString::fromStdString(style));
+    }
+}
+
+void CMainWindow::SetRichStatus(const std::string& text, std::size_t boldLength) {
+    auto* status = As<QTextEdit>(Control(IDC_COMM_STATUS));
+    status->setPlainText(QString::fromStdString(text));
+    QTextCursor cursor(status->document());
+    const auto boldCharacters = QString::fromStdString(text.substr(0, boldLength)).size();
+    cursor.setPosition(static_cast<int>(boldCharacters), QTextCursor::KeepAnchor);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.mergeCharFormat(bold);
+    status->moveCursor(QTextCursor::End);
+}
+
+void CMainWindow::SetStatusBarText(const std::string& text) {
+    m_statusPane->setText(QString::fromStdString(text));
+}
+
+void CMainWindow::CheckMenuItem(MenuCommand id, bool checked) {
+    if (QAction* action = MenuAction(id)) {
+        action->setChecked(checked);
+    }
+}
+
+void CMainWindow::EnableMenuItem(MenuCommand id, bool enable) {
+    if (QAction* action = MenuAction(id)) {
+        action->setEnabled(enable);
+    }
+}
+
+MessageResult CMainWindow::ShowMessageBox(const MessageBoxRequest& request) {
+    // Once the window is closing, a box would only hold the shut-down up.
+    if (m_closePending || m_closed) {
+        return DismissedResult(request.Buttons);
+    }
+    QMessageBox box(BoxIcon(request.Icon), QString::fromStdString(request.Caption),
+                    QString::fromStdString(request.Text), BoxButtons(request.Buttons), this);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(BoxButton(request.DefaultButton));
+    if (request.Icon == ICON_EXCLAMATION) {
+        QApplication::beep();
+    }
+    box.exec();
+    return ResultOf(box.standardButton(box.clickedButton()), request.Buttons);
+}
+
+void CMainWindow::ShowAboutBox(const AboutInfo& about) {
+    CAboutDlg dialog(about, this);
+    dialog.exec();
+}
+
+bool CMainWindow::OpenDocument(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void CMainWindow::CloseWindow() {
+    close();
+}
+
+NotifyTarget& CMainWindow::SensorTarget() {
+    return m_target;
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QMainWindow>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "panel/PanelEnvironment.h"
+#include "panel/PanelView.h"
+#include "panel/qt/DialogLayout.h"
+#include "panel/qt/SensorEventTarget.h"
+
+class CPanelControls;
+class CPanelMenu;
+class CSpectrelDlg;
+class QAction;
+class QLabel;
+
+// The control panel's window: draws the controls, hands the user's actions and the sensor
+// proxy's notifications to the controller (CSpectrelDlg) one at a time, and runs its modal
+// boxes. It decides nothing itself.
+class CMainWindow : public QMainWindow, public PanelView {
+    Q_OBJECT
+
+public:
+    explicit CMainWindow(PanelEnvironment environment, QWidget* parent = nullptr);
+    ~CMainWindow() override;
+
+    // Initialises the controller (which connects to the port) and shows the window, unless a
+    // close was asked for meanwhile.
+    void Start();
+    // Restores the window, even from minimised, and brings it to the front.
+    void BringToFront();
+
+    CSpectrelDlg& Controller() { return *m_controller; }
+    QWidget* Control(ControlId id) const;
+    QAction* MenuAction(MenuCommand id) const;
+
+    // PanelView
+    void Push(const PanelValues& values) override;
+    bool Pull(PanelValues& values) override;
+    void EnableControl(ControlId id, bool enable) override;
+    void ShowControl(ControlId id, bool show) override;
+    void SetControlText(ControlId id, const std::string& text) override;
+    void SetToolTip(ControlId id, const std::string& text) override;
+    void FillCombo(ControlId id, const std::vector<std::string>& items) override;
+    void SetSliderRange(ControlId id, int minimum, int maximum) override;
+    void SetSliderPosition(ControlId id, int position) override;
+    void SetSpinRange(ControlId id, int minimum, int maximum) override;
+    void SetSpinPosition(ControlId id, int position) override;
+    void SetChartColor(ControlId chart, ChartProperty property, int value) override;
+    void SetChartStyle(ControlId chart, const std::string& style) override;
+    void SetRichStatus(const std::string& text, std::size_t boldLength) override;
+    void SetStatusBarText(const std::string& text) override;
+    void CheckMenuItem(MenuCommand id, bool checked) override;
+    void EnableMenuItem(MenuCommand id, bool enable) override;
+    MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    void ShowAboutBox(const AboutInfo& about) override;
+    bool OpenDocument(const std::string& path) override;
+    void CloseWindow() override;
+    NotifyTarget& SensorTarget() override;
+
+signals:
+    // The controller has shut down and the window is closed for good.
+    void Closed();
+
+protected:
+    bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    using Handler = void (CSpectrelDlg::*)();
+    void Call(const std::function<void(CSpectrelDlg&)>& call);
+    void Settle();
+    void ConnectControls();
+    void ConnectMenu();
+    void FixSize();
+
+    CDialogLayout m_layout;
+    QWidget* m_panel;
+    std::unique_ptr<CPanelControls> m_controls;
+    std::unique_ptr<CPanelMenu> m_menu;
+    QLabel* m_statusPane;
+    CSensorEventTarget m_target;
+    std::unique_ptr<CSpectrelDlg> m_controller;
+
+    std::deque<std::pair<unsigned, std::uintptr_t>> m_notifications; // waiting for delivery
+    int m_callDepth = 0; // calls into the controller still running (modal boxes nest them)
+    bool m_started = false;
+    bool m_closed = false;
+    bool m_closePending = false; // asked to close while the controller was busy
+};

@@ -1,0 +1,8 @@
+#include "panel/qt/ToleranceSpin.h"
+
+#include <QLineEdit>
+
+CToleranceSpin::CToleranceSpin(QWidget* parent) : QSpinBox(parent) {
+    lineEdit()->hide();
+    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+}

@@ -1,0 +1,52 @@
+#include "GuiSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+
+#include "panel/qt/MainWindow.h"
+#include "support/Deadline.h"
+
+bool WaitForEvents(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    return WaitUntil(
+        [&] {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            return condition();
+        },
+        timeout);
+}
+
+CModalDismisser::CModalDismisser() {
+    connect(&m_timer, &QTimer::timeout, this, &CModalDismisser::DismissActive);
+    m_timer.start(20);
+}
+
+void CModalDismisser::DismissActive() {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) {
+        return;
+    }
+    if (const auto* box = qobject_cast<QMessageBox*>(dialog)) {
+        m_texts << box->text();
+    }
+    dialog->reject();
+}
+
+CPanelFixture::CPanelFixture() : Window(std::make_unique<CMainWindow>(Environment())) {
+}
+
+CPanelFixture::~CPanelFixture() = default;
+
+PanelEnvironment CPanelFixture::Environment() const {
+    PanelEnvironment environment;
+    environment.PreferencesPath = PreferencesPath().toStdString();
+    environment.PortOverrides.Set("COM1", Line.SlavePath());
+    environment.ProgramDir = Folder.path().toStdString();
+    environment.ProgramName = "spectrel";
+    environment.ProgramVersion = "test";
+    return environment;
+}
+
+QString CPanelFixture::PreferencesPath() const {
+    return Folder.filePath(QStringLiteral("spectrel.conf"));
+}
