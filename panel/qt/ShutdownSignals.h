@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <csignal>
+
+class QSocketNotifier;
+
+// Turns SIGINT and SIGTERM into the Qt signal Requested on the UI thread (through a pipe the
+// handler writes to), so they end the program by the window's normal close. One at a time.
+class CShutdownSignals : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CShutdownSignals(QObject* parent = nullptr);
+    ~CShutdownSignals() override;
+    CShutdownSignals(const CShutdownSignals&) = delete;
+    CShutdownSignals& operator=(const CShutdownSignals&) = delete;
+
+    // False when the pipe or a handler could not be set up.
+    bool Install();
+
+signals:
+    void Requested(int signalNumber);
+
+private:
+    void Drain();
+
+    int m_readFd = -1;
+    int m_writeFd = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    struct sigaction m_previousInt {};
+    struct sigaction m_previousTerm {};
+    bool m_installed = false;
+};

@@ -1,0 +1,72 @@
+#include "panel/qt/SingleInstance.h"
+
+#include <QDeadlineTimer>
+#include <QLocalSocket>
+#include <QThread>
+#include <algorithm>
+
+namespace {
+
+const QString INSTANCE_NAME = QStringLiteral("Spectrel");
+const QByteArray RAISE_REQUEST = QByteArrayLiteral("raise\n");
+constexpr int CONNECT_ATTEMPT_MS = 100;
+
+} // namespace
+
+CSingleInstance::CSingleInstance(const QString& folder, QObject* parent)
+    : QObject(parent), m_folder(folder),
+      m_lock(folder + QLatin1Char('/') + INSTANCE_NAME + QStringLiteral(".lock")) {
+    // A lock is stale only when its owner has gone, however long a copy has been running.
+    m_lock.setStaleLockTime(0);
+    connect(&m_server, &QLocalServer::newConnection, this, &CSingleInstance::Accept);
+}
+
+QString CSingleInstance::SocketPath() const {
+    return m_folder + QLatin1Char('/') + INSTANCE_NAME;
+}
+
+bool CSingleInstance::Claim() {
+    if (!m_lock.tryLock(0)) {
+        return false;
+    }
+    // Holding the lock, any socket file left here belongs to a copy that crashed.
+    QLocalServer::removeServer(SocketPath());
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    m_server.listen(SocketPath());
+    return true;
+}
+
+void CSingleInstance::Accept() {
+    while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        auto readRequest = [this, socket] {
+            if (socket->readAll().contains(RAISE_REQUEST.trimmed())) {
+                emit RaiseRequested();
+            }
+        };
+        connect(socket, &QLocalSocket::readyRead, this, readRequest);
+        // The request may have arrived, and its sender gone, before the connection was taken.
+        if (socket->bytesAvailable() > 0) {
+            readRequest();
+        }
+    }
+}
+
+bool CSingleInstance::AskFirstToRaise(int timeoutMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (true) {
+        QLocalSocket socket;
+        socket.connectToServer(SocketPath());
+        if (socket.waitForConnected(CONNECT_ATTEMPT_MS)) {
+            socket.write(RAISE_REQUEST);
+            const bool written = socket.waitForBytesWritten(
+                static_cast<int>(std::max<qint64>(deadline.remainingTime(), CONNECT_ATTEMPT_MS)));
+            socket.disconnectFromServer();
+            return written;
+        }
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QThread::msleep(CONNECT_ATTEMPT_MS);
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+
+// Keeps the program to one copy per user. The first copy holds the lock file "Spectrel.lock" and
+// listens on the local socket "Spectrel", both in the given folder (the user's runtime
+// directory); a later copy finds the lock held and asks the first, through the socket, to come
+// to the front. A crashed copy leaves a lock the next start recognises as stale and a socket
+// file it removes.
+class CSingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CSingleInstance(const QString& folder, QObject* parent = nullptr);
+
+    // True when this is the first copy; it then listens for later copies (RaiseRequested).
+    bool Claim();
+    // For a later copy: asks the first to come to the front, trying until timeoutMs have passed
+    // (the first may still be starting); true when the request was delivered.
+    bool AskFirstToRaise(int timeoutMs);
+
+    QString SocketPath() const;
+
+signals:
+    void RaiseRequested();
+
+private:
+    void Accept();
+
+    QString m_folder;
+    QLockFile m_lock;
+    QLocalServer m_server;
+};
