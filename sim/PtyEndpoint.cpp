@@ -23,7 +23,10 @@ bool PtyEndpoint::Open(std::string& error) {
         return Fail(error, "posix_openpt");
     }
     char name[128] = {};
-    if (::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0) {
+    if (::grantpt(master.Get()) != 0) {
+        return Fail(error, "grantpt");
+    }
+    if (::unlockpt(master.Get()) != 0) {
         return Fail(error, "unlockpt");
     }
     if (::ptsname_r(master.Get(), name, sizeof name) != 0) {

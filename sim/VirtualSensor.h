@@ -42,7 +42,8 @@ public:
     bool PluggedIn() const; // a pty is there for a host to open
 
     // Told one line per command answered ("!d -> !d,6666,4CCD,3333,00", "!s -> (dropped)"),
-    // on the sensor's thread. Set it before Start().
+    // on the sensor's thread. Set it before Start(); it must not call HangUp() or Replug(),
+    // which wait for that thread.
     void SetAnswerObserver(std::function<void(const std::string& line)> observer);
 
     // State, as the sensor holds it (thread-safe copies).
