@@ -24,7 +24,7 @@ unsigned PercentToRaw(double percent);
 // seeded at construction, so a run with the same seed and the same requests repeats exactly.
 class ColourModel {
 public:
-    ColourModel(const SimConfig& config);
+    explicit ColourModel(const SimConfig& config);
 
     void SetTarget(double red, double green, double blue); // also ends a running script
     // Steps are held for their seconds in turn and the script starts over after the last.

@@ -168,6 +168,9 @@ void VirtualSensor::Stop() {
     }
     impl.pty.Close();
     impl.plugged = false;
+    std::lock_guard lock(impl.mutex);
+    impl.requests.clear();
+    impl.heldReply.clear();
 }
 
 const std::string& VirtualSensor::SlavePath() const {
@@ -306,8 +309,8 @@ void VirtualSensor::Impl::Run() {
     while (!stopRequested) {
         const SimClock::time_point now = SimClock::now();
         HandleRequests(now);
-        if (replugAt && now >= *replugAt) {
-            Plug();
+        if (replugAt && now >= *replugAt && !Plug()) {
+            replugAt = now + std::chrono::seconds(1); // try again, as a cable plugged in later
         }
         AnswerDueCommands(now);
         WriteDueOutput(now);
