@@ -18,8 +18,8 @@ bool Fail(std::string& error, const char* what) {
 
 bool PtyEndpoint::Open(std::string& error) {
     Close();
-    UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!master.IsOpen()) {
+    FileDescriptor master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!master) {
         return Fail(error, "posix_openpt");
     }
     char name[128] = {};
@@ -32,8 +32,8 @@ bool PtyEndpoint::Open(std::string& error) {
     if (::ptsname_r(master.Get(), name, sizeof name) != 0) {
         return Fail(error, "ptsname_r");
     }
-    UniqueFd slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
-    if (!slave.IsOpen()) {
+    FileDescriptor slave(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (!slave) {
         return Fail(error, name);
     }
     // Raw, so the line discipline passes CR through untouched and echoes nothing back.

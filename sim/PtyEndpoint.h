@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sim/UniqueFd.h"
+#include "link/FileDescriptor.h"
 
 // The sensor's end of a pseudo-terminal: the master, which the virtual sensor reads and
 // writes, and the slave device that a host opens like a serial port.
@@ -12,15 +12,15 @@ public:
     bool Open(std::string& error);
     // Closes both ends: a host holding the slave sees the line hang up.
     void Close();
-    bool IsOpen() const { return m_master.IsOpen(); }
+    bool IsOpen() const { return static_cast<bool>(m_master); }
     int MasterFd() const { return m_master.Get(); }
     const std::string& SlavePath() const { return m_slavePath; }
 
 private:
-    UniqueFd m_master;
+    FileDescriptor m_master;
     // Held open for the pseudo-terminal's whole life: without a slave open anywhere the
     // master reports a hang-up and reads fail with EIO, which a host that has not opened the
     // device yet (or is reopening it) would otherwise cause.
-    UniqueFd m_slave;
+    FileDescriptor m_slave;
     std::string m_slavePath;
 };

@@ -11,10 +11,10 @@
 #include <mutex>
 #include <string>
 
+#include "link/FileDescriptor.h"
 #include "sensor/SensorRecords.h"
 #include "sim/SimControl.h"
 #include "sim/SimOptions.h"
-#include "sim/UniqueFd.h"
 #include "sim/VirtualSensor.h"
 
 namespace {
@@ -31,7 +31,7 @@ void Print(FILE* stream, const std::string& text) {
 // SIGINT, SIGTERM and SIGHUP arrive as readable data on a signalfd, so the stop runs in the
 // main loop and not in a handler. They are blocked before the sensor's thread starts, which
 // inherits the mask and so never takes them either.
-UniqueFd OpenSignalFd() {
+FileDescriptor OpenSignalFd() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
@@ -39,7 +39,7 @@ UniqueFd OpenSignalFd() {
     sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
-    return UniqueFd(::signalfd(-1, &signals, SFD_CLOEXEC));
+    return FileDescriptor(::signalfd(-1, &signals, SFD_CLOEXEC));
 }
 
 std::string Announcement(const VirtualSensor& sensor) {
@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
         Print(stdout, SimUsageText());
         return 0;
     }
-    const UniqueFd signalFd = OpenSignalFd();
-    if (!signalFd.IsOpen()) {
+    const FileDescriptor signalFd = OpenSignalFd();
+    if (!signalFd) {
         Print(stderr, "spectrel-sim: cannot watch for signals\n");
         return 1;
     }

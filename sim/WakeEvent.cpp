@@ -8,7 +8,7 @@
 
 bool WakeEvent::Open(std::string& error) {
     m_fd.Reset(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
-    if (!m_fd.IsOpen()) {
+    if (!m_fd) {
         error = std::string("eventfd: ") + std::strerror(errno);
         return false;
     }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sim/UniqueFd.h"
+#include "link/FileDescriptor.h"
 
 // An eventfd that other threads signal to wake a thread waiting in poll().
 class WakeEvent {
@@ -13,5 +13,5 @@ public:
     int Fd() const { return m_fd.Get(); }
 
 private:
-    UniqueFd m_fd;
+    FileDescriptor m_fd;
 };

@@ -5,6 +5,7 @@
 bool HostPort::Open(const std::string& path) {
     Close();
     m_readFailed = false;
+    m_closing = false;
     if (!m_port.Open(path)) {
         return false;
     }
@@ -13,6 +14,7 @@ bool HostPort::Open(const std::string& path) {
 }
 
 void HostPort::Close() {
+    m_closing = true;
     m_port.Close();
     if (m_reader.joinable()) {
         m_reader.join();
@@ -21,17 +23,32 @@ void HostPort::Close() {
     m_lines.clear();
 }
 
+// The port hands over everything up to the last CR received, the final CR replaced by a zero
+// byte: one line, or several that arrived together, which are queued one by one here.
 void HostPort::Receive() {
     char buffer[257];
-    for (;;) {
+    while (!m_closing) {
         std::uint32_t length = 0;
         if (!m_port.Read(buffer, sizeof buffer - 1, length)) {
+            // A hang-up, a damaged line or Close: the port pauses on a dead line, so reading
+            // on does not spin.
             m_readFailed = true;
-            return;
+            continue;
         }
+        std::string_view handOver(buffer, length);
         std::lock_guard lock(m_mutex);
-        m_lines.emplace_back(buffer, length);
         m_lastLineTime = std::chrono::steady_clock::now();
+        if (handOver == "\r") {
+            m_lines.emplace_back();
+            continue;
+        }
+        handOver.remove_suffix(1);
+        for (std::size_t end = handOver.find('\r'); end != std::string_view::npos;
+             end = handOver.find('\r')) {
+            m_lines.emplace_back(handOver.substr(0, end));
+            handOver.remove_prefix(end + 1);
+        }
+        m_lines.emplace_back(handOver);
     }
 }
 

@@ -44,4 +44,5 @@ private:
     std::deque<std::string> m_lines;
     std::chrono::steady_clock::time_point m_lastLineTime{};
     std::atomic<bool> m_readFailed{false};
+    std::atomic<bool> m_closing{false};
 };
