@@ -126,10 +126,10 @@ int ParseWarnings(const std::string& text) {
 
 void LoadPortMap(const CIniStore& store, PortMap& map) {
     for (const std::string& key : store.Keys(PORTS_SECTION)) {
-        const int number = PortNumber(AsciiUpper(key));
+        const std::string portName = AsciiUpper(key);
         const std::string path = store.ReadString(PORTS_SECTION, key, "");
-        if (number != 0 && !path.empty()) {
-            map.Set("COM" + std::to_string(number), path);
+        if (PortNumber(portName) != 0 && !path.empty()) {
+            map.Set(portName, path);
         }
     }
 }

@@ -9,35 +9,13 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "link/FileDescriptor.h"
+
 namespace {
 
 std::string Describe(const std::string& action, const std::string& path, int error) {
     return action + " " + path + ": " + std::system_category().message(error);
 }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    // Some file systems report a failed delayed write only at close, so a writer closes
-    // explicitly and looks at the result.
-    bool Close() {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 // Removes the temporary file on every way out except a successful rename.
 class TempFileGuard {
@@ -222,9 +200,12 @@ bool WriteTextFileAtomically(const std::string& path, const std::string& text, s
     }
     TempFileGuard guard(tempPath);
     KeepPermissions(target, fd.Get());
-    if (!WriteAll(fd.Get(), text) || ::fsync(fd.Get()) != 0 || !fd.Close() ||
-        ::rename(tempPath.c_str(), target.c_str()) != 0) {
-        error = Describe("Cannot write", target, errno);
+    // fsync reports the write errors a file system may have delayed, so close has none left.
+    const bool written = WriteAll(fd.Get(), text) && ::fsync(fd.Get()) == 0;
+    const int writeError = errno;
+    fd.Reset();
+    if (!written || ::rename(tempPath.c_str(), target.c_str()) != 0) {
+        error = Describe("Cannot write", target, written ? errno : writeError);
         return false;
     }
     guard.Release();
