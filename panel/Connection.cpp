@@ -54,6 +54,10 @@ void CSpectrelDlg::SwitchPort(const std::string& name) {
     ConnectPort();
 }
 
+std::string CSpectrelDlg::PortDevicePath() const {
+    return m_portName.empty() ? std::string() : m_portMap.DevicePath(m_portName);
+}
+
 // Opens the port named m_portName through its device path and starts looking for a sensor.
 void CSpectrelDlg::ConnectPort() {
     const std::string path = PortDevicePath();
@@ -62,7 +66,7 @@ void CSpectrelDlg::ConnectPort() {
         SetStatusText(TEXT_COMMS_DISABLED, false);
         return;
     }
-    if (!m_sensor->Connect(path)) {
+    if (path.empty() || !m_sensor->Connect(path)) {
         std::string text = TEXT_OPEN_PORT_FAILED + m_portName;
         if (!path.empty()) {
             text += "\n" + path + ": " + std::strerror(static_cast<int>(m_sensor->LastPortError()));

@@ -102,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(Models, FirstContactTest,
 
 class UnnamedCodeTest : public PanelTest, public ::testing::WithParamInterface<unsigned> {};
 
-// Codes 11 to 13 name no model: a sensor first met with one is read, but offers no channels.
+// Codes 11 to 13 name no model: a sensor first met with one has its settings read, offers no
+// channels and is not asked for any.
 TEST_P(UnnamedCodeTest, FirstContactOffersNoChannels) {
     LoggedSensor& sensor = StartSensor(Model(GetParam()));
     OpenPanel();
@@ -114,6 +115,9 @@ TEST_P(UnnamedCodeTest, FirstContactOffersNoChannels) {
     EXPECT_FALSE(m_panel->IsLoggingAvailable());
     EXPECT_FALSE(m_view.Shown(INDICATORS[0]));
     EXPECT_TRUE(sensor.SawSince(0, "!s"));
+    EXPECT_FALSE(sensor.SawSince(0, "!c,0"));
+    EXPECT_TRUE(m_panel->Sensor()->IsDataPolling());
+    EXPECT_TRUE(m_view.Messages.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, UnnamedCodeTest, ::testing::Values(11U, 12U, 13U));
