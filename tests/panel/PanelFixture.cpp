@@ -1,6 +1,5 @@
 #include "PanelFixture.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -34,9 +33,7 @@ bool LoggedSensor::SawSince(std::size_t mark, const std::string& command) const 
     return false;
 }
 
-PanelTest::PanelTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "panel-XXXXXX").string();
-    m_dir = ::mkdtemp(pattern.data());
+PanelTest::PanelTest() : m_dir(m_temp.Path()) {
     m_environment.PreferencesPath = m_dir + "/Orvane Industries/spectrel.conf";
     m_environment.ProgramDir = m_dir;
     m_environment.ProgramName = "spectrel";
@@ -46,7 +43,6 @@ PanelTest::PanelTest() {
 PanelTest::~PanelTest() {
     m_panel.reset();
     m_sensors.clear();
-    std::filesystem::remove_all(m_dir);
 }
 
 SimConfig PanelTest::Model(unsigned modelCode) {

@@ -10,6 +10,7 @@
 #include "FakeView.h"
 #include "panel/SpectrelDlg.h"
 #include "sim/VirtualSensor.h"
+#include "tests/support/TempDir.h"
 
 // A virtual sensor on a pseudo-terminal that keeps the commands it answered, in order.
 class LoggedSensor {
@@ -55,6 +56,7 @@ protected:
     bool WaitStatus(const std::string& status, std::chrono::milliseconds timeout);
     bool WaitReading(); // the next reading shown
 
+    TempDir m_temp;
     std::string m_dir;
     PanelEnvironment m_environment;
     std::vector<std::unique_ptr<LoggedSensor>> m_sensors;
