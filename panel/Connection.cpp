@@ -45,8 +45,10 @@ void CSpectrelDlg::SwitchPort(const std::string& name) {
         std::this_thread::sleep_for(std::chrono::milliseconds(PORT_REOPEN_PAUSE_MS));
     }
     ApplyModel(0);
-    ClearPanel();
+    // Emptied before the panel is cleared, whose data exchange then shows it: the old sensor's
+    // serial number must not stay on screen under a port where no sensor was found.
     m_values.SerialNumberText.clear();
+    ClearPanel();
     // The next sensor found is read in full, even when it is the same one.
     m_connectedSerial.clear();
     EnableControls(false);
@@ -137,7 +139,9 @@ void CSpectrelDlg::OnSensorIdentity() {
         // Nothing else would ever move the chain on (no poll, no reply timer): look for the
         // sensor again, so its next identity reply starts over.
         m_identified = false;
-        m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS);
+        if (!m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
+            ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
+        }
     }
 }
 
@@ -148,10 +152,8 @@ void CSpectrelDlg::OnSensorVersion() {
     m_firmwareMajor = m_sensor->GetFirmwareMajor();
     m_firmwareMinor = m_sensor->GetFirmwareMinor();
     m_firmwareKnown = true;
-    // An empty serial never proves the sensor is the one read last.
-    const bool sameSensor =
-        !m_connectedSerial.empty() && m_values.SerialNumberText == m_connectedSerial;
-    if (sameSensor) {
+    // The sensor read last came back after a loss: its values on the panel are still good.
+    if (m_values.SerialNumberText == m_connectedSerial) {
         ResumeDataPolling();
         m_panelReady = true;
         ShowOnline();
@@ -192,11 +194,9 @@ void CSpectrelDlg::OnSensorTimeout() {
         ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
     }
     m_sensor->ClearPending();
-    if (!m_sensor->IsIdentifyPolling()) {
-        m_identified = false;
-        if (!m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
-            ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
-        }
+    m_identified = false;
+    if (!m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
+        ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
     }
     UpdateData(false);
 }

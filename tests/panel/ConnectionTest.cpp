@@ -246,6 +246,8 @@ TEST_F(PanelTest, PortChangeAndResetReadInFullAndTheSamePortDoesNothing) {
     m_view.Controls.PortIndex = 1;
     m_panel->OnSelchangePort();
     EXPECT_EQ(m_panel->PortName(), "COM2");
+    EXPECT_EQ(m_view.Controls.SerialNumberText, "");
+    EXPECT_EQ(m_view.Controls.ReadingTexts[0], "");
     EXPECT_EQ(m_view.ToolTips[IDC_PORT], second.Path());
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(m_panel->ModelName(), "Spectrel-7");
