@@ -260,6 +260,14 @@ TEST_F(PanelTest, PortChangeAndResetReadInFullAndTheSamePortDoesNothing) {
     mark = second.Mark();
     m_panel->OnReset();
     EXPECT_EQ(m_view.Controls.SerialNumberText, "");
+    EXPECT_EQ(m_view.Controls.AveragingIndex, -1);
+    EXPECT_EQ(m_view.Controls.SelectedChannel, -1);
+    EXPECT_EQ(m_view.Controls.ToleranceSteps, (std::array<int, 3>{1, 1, 1}));
+    for (ControlId indicator : INDICATORS) {
+        EXPECT_EQ(m_view.ChartStyles[indicator], "Pie");
+        EXPECT_EQ(m_view.Chart(indicator, CHART_BLUE), 0);
+    }
+    EXPECT_EQ(m_view.SpinRange[IDC_TOLERANCE_GREEN_SPIN], (std::pair<int, int>{1, 100}));
     EXPECT_FALSE(m_panel->AreControlsEnabled());
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(m_view.Delivered(WM_SENSOR_SETTINGS), 1);
