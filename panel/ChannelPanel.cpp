@@ -65,6 +65,12 @@ void CSpectrelDlg::StartReadAll() {
     PauseDataPolling();
     EnableControls(false);
     ClearChannelFlags();
+    if (m_channelCount == 0) {
+        // A code that names no model, met first: there is no channel to ask for, and a sensor
+        // asked for one it does not have answers with an error until the request times out.
+        FinishReadAll();
+        return;
+    }
     if (!m_sensor->RequestChannel(1)) {
         ShowWarning(ReadChannelFailedText(1), WARN_SENSOR);
     }
@@ -95,6 +101,11 @@ void CSpectrelDlg::OnSensorChannel(unsigned channel) {
         }
         return;
     }
+    FinishReadAll();
+}
+
+// Every channel is read: the panel is ready and shows the live reading again.
+void CSpectrelDlg::FinishReadAll() {
     ResumeDataPolling();
     m_connectedSerial = m_values.SerialNumberText;
     m_panelReady = true;

@@ -45,13 +45,19 @@ void CSpectrelDlg::SwitchPort(const std::string& name) {
         std::this_thread::sleep_for(std::chrono::milliseconds(PORT_REOPEN_PAUSE_MS));
     }
     ApplyModel(0);
-    ClearPanel();
+    // Emptied before the panel is cleared, whose data exchange then shows it: the old sensor's
+    // serial number must not stay on screen under a port where no sensor was found.
     m_values.SerialNumberText.clear();
+    ClearPanel();
     // The next sensor found is read in full, even when it is the same one.
     m_connectedSerial.clear();
     EnableControls(false);
     m_portName = name;
     ConnectPort();
+}
+
+std::string CSpectrelDlg::PortDevicePath() const {
+    return m_portName.empty() ? std::string() : m_portMap.DevicePath(m_portName);
 }
 
 // Opens the port named m_portName through its device path and starts looking for a sensor.
@@ -62,7 +68,7 @@ void CSpectrelDlg::ConnectPort() {
         SetStatusText(TEXT_COMMS_DISABLED, false);
         return;
     }
-    if (!m_sensor->Connect(path)) {
+    if (path.empty() || !m_sensor->Connect(path)) {
         std::string text = TEXT_OPEN_PORT_FAILED + m_portName;
         if (!path.empty()) {
             text += "\n" + path + ": " + std::strerror(static_cast<int>(m_sensor->LastPortError()));
@@ -133,7 +139,9 @@ void CSpectrelDlg::OnSensorIdentity() {
         // Nothing else would ever move the chain on (no poll, no reply timer): look for the
         // sensor again, so its next identity reply starts over.
         m_identified = false;
-        m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS);
+        if (!m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
+            ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
+        }
     }
 }
 
@@ -144,10 +152,8 @@ void CSpectrelDlg::OnSensorVersion() {
     m_firmwareMajor = m_sensor->GetFirmwareMajor();
     m_firmwareMinor = m_sensor->GetFirmwareMinor();
     m_firmwareKnown = true;
-    // An empty serial never proves the sensor is the one read last.
-    const bool sameSensor =
-        !m_connectedSerial.empty() && m_values.SerialNumberText == m_connectedSerial;
-    if (sameSensor) {
+    // The sensor read last came back after a loss: its values on the panel are still good.
+    if (m_values.SerialNumberText == m_connectedSerial) {
         ResumeDataPolling();
         m_panelReady = true;
         ShowOnline();
@@ -188,11 +194,9 @@ void CSpectrelDlg::OnSensorTimeout() {
         ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
     }
     m_sensor->ClearPending();
-    if (!m_sensor->IsIdentifyPolling()) {
-        m_identified = false;
-        if (!m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
-            ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
-        }
+    m_identified = false;
+    if (!m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
+        ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
     }
     UpdateData(false);
 }

@@ -87,7 +87,8 @@ public:
     const PanelValues& Values() const { return m_values; }
     const CSensor* Sensor() const { return m_sensor.get(); }
     const std::string& PortName() const { return m_portName; }
-    std::string PortDevicePath() const { return m_portMap.DevicePath(m_portName); }
+    // The device the port name maps to; empty while no port is chosen.
+    std::string PortDevicePath() const;
     const std::string& StatusText() const { return m_statusText; }
     const std::string& ModelName() const { return m_modelName; }
     const std::string& ConnectedSerial() const { return m_connectedSerial; }
@@ -119,6 +120,7 @@ private:
     bool PauseDataPolling();
     void ResumeDataPolling();
     void StartReadAll();
+    void FinishReadAll();
     void ShowOnline();
     void ToggleWarning(MenuCommand item, int bit);
     void SetDisplayMode(int mode);
