@@ -32,15 +32,16 @@ void CModalDismisser::DismissActive() {
     dialog->reject();
 }
 
-CPanelFixture::CPanelFixture() : Window(std::make_unique<CMainWindow>(Environment())) {
+CPanelFixture::CPanelFixture(const std::string& devicePath)
+    : Window(std::make_unique<CMainWindow>(Environment(devicePath))) {
 }
 
 CPanelFixture::~CPanelFixture() = default;
 
-PanelEnvironment CPanelFixture::Environment() const {
+PanelEnvironment CPanelFixture::Environment(const std::string& devicePath) const {
     PanelEnvironment environment;
     environment.PreferencesPath = PreferencesPath().toStdString();
-    environment.PortOverrides.Set("COM1", Line.SlavePath());
+    environment.PortOverrides.Set("COM1", devicePath.empty() ? Line.SlavePath() : devicePath);
     environment.ProgramDir = Folder.path().toStdString();
     environment.ProgramName = "spectrel";
     environment.ProgramVersion = "test";

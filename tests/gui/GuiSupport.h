@@ -7,6 +7,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "panel/PanelEnvironment.h"
 #include "support/PtyPair.h"
@@ -31,17 +32,19 @@ private:
     QStringList m_texts;
 };
 
-// A main window whose preferences live in a private folder and whose COM1 is a pseudo-terminal
-// that nobody answers on.
+// A main window whose preferences live in a private folder and whose COM1 is devicePath, or
+// when none is given a pseudo-terminal that nobody answers on.
 class CPanelFixture {
 public:
-    CPanelFixture();
+    explicit CPanelFixture(const std::string& devicePath = {});
     ~CPanelFixture();
 
-    PanelEnvironment Environment() const;
     QString PreferencesPath() const;
 
     QTemporaryDir Folder;
     PtyPair Line;
     std::unique_ptr<CMainWindow> Window;
+
+private:
+    PanelEnvironment Environment(const std::string& devicePath) const;
 };

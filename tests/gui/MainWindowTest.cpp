@@ -22,6 +22,7 @@
 #include "panel/SpectrelDlg.h"
 #include "panel/qt/MainWindow.h"
 #include "panel/qt/RGBChart.h"
+#include "sim/VirtualSensor.h"
 
 namespace {
 
@@ -415,6 +416,31 @@ TEST(MainWindow, StartsOnTheStoredPortAndUserActionsReachTheController) {
         EXPECT_FALSE(window.MenuAction(item)->isEnabled()) << item;
     }
     EXPECT_TRUE(window.MenuAction(ID_FILE_EXIT)->isEnabled());
+}
+
+TEST(MainWindow, FindsTheVirtualSensorShowsItsReadingAndReadsItAgainAfterReset) {
+    SimConfig config;
+    config.Pacing = false;
+    VirtualSensor sensor(config);
+    ASSERT_TRUE(sensor.Start()) << sensor.Error();
+    CPanelFixture fixture(sensor.SlavePath());
+    CMainWindow& window = *fixture.Window;
+    window.Start();
+    const auto onLine = [&] { return StatusText(window) == QStringLiteral("Spectrel-4 on line"); };
+    const auto field = [&](ControlId id) {
+        return static_cast<QLineEdit*>(window.Control(id))->text();
+    };
+    ASSERT_TRUE(WaitForEvents(onLine, std::chrono::seconds(10)));
+    EXPECT_EQ(field(IDC_SERIAL_NUMBER), QStringLiteral("SIM0000000000001"));
+    EXPECT_TRUE(WaitForEvents([&] { return field(IDC_READING_RED) == QStringLiteral("40.0"); }));
+    EXPECT_TRUE(window.Control(IDC_RECOGNIZED_4)->isVisible());
+    EXPECT_FALSE(window.Control(IDC_RECOGNIZED_5)->isVisible());
+
+    QTest::mouseClick(window.Control(IDC_RESET), Qt::LeftButton);
+    EXPECT_EQ(StatusText(window), QStringLiteral("Waiting for Spectrel..."));
+    EXPECT_TRUE(field(IDC_SERIAL_NUMBER).isEmpty());
+    EXPECT_TRUE(WaitForEvents(onLine, std::chrono::seconds(10)));
+    EXPECT_EQ(field(IDC_SERIAL_NUMBER), QStringLiteral("SIM0000000000001"));
 }
 
 TEST(MainWindow, EnterAndEscapeDoNotCloseIt) {
