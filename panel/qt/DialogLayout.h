@@ -22,8 +22,6 @@ public:
 
     QRect ToPixels(const QRect& units) const;
     QSize ToPixels(const QSize& units) const;
-    int BaseX() const { return m_baseX; }
-    int BaseY() const { return m_baseY; }
 
 private:
     struct Placement {

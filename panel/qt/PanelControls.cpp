@@ -84,13 +84,14 @@ void CPanelControls::AddRadio(QButtonGroup* group, int index, ControlId id, cons
     group->addButton(radio, index);
 }
 
-void CPanelControls::AddReadOnlyField(ControlId id, const char* name, const Area& area,
-                                      const QRect& units, const QString& spokenName) {
+QLineEdit* CPanelControls::AddReadOnlyField(ControlId id, const char* name, const Area& area,
+                                            const QRect& units, const QString& spokenName) {
     auto* field = Add<QLineEdit>(id, name, area, units);
     field->setReadOnly(true);
     // A line edit's accessible name leaves its text readable, unlike a label's.
     field->setAccessibleName(spokenName);
     field->setAccessibleDescription(spokenName);
+    return field;
 }
 
 void CPanelControls::BuildSensorSettings(QWidget* parent) {
@@ -153,9 +154,8 @@ void CPanelControls::BuildCommunications(QWidget* parent) {
     status->setAccessibleName(QStringLiteral("Communication status"));
     AddLabel(QStringLiteral("Communication status:"), area, {12, 220, 111, 8}, status);
 
-    auto* serial = Add<QLineEdit>(CONTROL(IDC_SERIAL_NUMBER), area, {12, 257, 111, 12});
-    serial->setReadOnly(true);
-    serial->setAccessibleName(QStringLiteral("Serial number"));
+    auto* serial = AddReadOnlyField(CONTROL(IDC_SERIAL_NUMBER), area, {12, 257, 111, 12},
+                                    QStringLiteral("Serial number"));
     AddLabel(QStringLiteral("Serial Number:"), area, {12, 248, 111, 8}, serial);
 }
 
@@ -181,9 +181,8 @@ void CPanelControls::BuildChannels(QWidget* parent) {
 
     BuildColorBox(area);
 
-    auto* luminosity = Add<QLineEdit>(CONTROL(IDC_LUMINOSITY), area, {202, 148, 32, 12});
-    luminosity->setReadOnly(true);
-    luminosity->setAccessibleName(QStringLiteral("Luminosity (%)"));
+    auto* luminosity = AddReadOnlyField(CONTROL(IDC_LUMINOSITY), area, {202, 148, 32, 12},
+                                        QStringLiteral("Luminosity (%)"));
     AddLabel(QStringLiteral("Luminosity (%)"), area, {142, 150, 58, 8}, luminosity);
 
     const QRect outputUnits(142, 164, 166, 25);
@@ -317,14 +316,16 @@ void CPanelControls::BuildRecognizedRows(const Area& area) {
 }
 
 // Creation order is the areas' order; the focus chain is made to follow it explicitly.
-void CPanelControls::ApplyTabOrder() {
+void CPanelControls::ApplyTabOrder() const {
+    QWidget* previous = nullptr;
     for (QWidget* control : m_created) {
-        if ((control->focusPolicy() & Qt::TabFocus) != 0) {
-            m_tabOrder.push_back(control);
+        if ((control->focusPolicy() & Qt::TabFocus) == 0) {
+            continue;
         }
-    }
-    for (std::size_t index = 1; index < m_tabOrder.size(); ++index) {
-        QWidget::setTabOrder(m_tabOrder[index - 1], m_tabOrder[index]);
+        if (previous != nullptr) {
+            QWidget::setTabOrder(previous, control);
+        }
+        previous = control;
     }
 }
 
@@ -336,8 +337,6 @@ void CPanelControls::SetText(ControlId id, const QString& text) {
         group->setTitle(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(text);
-    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        edit->setText(text);
     }
     for (int row = 0; row < RECOGNIZED_ROWS; ++row) {
         if (id == ROW_LABELS[row]) {

@@ -11,6 +11,7 @@
 class CDialogLayout;
 class QButtonGroup;
 class QGroupBox;
+class QLineEdit;
 class QRect;
 class QWidget;
 
@@ -23,8 +24,6 @@ public:
 
     // The control with this id, or nullptr.
     QWidget* Control(ControlId id) const;
-    // Every control that takes the keyboard focus, in tab order.
-    const std::vector<QWidget*>& TabOrder() const { return m_tabOrder; }
 
     // Writes every value into its control; no control emits a signal meanwhile.
     void Push(const PanelValues& values);
@@ -49,8 +48,8 @@ private:
                   QWidget* buddy = nullptr);
     void AddRadio(QButtonGroup* group, int index, ControlId id, const char* name,
                   const QString& text, const Area& area, const QRect& units);
-    void AddReadOnlyField(ControlId id, const char* name, const Area& area, const QRect& units,
-                          const QString& spokenName);
+    QLineEdit* AddReadOnlyField(ControlId id, const char* name, const Area& area,
+                                const QRect& units, const QString& spokenName);
 
     void BuildSensorSettings(QWidget* parent);
     void BuildCommunications(QWidget* parent);
@@ -58,7 +57,7 @@ private:
     void BuildColorBox(const Area& area);
     void BuildCurrentReading(QWidget* parent);
     void BuildRecognizedRows(const Area& area);
-    void ApplyTabOrder();
+    void ApplyTabOrder() const;
     void NameRecognizedField(int row);
 
     struct Bindings;
@@ -67,7 +66,6 @@ private:
     CDialogLayout& m_layout;
     std::map<ControlId, QWidget*> m_controls;
     std::vector<QWidget*> m_created; // every control, in creation order
-    std::vector<QWidget*> m_tabOrder;
     QButtonGroup* m_triggering = nullptr;
     QButtonGroup* m_channelMode = nullptr;
     QButtonGroup* m_matchOutput = nullptr;

@@ -17,7 +17,6 @@ public:
 
     // The item of this command, or nullptr.
     QAction* Action(MenuCommand id) const;
-    const std::map<MenuCommand, QAction*>& Actions() const { return m_actions; }
 
 private:
     struct Item;

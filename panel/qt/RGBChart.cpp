@@ -49,10 +49,6 @@ int CRGBChart::Level(int property) const {
     return property >= 1 && property <= 3 ? m_levels[static_cast<std::size_t>(property - 1)] : 0;
 }
 
-QSize CRGBChart::sizeHint() const {
-    return {90, 90};
-}
-
 void CRGBChart::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     if (m_style == Style::Bar) {

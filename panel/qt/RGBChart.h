@@ -26,8 +26,6 @@ public:
     int Level(int property) const;
     Style ChartStyle() const { return m_style; }
 
-    QSize sizeHint() const override;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
 
