@@ -170,13 +170,13 @@ void CMainWindow::ConnectMenu() {
 void CMainWindow::Start() {
     m_started = true;
     Call([](CSpectrelDlg& controller) { controller.OnInitDialog(); });
-    if (!m_closed) {
+    if (!m_closing) {
         show();
     }
 }
 
 void CMainWindow::BringToFront() {
-    if (m_closed) {
+    if (m_closing) {
         return;
     }
     showNormal();
@@ -196,6 +196,9 @@ QAction* CMainWindow::MenuAction(MenuCommand id) const {
 // loop; notifications and close requests arriving meanwhile wait until the outermost call has
 // returned, so the controller never runs twice at once.
 void CMainWindow::Call(const std::function<void(CSpectrelDlg&)>& call) {
+    if (m_closed) {
+        return;
+    }
     ++m_callDepth;
     call(*m_controller);
     --m_callDepth;
@@ -205,14 +208,14 @@ void CMainWindow::Call(const std::function<void(CSpectrelDlg&)>& call) {
 }
 
 void CMainWindow::Settle() {
-    while (m_started && !m_closed && !m_closePending && !m_notifications.empty()) {
+    while (m_started && !m_closing && !m_closePending && !m_notifications.empty()) {
         const auto [message, wParam] = m_notifications.front();
         m_notifications.pop_front();
         ++m_callDepth;
         m_controller->OnSensorNotification(message, wParam);
         --m_callDepth;
     }
-    if (m_closePending && !m_closed) {
+    if (m_closePending && !m_closing) {
         close();
     }
 }
@@ -220,7 +223,7 @@ void CMainWindow::Settle() {
 bool CMainWindow::event(QEvent* event) {
     if (event->type() == CSensorEvent::EventType()) {
         const auto* notification = static_cast<CSensorEvent*>(event);
-        if (!m_closed) {
+        if (!m_closing) {
             m_notifications.emplace_back(notification->Message(), notification->WParam());
             if (m_callDepth == 0) {
                 Settle();
@@ -243,7 +246,7 @@ void CMainWindow::changeEvent(QEvent* event) {
 // that comes while the controller is busy (a signal during a message box) dismisses the box
 // and is carried out as soon as the controller returns.
 void CMainWindow::closeEvent(QCloseEvent* event) {
-    if (!m_closed && m_callDepth > 0) {
+    if (!m_closing && m_callDepth > 0) {
         m_closePending = true;
         if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
             dialog->reject();
@@ -251,12 +254,13 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (!m_closed) {
-        m_closed = true;
+    if (!m_closing) {
+        m_closing = true;
         m_notifications.clear();
         if (m_started) {
             Call([](CSpectrelDlg& controller) { controller.OnClose(); });
         }
+        m_closed = true;
         emit Closed();
     }
     event->accept();

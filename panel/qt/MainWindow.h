@@ -88,8 +88,9 @@ private:
     std::unique_ptr<CSpectrelDlg> m_controller;
 
     std::deque<std::pair<unsigned, std::uintptr_t>> m_notifications; // waiting for delivery
-    int m_callDepth = 0; // calls into the controller still running (modal boxes nest them)
-    bool m_started = false;
-    bool m_closed = false;
+    int m_callDepth = 0;         // calls into the controller still running (modal boxes nest them)
+    bool m_started = false;      // OnInitDialog has been called
+    bool m_closing = false;      // OnClose has been called: nothing more is delivered
+    bool m_closed = false;       // OnClose has returned: the controller is not called again
     bool m_closePending = false; // asked to close while the controller was busy
 };

@@ -491,10 +491,14 @@ TEST(MainWindow, ClosingShutsTheControllerDownOnceEvenFromInsideAModalBox) {
     EXPECT_EQ(window.Controller().Sensor(), nullptr) << "the sensor proxy is released";
     EXPECT_TRUE(QFile::exists(fixture.PreferencesPath())) << "the preferences are saved";
 
+    // Nothing reaches the shut-down controller any more.
+    const int mask = window.Controller().WarningsMask();
+    window.MenuAction(ID_WARNINGS_SENSOR)->trigger();
     window.SensorTarget().Post(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_IDENTIFY);
     window.close();
     WaitForEvents([] { return false; }, std::chrono::milliseconds(50));
     EXPECT_EQ(closed, 1);
+    EXPECT_EQ(window.Controller().WarningsMask(), mask);
 }
 
 TEST(MainWindow, FileExitClosesThroughTheSamePath) {
