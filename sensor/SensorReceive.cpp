@@ -25,12 +25,13 @@
 
 namespace {
 
-// Only the first of several lines that arrived together is interpreted; the request whose
-// answer is lost is repeated by its timer.
-std::string FirstLine(const char* buffer, std::uint32_t length) {
-    const void* cr = std::memchr(buffer, '\r', length);
-    const auto end = cr == nullptr ? length : static_cast<const char*>(cr) - buffer;
-    return std::string(buffer, static_cast<std::size_t>(end));
+// The port hands over a line as text ended by a zero byte (its CR replaced, so the count
+// includes that position). Only the first of several lines that arrived together is
+// interpreted; the request whose answer is lost is repeated by its timer.
+std::string FirstLine(const char* buffer, std::uint32_t bytesRead) {
+    const std::size_t text = ::strnlen(buffer, bytesRead);
+    const void* cr = std::memchr(buffer, '\r', text);
+    return std::string(buffer, cr == nullptr ? text : static_cast<const char*>(cr) - buffer);
 }
 
 // Replies are taken more promptly above normal priority; without the permission to raise it
