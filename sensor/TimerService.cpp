@@ -76,8 +76,10 @@ void CTimerService::Run() {
             continue;
         }
         auto next = Earliest();
-        if (Clock::now() < next->second.Deadline) {
-            m_scheduleChanged.wait_until(lock, next->second.Deadline);
+        // A copy: the timer may be killed, and its entry freed, while this waits.
+        const Clock::time_point deadline = next->second.Deadline;
+        if (Clock::now() < deadline) {
+            m_scheduleChanged.wait_until(lock, deadline);
             continue; // the schedule may have changed while waiting
         }
         RunDue(lock, next->first, next->second);

@@ -115,6 +115,16 @@ TEST(TimerService, TimersAreIndependentAndIdsAreNeverReused) {
     EXPECT_NE(again, slowId);
     EXPECT_TRUE(service.Kill(slowId));
     EXPECT_TRUE(service.Kill(again));
+
+    // The service waits for the only deadline left; killing that timer frees its entry under
+    // the wait (the sanitizer builds catch a wait that still refers to it).
+    const auto distant = service.Start(1000, [] {});
+    std::this_thread::sleep_for(10ms); // time for the service to settle into that wait
+    EXPECT_TRUE(service.Kill(distant));
+    const auto next = service.Start(5, [&] { ++fast; });
+    const int before = fast;
+    EXPECT_TRUE(WaitUntil([&] { return fast > before; }, 2s)) << "the service still runs";
+    service.Kill(next);
 }
 
 TEST(TimerService, CallbackMayKillItsOwnTimer) {
