@@ -4,7 +4,9 @@
 #include <string>
 
 // Maps the port names the user sees ("COM1" ... "COM16") to device paths. Without an entry,
-// "COMn" maps to /dev/ttyS<n-1>; a name that is already a path (contains '/') maps to itself.
+// "COMn" maps to /dev/ttyS<n-1>; a name that is already a path (contains '/') maps to itself,
+// and any other name is a device in /dev ("ttyUSB0" maps to /dev/ttyUSB0). "COM03" and "COM3"
+// are the same port.
 class PortMap {
 public:
     void Set(const std::string& portName, const std::string& devicePath);

@@ -1,9 +1,17 @@
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <termios.h>
+#include <vector>
 
+#include "link/FileDescriptor.h"
+#include "link/LineAssembler.h"
+#include "link/LineErrorCounter.h"
+#include "link/MarkedByteDecoder.h"
 
 // The byte link to one sensor: opens a serial device exclusively at 9600 baud 7E1 without flow
 // control, writes command strings and hands over whole reply lines (ended by CR).
@@ -39,5 +47,41 @@ public:
     static constexpr std::uint32_t PARITY_EVEN = 2;
     static constexpr std::uint32_t ONE_STOP_BIT = 0;
 
-    // (private members are the implementation's own)
+private:
+    class Use;
+
+    bool Fail();
+    bool Fail(int error);
+    bool TakeDevice(const std::string& path, FileDescriptor& device);
+    bool PrepareLine(int fd);
+    void ReleaseDevice();
+    bool Receive(const Use& use);
+    void Decode(const char* bytes, std::size_t count, int fd);
+    bool HangUp(const Use& use);
+    bool WriteAll(const Use& use, const char* bytes, std::uint32_t length);
+
+    std::string m_deviceName;
+    std::atomic<std::uint32_t> m_lastError{0};
+
+    // Open, Close and every Read or Write meet here. Close marks the port as closing, wakes
+    // whoever waits on the device through m_wake, and releases the device only once the
+    // last user has left, so no thread ever works on a closed (or reused) descriptor.
+    mutable std::mutex m_stateMutex;
+    std::condition_variable m_stateChanged;
+    unsigned m_users = 0;
+    std::atomic<bool> m_open{false};
+    std::atomic<bool> m_closing{false};
+    FileDescriptor m_device;
+    FileDescriptor m_wake; // an eventfd, signalled once by Close and never reset
+    termios m_savedSettings{};
+
+    // Writes may come from several threads; one at a time keeps commands whole.
+    std::mutex m_writeMutex;
+    LineErrorCounter m_writeErrors{LineErrorCounter::Scope::AllErrors};
+
+    // The receive side belongs to the one reading thread.
+    LineErrorCounter m_readErrors{LineErrorCounter::Scope::LostCharacters};
+    MarkedByteDecoder m_decoder;
+    std::vector<MarkedByteDecoder::Item> m_decoded;
+    LineAssembler m_lines;
 };

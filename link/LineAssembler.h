@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Collects the characters received from the line and hands them over a line at a time: each
+// hand-over is everything up to the last CR that fits the reader's buffer, so lines that
+// arrived together come out together and the bytes after that CR wait for the next one.
+//
+// Sizes stay bounded: a run that cannot end within the buffer is handed over as a failure and
+// the rest of that overlong line, up to and including its CR, is discarded, so the next
+// hand-over starts at a line boundary instead of with the tail of a broken line.
+class LineAssembler {
+public:
+    enum class Result : std::uint8_t {
+        Incomplete, // nothing to hand over yet: no CR within reach
+        Line,       // a sound line (or lines) was handed over
+        Damaged,    // a line (or lines) was handed over, but a character of it was damaged
+        Overlong,   // a run longer than the buffer was handed over as far as it fits
+    };
+
+    void Add(char character);
+    // The line that the next character belongs to was damaged on the wire.
+    void MarkLineError();
+
+    // Copies the next hand-over into buffer, which holds capacity + 1 bytes. A hand-over of
+    // two or more bytes has its final CR replaced by a zero byte; a lone CR stays as it is.
+    // length counts the bytes handed over (CR included) and a zero byte always follows them.
+    Result Take(char* buffer, std::uint32_t capacity, std::uint32_t& length);
+
+    void Clear();
+
+private:
+    std::uint32_t CopyOut(char* buffer, std::uint32_t count);
+    bool Consume(std::size_t count); // true when a damaged character was among them
+    void SkipRestOfLine();
+
+    std::string m_pending;
+    std::vector<std::size_t> m_errorOffsets; // positions in m_pending of damaged characters
+    bool m_skippingToLineEnd = false;
+};

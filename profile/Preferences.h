@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "link/PortMap.h"
+#include "profile/IniStore.h"
+
+// Warning categories of the "Warnings" preference and the Options > Warnings menu.
+enum WarningCategory : int {
+    WARN_RECOGNITION = 1,
+    WARN_SENSOR = 2,
+    WARN_APPLICATION = 4,
+};
+
+// The per-user preferences of section [Settings]. Values a load does not reach keep what they
+// held before the load.
+struct Preferences {
+    std::string PortName;      // "COM1".."COM16" as stored (COM01 stays COM01)
+    int PortIndex = -1;        // 0 = COM1
+    int WarningsMask = 7;
+    int DisplayMode = -1;      // 0 colour and luminosity, 1 colour only
+    int PollingPeriodMs = 0;
+};
+
+inline constexpr const char* PREFERENCES_SECTION = "Settings";
+inline constexpr const char* PORTS_SECTION = "Ports";
+
+// $XDG_CONFIG_HOME/Orvane Industries/spectrel.conf (XDG_CONFIG_HOME defaults to ~/.config).
+std::string PreferencesPath();
+
+// Reads [Settings] into prefs. When "COM Port" is not COM1..COM16 (4 or 5 characters, "COM" in
+// capitals, number 1..16) returns false at once and leaves prefs untouched.
+bool LoadPreferences(const CIniStore& store, Preferences& prefs);
+// Writes "COM Port" (from PortIndex), "Warnings" and "DisplayColorOnly"; true when all succeeded.
+bool SavePreferences(CIniStore& store, const Preferences& prefs);
+
+// "None", or the words Recognition,Sensor,Application of the set bits joined by ","; and back
+// ("All" anywhere = 7, then each word found anywhere sets its bit; case-sensitive).
+std::string FormatWarnings(int mask);
+int ParseWarnings(const std::string& text);
+
+// Every COMn=PATH entry of [Ports] into map.
+void LoadPortMap(const CIniStore& store, PortMap& map);

@@ -1,0 +1,206 @@
+// Feeds arbitrary bytes as one received line to the reply classifier, every reply parser and the
+// hex field reader, and stops at the first broken invariant.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+#include "sensor/Protocol.h"
+
+namespace {
+
+void Require(bool condition, const char* invariant) {
+    if (!condition) {
+        std::fprintf(stderr, "broken invariant: %s\n", invariant);
+        std::abort();
+    }
+}
+
+bool InRange(double value, double low, double high) {
+    return value >= low && value <= high;
+}
+
+bool SameWireFields(const ChannelDefinition& a, const ChannelDefinition& b) {
+    return a.MatchOutput == b.MatchOutput && a.Enabled == b.Enabled && a.Mode == b.Mode &&
+           a.RedLow == b.RedLow && a.RedHigh == b.RedHigh && a.GreenLow == b.GreenLow &&
+           a.GreenHigh == b.GreenHigh && a.BlueLow == b.BlueLow && a.BlueHigh == b.BlueHigh;
+}
+
+bool SameChannel(const ChannelDefinition& a, const ChannelDefinition& b) {
+    return SameWireFields(a, b) && a.RedSetting == b.RedSetting &&
+           a.GreenSetting == b.GreenSetting && a.BlueSetting == b.BlueSetting &&
+           a.RedTolerance == b.RedTolerance && a.GreenTolerance == b.GreenTolerance &&
+           a.BlueTolerance == b.BlueTolerance;
+}
+
+// A record as the proxy holds it before a reply: taught with tolerances 10, 0.5 and 50.
+ChannelDefinition StoredChannel() {
+    ChannelDefinition channel;
+    channel.MatchOutput = 1;
+    channel.Enabled = 1;
+    channel.Mode = 0;
+    channel.RedSetting = 40.0;
+    channel.GreenSetting = 30.0;
+    channel.BlueSetting = 20.0;
+    channel.RedTolerance = 10.0;
+    channel.GreenTolerance = 0.5;
+    channel.BlueTolerance = 50.0;
+    ChannelPercentToBounds(channel);
+    return channel;
+}
+
+void CheckClassification(std::string_view line) {
+    const ReplyKind kind = ClassifyReply(line);
+    Require((kind == ReplyKind::ErrorReply) == (!line.empty() && line[0] == '?'),
+            "error replies are exactly the lines starting with '?'");
+    if (line.empty() || (line[0] != '!' && line[0] != '?')) {
+        Require(kind == ReplyKind::Ignored, "lines starting otherwise are ignored");
+    }
+}
+
+void CheckIdentity(std::string_view line) {
+    SensorIdentity identity;
+    identity.ModelCode = 99;
+    identity.SerialNumber = "before";
+    if (ParseIdentityReply(line, identity)) {
+        Require(line.size() == IDENTITY_REPLY_LENGTH, "identity accepted only at 21 characters");
+        Require(identity.ModelCode <= 0xF, "model code within one digit");
+        Require(identity.SerialNumber == line.substr(5), "serial number taken as text");
+    } else {
+        Require(identity.ModelCode == 99 && identity.SerialNumber == "before",
+                "a refused identity changes nothing");
+    }
+}
+
+void CheckSettings(std::string_view line) {
+    const SensorSettings settings = ParseSettingsReply(line);
+    Require(settings.Averaging <= 0xF && settings.Triggering <= 0xF &&
+                settings.OutputDelay <= 0xF && settings.AmbientSubtraction <= 1 &&
+                settings.Illumination <= 0xFF,
+            "settings within their widths");
+
+    std::optional<SensorSettings> unknown;
+    std::string command = BuildSendSettings(settings, unknown);
+    command[1] = 's';
+    Require(ParseSettingsReply(command) == settings, "settings survive command and reply");
+}
+
+void CheckChannel(std::string_view line) {
+    const ChannelDefinition before = StoredChannel();
+    ChannelDefinition definition = before;
+    unsigned channel = 99;
+    const unsigned addressed = ReplyChannelNumber(line);
+    if (!ParseChannelReply(line, channel, definition)) {
+        Require(addressed == 0, "only index F is refused");
+        Require(channel == 99 && SameChannel(definition, before),
+                "a refused channel reply changes nothing");
+        return;
+    }
+    Require(IsValidChannel(channel) && channel == addressed, "channel 1..15 as addressed");
+    Require(definition.MatchOutput <= 0xF && definition.Enabled <= 0xF && definition.Mode <= 0xF,
+            "flags within one digit");
+    for (const auto& [low, high, setting, tolerance] :
+         {std::tuple{definition.RedLow, definition.RedHigh, definition.RedSetting,
+                     definition.RedTolerance},
+          std::tuple{definition.GreenLow, definition.GreenHigh, definition.GreenSetting,
+                     definition.GreenTolerance},
+          std::tuple{definition.BlueLow, definition.BlueHigh, definition.BlueSetting,
+                     definition.BlueTolerance}}) {
+        Require(low <= 0xFFFF && high <= 0xFFFF, "bounds within four digits");
+        Require(InRange(setting, 0.0, 100.0), "setting clamped to 0..100");
+        Require(InRange(tolerance, 0.5, 50.0), "tolerance clamped to 0.5..50");
+    }
+
+    // Against a cache that differs in every field the command carries them all.
+    ChannelDefinition differing;
+    differing.MatchOutput = differing.Enabled = differing.Mode = 0x10;
+    differing.RedLow = differing.RedHigh = differing.GreenLow = 0x10000;
+    differing.GreenHigh = differing.BlueLow = differing.BlueHigh = 0x10000;
+    std::string command = BuildSendChannel(channel, definition, differing);
+    command[1] = 'c';
+    ChannelDefinition echoed;
+    unsigned echoedChannel = 0;
+    Require(ParseChannelReply(command, echoedChannel, echoed) && echoedChannel == channel &&
+                SameWireFields(echoed, definition),
+            "a channel survives command and reply");
+}
+
+void CheckTeach(std::string_view line) {
+    const ChannelDefinition before = StoredChannel();
+    ChannelDefinition definition = before;
+    unsigned channel = 99;
+    const unsigned addressed = ReplyChannelNumber(line);
+    if (!ParseTeachReply(line, channel, definition)) {
+        Require(addressed == 0, "only index F is refused");
+        Require(channel == 99 && SameChannel(definition, before),
+                "a refused teach reply changes nothing");
+        return;
+    }
+    Require(IsValidChannel(channel) && channel == addressed, "taught channel 1..15 as addressed");
+    Require(definition.MatchOutput == before.MatchOutput && definition.Enabled == before.Enabled &&
+                definition.Mode == before.Mode,
+            "a teach reply leaves the flags");
+    const double maxSetting = RawToPercent(0xFFFF);
+    for (const auto& [setting, tolerance, stored] :
+         {std::tuple{definition.RedSetting, definition.RedTolerance, before.RedTolerance},
+          std::tuple{definition.GreenSetting, definition.GreenTolerance, before.GreenTolerance},
+          std::tuple{definition.BlueSetting, definition.BlueTolerance, before.BlueTolerance}}) {
+        Require(InRange(setting, 0.0, maxSetting), "taught setting within the raw scale");
+        Require(tolerance == stored || InRange(tolerance, 0.5, 50.0),
+                "taught tolerance kept or clamped to 0.5..50");
+    }
+}
+
+void CheckDataAndVersion(std::string_view line) {
+    const CurrentReading reading = ParseDataReply(line);
+    const double maxPercent = RawToPercent(0xFFFF);
+    Require(InRange(reading.Red, 0.0, maxPercent) && InRange(reading.Green, 0.0, maxPercent) &&
+                InRange(reading.Blue, 0.0, maxPercent),
+            "reading within the raw scale");
+    Require(reading.MatchStatus <= 0xFF, "match status within two digits");
+
+    SensorIdentity identity;
+    ParseVersionReply(line, identity);
+    Require(identity.FirmwareMajor <= 0xFFF && identity.FirmwareMinor <= 0xFFF,
+            "firmware parts within three digits");
+}
+
+// Position and digit count come from the first two bytes; counts past eight digits and
+// positions past the end are meant to be reached.
+void CheckParseHex(std::string_view line) {
+    if (line.size() < 2) {
+        return;
+    }
+    const std::size_t position = static_cast<unsigned char>(line[0]);
+    const std::size_t digits = static_cast<unsigned char>(line[1]);
+    const std::uint32_t value = ParseHex(line, position, digits);
+    if (digits == 0 || position >= line.size()) {
+        Require(value == 0, "no digits read as 0");
+        return;
+    }
+    Require(value == ParseHex(line, position, digits - 1) * 16 +
+                         ParseHex(line, position + digits - 1, 1),
+            "each digit adds one hex place");
+    if (digits <= 8) {
+        Require(ParseHex(FormatHex(value, digits), 0, digits) == value, "written hex reads back");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view line(reinterpret_cast<const char*>(data), size);
+    CheckClassification(line);
+    CheckIdentity(line);
+    CheckSettings(line);
+    CheckChannel(line);
+    CheckTeach(line);
+    CheckDataAndVersion(line);
+    CheckParseHex(line);
+    return 0;
+}
