@@ -114,14 +114,14 @@ bool CSensor::AcceptSettingsAck() {
 // Channel and teach replies address a channel by their index; the parser works on a copy of
 // that channel's record because the teach result depends on the tolerance stored there.
 bool CSensor::StoreChannelReply(std::string_view line, ChannelParser parse, unsigned& channel) {
-    const unsigned index = ParseHex(line, 3, 1);
-    if (index >= CHANNEL_COUNT_MAX) {
+    const unsigned addressed = ReplyChannelNumber(line);
+    if (!IsValidChannel(addressed)) {
         return false; // index F addresses no channel
     }
     ChannelDefinition record;
     {
         std::lock_guard lock(m_recordMutex);
-        record = m_channels[index];
+        record = m_channels[addressed - 1];
     }
     if (!parse(line, channel, record)) {
         return false;
