@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,24 +28,31 @@ public:
 
     // Run-time controls (thread-safe).
     void SetTarget(double red, double green, double blue);
-    void SetSilent(bool silent);                  // reads and ignores commands while set
-    void SetSilentFor(unsigned milliseconds);     // silent, then answers again
+    void SetSilent(bool silent);              // reads and ignores commands while set
+    void SetSilentFor(unsigned milliseconds); // silent, then answers again
     void SetSerialNumber(const std::string& serial);
     void SetModelCode(unsigned modelCode);
     void SetFaults(const SimFaults& faults);
-    void SendGarbageLine();                       // one unsolicited garbage line now
+    SimFaults Faults() const;
+    void SendGarbageLine(); // one unsolicited garbage line now
     // Closes the pty as a pulled cable does; after reappearAfterMs a new pty appears under
     // the same link name (reappearAfterMs 0: stays gone until Replug()).
     void HangUp(unsigned reappearAfterMs = 0);
     void Replug();
+    bool PluggedIn() const; // a pty is there for a host to open
+
+    // Told one line per command answered ("!d -> !d,6666,4CCD,3333,00", "!s -> (dropped)"),
+    // on the sensor's thread. Set it before Start(); it must not call HangUp() or Replug(),
+    // which wait for that thread.
+    void SetAnswerObserver(std::function<void(const std::string& line)> observer);
 
     // State, as the sensor holds it (thread-safe copies).
     SensorIdentity Identity() const;
     SensorSettings Settings() const;
     ChannelDefinition Channel(unsigned channel) const; // 1..15; flags and raw bounds
     std::uint64_t CommandsReceived() const;
-    std::string LastCommand() const;                  // without CR
-    std::string StateText() const;                    // the control line "state" prints
+    std::string LastCommand() const; // without CR
+    std::string StateText() const;   // the control line "state" prints
 
     // Time of the last reply's CR leaving the sensor (steady clock), for latency measurement.
     std::int64_t LastReplyEndNanoseconds() const;
