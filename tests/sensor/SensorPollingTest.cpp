@@ -65,7 +65,9 @@ TEST_F(SensorPolling, AnsweringSensorIsIdentifiedReadAndPolled) {
 }
 
 // The count is compared before it grows, so the time-out comes on the tick that finds exactly
-// 21 misses: the 22nd tick, when 22 requests have been written.
+// 21 misses: the 22nd tick, when 22 requests have been written. Ticks never come early, so the
+// time tells the tick; the sensor may lag behind the writes by a command or two when the
+// machine is loaded, never run ahead of them.
 TEST_F(SensorPolling, SilentLineGivesOneIdentifyTimeoutPerRunOfSilence) {
     ASSERT_NO_FATAL_FAILURE(Connect());
     Sim().SetSilent(true);
@@ -77,8 +79,9 @@ TEST_F(SensorPolling, SilentLineGivesOneIdentifyTimeoutPerRunOfSilence) {
     const auto written = target.ProbesOf(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_IDENTIFY);
     std::printf("identify time-out at 50 ms after %.1f ms, %llu requests written\n",
                 Ms(first->Time - start), static_cast<unsigned long long>(written.at(0)));
-    EXPECT_EQ(written.at(0), 22u);
-    EXPECT_GE(Ms(first->Time - start), 21 * 50.0);
+    EXPECT_GE(Ms(first->Time - start), 22 * 50.0);
+    EXPECT_LE(written.at(0), 22u);
+    EXPECT_GE(written.at(0), 20u);
 
     // Twenty more silent ticks, no second time-out.
     EXPECT_FALSE(AwaitTimeout(SENSOR_TIMEOUT_IDENTIFY, 1000ms));
@@ -97,13 +100,15 @@ TEST_F(SensorPolling, SilentSensorTimesOutAfterTheMissBudgetOfDataPolling) {
     const auto start = Clock::now();
     ASSERT_TRUE(sensor.StartDataPolling(100));
 
-    // 5500 / 100 = 55 misses, found by the 56th tick.
+    // 5500 / 100 = 55 misses, found by the 56th tick (read as in the identify test).
     const auto timeout = AwaitTimeout(SENSOR_TIMEOUT_DATA, 12s);
     ASSERT_TRUE(timeout);
     const auto written = target.ProbesOf(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_DATA);
     std::printf("data time-out at 100 ms after %.1f ms, %llu requests written\n",
                 Ms(timeout->Time - start), static_cast<unsigned long long>(written.at(0)));
-    EXPECT_EQ(written.at(0), 56u);
+    EXPECT_GE(Ms(timeout->Time - start), 56 * 100.0);
+    EXPECT_LE(written.at(0), 56u);
+    EXPECT_GE(written.at(0), 54u);
     EXPECT_FALSE(AwaitTimeout(SENSOR_TIMEOUT_DATA, 500ms));
     EXPECT_EQ(target.Posted(WM_SENSOR_TIMEOUT), 1u);
 }

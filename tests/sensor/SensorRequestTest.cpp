@@ -16,7 +16,8 @@ namespace {
 
 class SensorRequests : public SensorFixture {
 protected:
-    // Watches an unanswered request until the reply timer gives up; returns the command log.
+    // Watches an unanswered request until the reply timer gives up, then checks how often and
+    // how far apart it was written.
     void ExpectRetriesThenTimeout(CommandLog& log, std::size_t writes, double periodMs) {
         const double expectedMs = periodMs * static_cast<double>(writes);
         const auto limit = std::chrono::milliseconds(static_cast<int>(expectedMs) + 4000);
@@ -34,10 +35,11 @@ protected:
                     log.Count(), mean, *shortest, *longest,
                     Ms(timeout->Time - log.Arrivals().front()));
         EXPECT_EQ(log.Count(), writes);
-        EXPECT_NEAR(mean, periodMs, periodMs * 0.1);
-        EXPECT_GT(*shortest, periodMs * 0.6);
-        EXPECT_LT(*longest, periodMs * 1.5);
-        EXPECT_NEAR(Ms(timeout->Time - log.Arrivals().front()), expectedMs, periodMs * 0.5);
+        EXPECT_NEAR(mean, periodMs, periodMs * 0.15);
+        // Single gaps are only printed: on a loaded machine the sensor's thread may take two
+        // commands in one go, which says nothing about when the proxy wrote them.
+        EXPECT_NEAR(Ms(timeout->Time - log.Arrivals().front()), expectedMs,
+                    std::max(periodMs * 0.5, 500.0));
     }
 };
 

@@ -1,0 +1,133 @@
+#include "panel/AppOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "sensor/SensorRecords.h"
+
+namespace {
+
+constexpr std::string_view PORT_ASSIGNED = "--port=";
+constexpr std::string_view SIMULATE_MODEL = "--simulate=";
+constexpr unsigned HIGHEST_MODEL_CODE = 15;
+constexpr std::size_t MODEL_LIST_COLUMN = 26; // where the codes' last digits line up
+
+// Code 0 means "no sensor" and codes 11 to 13 name nothing: a virtual sensor needs a model.
+bool NamesModel(unsigned code) {
+    const ModelInfo* model = FindModel(code);
+    return model != nullptr && model->Channels > 0;
+}
+
+bool Fail(AppOptions& options, std::string error) {
+    options.Error = std::move(error);
+    return false;
+}
+
+bool TakeModel(std::string_view text, AppOptions& options) {
+    unsigned code = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code);
+    if (error != std::errc() || end != text.data() + text.size() || code > HIGHEST_MODEL_CODE ||
+        !NamesModel(code)) {
+        return Fail(options, "bad --simulate model '" + std::string(text) +
+                                 "': expected a model code listed below");
+    }
+    options.Simulate = true;
+    options.SimulateModel = code;
+    return true;
+}
+
+bool TakePort(std::string_view assignment, AppOptions& options) {
+    if (!options.PortOverrides.SetFromAssignment(std::string(assignment))) {
+        return Fail(options, "bad --port value '" + std::string(assignment) +
+                                 "': expected COMn=PATH with n from 1 to 16");
+    }
+    return true;
+}
+
+// Takes argv[index] (and its value, advancing index, when the option has one).
+bool TakeArgument(int argc, const char* const argv[], int& index, AppOptions& options) {
+    const std::string_view argument = argv[index];
+    if (argument == "--help" || argument == "-h") {
+        options.Help = true;
+    } else if (argument == "--version") {
+        options.Version = true;
+    } else if (argument == "--simulate") {
+        options.Simulate = true;
+    } else if (argument.starts_with(SIMULATE_MODEL)) {
+        return TakeModel(argument.substr(SIMULATE_MODEL.size()), options);
+    } else if (argument == "--port") {
+        if (index + 1 >= argc) {
+            return Fail(options, "--port needs a value: --port COMn=PATH");
+        }
+        return TakePort(argv[++index], options);
+    } else if (argument.starts_with(PORT_ASSIGNED)) {
+        return TakePort(argument.substr(PORT_ASSIGNED.size()), options);
+    } else if (argument.starts_with('-')) {
+        return Fail(options, "unknown option '" + std::string(argument) + "'");
+    } else {
+        return Fail(options, "unexpected argument '" + std::string(argument) + "'");
+    }
+    return true;
+}
+
+std::string ModelList() {
+    std::string list;
+    for (unsigned code = 1; code <= HIGHEST_MODEL_CODE; ++code) {
+        if (NamesModel(code)) {
+            const ModelInfo& model = *FindModel(code);
+            const std::string number = std::to_string(code);
+            list += std::string(MODEL_LIST_COLUMN - number.size(), ' ') + number + "  " +
+                    model.Name + (model.DataLogging ? ", data logging\n" : "\n");
+        }
+    }
+    return list;
+}
+
+} // namespace
+
+bool ParseAppOptions(int argc, const char* const argv[], AppOptions& options) {
+    options = AppOptions{};
+    for (int index = 1; index < argc; ++index) {
+        if (!TakeArgument(argc, argv, index, options)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string AppUsage(const std::string& programName, const std::string& preferencesPath) {
+    return "Usage: " + programName + " [--port COMn=PATH]... [--simulate[=MODEL]]\n" + "       " +
+           programName +
+           " --help | --version\n"
+           "\n"
+           "The control panel of Spectrel colour sensors: finds a sensor on a serial\n"
+           "port, shows its live reading, and reads, edits, sends and teaches its\n"
+           "settings and channels.\n"
+           "\n"
+           "Options:\n"
+           "  --port COMn=PATH    for this run, port COMn (n from 1 to 16) is the\n"
+           "                      device PATH, e.g. --port COM1=/dev/ttyUSB0;\n"
+           "                      may be given more than once\n"
+           "  --simulate[=MODEL]  start the built-in virtual sensor and connect the\n"
+           "                      stored port to it, to try the program without a\n"
+           "                      sensor; MODEL is a model code (default 6):\n" +
+           ModelList() +
+           "  -h, --help          show this text and exit\n"
+           "  --version           show the version and exit\n"
+           "\n"
+           "Preferences are kept in\n"
+           "  " +
+           preferencesPath +
+           "\n"
+           "Its section [Settings] holds the port, the warnings and the display mode\n"
+           "between runs. Its section [Ports] maps port names to devices, one line\n"
+           "each, for example\n"
+           "  [Ports]\n"
+           "  COM1=/dev/ttyUSB0\n"
+           "  COM2=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A1B2C3-if00-port0\n"
+           "A port without a line there is /dev/ttyS<n-1> (COM1 is /dev/ttyS0).\n";
+}
+
+std::string AppVersionText(const std::string& programName) {
+    return programName + " " + SPECTREL_VERSION + "\n";
+}
