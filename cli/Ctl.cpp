@@ -6,16 +6,25 @@
 #include "cli/CtlOptions.h"
 #include "cli/CtlSession.h"
 #include "link/PortMap.h"
+#include "profile/IniStore.h"
+#include "profile/Preferences.h"
 
 namespace {
 
 constexpr const char* PROGRAM = "spectrelctl: ";
 
+// A port name means what it means in the control panel: its [Ports] entry in the user's
+// preferences, else the default device. An unreadable preferences file leaves the defaults, as
+// it does for the panel.
 std::string DevicePath(const CtlOptions& options) {
     if (!options.Device.empty()) {
         return options.Device;
     }
     PortMap ports;
+    CIniStore preferences;
+    if (const std::string path = PreferencesPath(); !path.empty() && preferences.Load(path)) {
+        LoadPortMap(preferences, ports);
+    }
     return ports.DevicePath(options.Port);
 }
 

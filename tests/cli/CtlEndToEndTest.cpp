@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <regex>
 #include <sstream>
@@ -13,6 +16,7 @@
 #include "sensor/SensorRecords.h"
 #include "sim/VirtualSensor.h"
 #include "support/Deadline.h"
+#include "support/TempDir.h"
 
 using namespace std::chrono_literals;
 
@@ -105,6 +109,27 @@ TEST_F(Spectrelctl, IdentifySettingsAndChannelsInTextAndJson) {
     const CtlResult one = Run({"channels", "15", "--json"});
     EXPECT_EQ(one.Exit, 0) << one.Err;
     EXPECT_EQ(one.Out.rfind("[{\"channel\":15,\"enabled\":false,", 0), 0u) << one.Out;
+}
+
+// --port COMn follows the user's [Ports] entry, as the control panel does.
+TEST_F(Spectrelctl, PortNamesFollowThePreferences) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    TempDir config;
+    ASSERT_FALSE(config.Path().empty());
+    std::filesystem::create_directories(config / "Orvane Industries");
+    std::ofstream(config / "Orvane Industries/spectrel.conf")
+        << "[Settings]\nCOM Port=COM7\n[Ports]\nCOM7=" << Device() << "\n";
+    const char* previous = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    const CtlResult mapped = RunWithout({"--port", "COM7", "identify"});
+    const CtlResult unmapped = RunWithout({"--port", "COM16", "--timeout", "100", "identify"});
+    previous != nullptr ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1)
+                        : ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(mapped.Exit, 0) << mapped.Err;
+    // No entry: the default device of COM16, which is not this sensor.
+    EXPECT_NE(unmapped.Exit, 0);
+    EXPECT_TRUE(Contains(unmapped.Err, "/dev/ttyS15")) << unmapped.Err;
 }
 
 TEST_F(Spectrelctl, SetSettingsChangesOnlyTheGivenFieldsAndUnchangedWritesNothing) {
