@@ -138,25 +138,26 @@ TEST_F(SensorRequests, FailedWriteLeavesTheCacheAsTheSensorHasIt) {
     ASSERT_NO_FATAL_FAILURE(Connect());
     ASSERT_TRUE(sensor.RequestSettings());
     ASSERT_TRUE(Await(WM_SENSOR_SETTINGS, 3s));
-    ASSERT_TRUE(sensor.RequestChannel(2));
-    ASSERT_TRUE(Await(WM_SENSOR_CHANNEL, 3s));
+    for (unsigned channel : {2u, 3u}) {
+        ASSERT_TRUE(sensor.RequestChannel(channel));
+        ASSERT_TRUE(Await(WM_SENSOR_CHANNEL, 3s));
+    }
     SensorSettings wanted = Sim().Settings();
     wanted.Averaging = (wanted.Averaging + 1) % 7;
     wanted.Illumination = (wanted.Illumination + 10) % 101;
-    const unsigned matchOutput = 1 - sensor.GetMatchOutput(2);
-    const unsigned enabled = 1 - sensor.GetEnabled(2);
-    const unsigned mode = sensor.GetMode(2);
     const auto sendSettings = [&] {
         return sensor.SendSettings(wanted.Averaging, wanted.Triggering, wanted.OutputDelay,
                                    wanted.AmbientSubtraction, wanted.Illumination);
     };
-    // The teach changes only the output flag, the channel send then only the enabled flag and
-    // the bounds, so each retry below shows whether its own failed write left a trace.
-    const auto teach = [&] {
-        return sensor.TeachChannel(2, matchOutput, 1 - enabled, mode, 5.0, 5.0, 5.0);
+    // The teach (channel 2) changes the output flag, the channel send (channel 3) the enabled
+    // flag and the bounds; separate channels keep one retry from covering for the other.
+    const unsigned matchOutput = 1 - sensor.GetMatchOutput(2);
+    const auto teach = [&, enabled = sensor.GetEnabled(2), mode = sensor.GetMode(2)] {
+        return sensor.TeachChannel(2, matchOutput, enabled, mode, 5.0, 5.0, 5.0);
     };
-    const auto sendChannel = [&] {
-        return sensor.SendChannel(2, matchOutput, enabled, mode, 60.0, 50.0, 40.0, 5.0, 5.0, 5.0);
+    const unsigned enabled = 1 - sensor.GetEnabled(3);
+    const auto sendChannel = [&, output = sensor.GetMatchOutput(3), mode = sensor.GetMode(3)] {
+        return sensor.SendChannel(3, output, enabled, mode, 60.0, 50.0, 40.0, 5.0, 5.0, 5.0);
     };
 
     Sim().HangUp(0);
@@ -179,7 +180,7 @@ TEST_F(SensorRequests, FailedWriteLeavesTheCacheAsTheSensorHasIt) {
     ASSERT_TRUE(sendChannel());
     ASSERT_TRUE(Await(WM_SENSOR_CHANNEL_SENT, 3s));
     const ComponentBounds red = PercentToBounds(60.0, 5.0);
-    EXPECT_EQ(Sim().Channel(2).RedLow, red.Low);
-    EXPECT_EQ(Sim().Channel(2).RedHigh, red.High);
-    EXPECT_EQ(Sim().Channel(2).Enabled, enabled);
+    EXPECT_EQ(Sim().Channel(3).RedLow, red.Low);
+    EXPECT_EQ(Sim().Channel(3).RedHigh, red.High);
+    EXPECT_EQ(Sim().Channel(3).Enabled, enabled);
 }
