@@ -1,9 +1,8 @@
 #include "sensor/Sensor.h"
 
-#include <cerrno>
+#include "sensor/ThreadPriority.h"
+
 #include <cstring>
-#include <sys/resource.h>
-#include <unistd.h>
 
 // The receive thread: reads reply lines, hands them to ProcessLine, and looks after a device
 // that hangs up.
@@ -32,17 +31,6 @@ std::string FirstLine(const char* buffer, std::uint32_t bytesRead) {
     const std::size_t text = ::strnlen(buffer, bytesRead);
     const void* cr = std::memchr(buffer, '\r', text);
     return std::string(buffer, cr == nullptr ? text : static_cast<const char*>(cr) - buffer);
-}
-
-// Replies are taken more promptly above normal priority; without the permission to raise it
-// the thread runs at normal priority, which is no error.
-void RaiseThreadPriority() {
-    const auto thread = static_cast<id_t>(gettid());
-    errno = 0;
-    const int nice = getpriority(PRIO_PROCESS, thread);
-    if (errno == 0) {
-        setpriority(PRIO_PROCESS, thread, nice - 1);
-    }
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "sensor/ThreadPriority.h"
+
 CTimerService::~CTimerService() {
     {
         std::lock_guard lock(m_mutex);
@@ -69,6 +71,7 @@ std::map<CTimerService::TimerId, CTimerService::Timer>::iterator CTimerService::
 }
 
 void CTimerService::Run() {
+    RaiseThreadPriority();
     std::unique_lock lock(m_mutex);
     while (!m_stopping) {
         if (m_timers.empty()) {
