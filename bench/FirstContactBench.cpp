@@ -1,0 +1,116 @@
+// First contact at line rate: identify, version, settings and all fifteen channels of a
+// fifteen-channel virtual sensor that paces its line like 9600 baud 7E1, against the least
+// time those exchanges can take: every character of a command and of its reply at
+// SIM_CHARACTER_TIME_MS, plus the sensor's turnaround before each reply.
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "BenchRig.h"
+#include "BenchStats.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* NAME = "bench-first-contact";
+constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
+constexpr unsigned CHANNELS = 15;
+constexpr unsigned IDENTIFY_PERIOD_MS = 500;
+constexpr int RUNS = 5;
+constexpr double GOAL_RATIO = 1.10;
+
+// The characters of every exchange, as the sensor saw them ("!c,0 -> !c,0,0,...").
+class Exchanges {
+public:
+    void Note(const std::string& line) {
+        const auto arrow = line.find(" -> ");
+        if (arrow == std::string::npos) {
+            return;
+        }
+        // Both lines end with a CR on the wire.
+        std::lock_guard lock(m_mutex);
+        m_characters += arrow + 1 + (line.size() - arrow - 4) + 1;
+        ++m_count;
+    }
+    void Reset() {
+        std::lock_guard lock(m_mutex);
+        m_characters = 0;
+        m_count = 0;
+    }
+    std::size_t Characters() const {
+        std::lock_guard lock(m_mutex);
+        return m_characters;
+    }
+    std::size_t Count() const {
+        std::lock_guard lock(m_mutex);
+        return m_count;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::size_t m_characters = 0;
+    std::size_t m_count = 0;
+};
+
+// The chain the control panel runs on first contact; the time from its start to the last
+// channel's notification.
+std::optional<Clock::duration> FirstContact(BenchRig& rig) {
+    CSensor& sensor = rig.Sensor();
+    const Clock::time_point start = Clock::now();
+    if (!sensor.StartIdentifyPolling(IDENTIFY_PERIOD_MS) || !rig.Await(WM_SENSOR_IDENTITY)) {
+        return std::nullopt;
+    }
+    sensor.StopIdentifyPolling();
+    if (!sensor.RequestVersion() || !rig.Await(WM_SENSOR_VERSION) || !sensor.RequestSettings() ||
+        !rig.Await(WM_SENSOR_SETTINGS)) {
+        return std::nullopt;
+    }
+    std::optional<Notification> last;
+    for (unsigned channel = 1; channel <= CHANNELS; ++channel) {
+        if (!sensor.RequestChannel(channel) || !(last = rig.Await(WM_SENSOR_CHANNEL, channel))) {
+            return std::nullopt;
+        }
+    }
+    return last->Time - start;
+}
+
+} // namespace
+
+int main() {
+    Exchanges exchanges;
+    SimConfig config;
+    config.ModelCode = MODEL_FIFTEEN_CHANNELS;
+    config.Pacing = true;
+    BenchRig rig(config, [&exchanges](const std::string& line) { exchanges.Note(line); });
+    std::string error;
+    if (!rig.Start(error)) {
+        return BenchFailed(NAME, error);
+    }
+    std::vector<double> ratios;
+    for (int run = 1; run <= RUNS; ++run) {
+        exchanges.Reset();
+        const std::optional<Clock::duration> took = FirstContact(rig);
+        if (!took) {
+            return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
+        }
+        const double boundMs = static_cast<double>(exchanges.Characters()) * SIM_CHARACTER_TIME_MS +
+                               static_cast<double>(exchanges.Count() * config.TurnaroundMs);
+        const double ratio = Milliseconds(*took) / boundMs;
+        ratios.push_back(ratio);
+        std::printf("  run %d: %zu exchanges, %zu characters, bound %.2f ms, took %.2f ms, "
+                    "ratio %.4f\n",
+                    run, exchanges.Count(), exchanges.Characters(), boundMs, Milliseconds(*took),
+                    ratio);
+    }
+    const Summary summary = Summarise(ratios);
+    std::printf("first contact at line rate (identify, version, settings, %u channels; 9600 "
+                "baud 7E1 = %.4f ms per character, turnaround %u ms):\n"
+                "  ratio took/bound: median %.4f, worst %.4f over %d runs\n"
+                "  goal ratio <= %.2f: %s\n",
+                CHANNELS, SIM_CHARACTER_TIME_MS, config.TurnaroundMs, summary.Median, summary.Max,
+                RUNS, GOAL_RATIO, Verdict(summary.Max <= GOAL_RATIO));
+    return 0;
+}

@@ -1,0 +1,63 @@
+#include "cli/Ctl.h"
+
+#include <chrono>
+
+#include "cli/CtlCommands.h"
+#include "cli/CtlOptions.h"
+#include "cli/CtlSession.h"
+#include "link/PortMap.h"
+#include "profile/IniStore.h"
+#include "profile/Preferences.h"
+
+namespace {
+
+constexpr const char* PROGRAM = "spectrelctl: ";
+
+// A port name means what it means in the control panel: its [Ports] entry in the user's
+// preferences, else the default device. An unreadable preferences file leaves the defaults, as
+// it does for the panel.
+std::string DevicePath(const CtlOptions& options) {
+    if (!options.Device.empty()) {
+        return options.Device;
+    }
+    PortMap ports;
+    CIniStore preferences;
+    if (const std::string path = PreferencesPath(); !path.empty() && preferences.Load(path)) {
+        LoadPortMap(preferences, ports);
+    }
+    return ports.DevicePath(options.Port);
+}
+
+CtlOutcome Run(const CtlOptions& options, std::ostream& out, const std::atomic<bool>& stop) {
+    CCtlSession session(DevicePath(options), stop);
+    CtlOutcome outcome = session.Connect();
+    if (outcome.Done()) {
+        outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
+    }
+    if (outcome.Done()) {
+        outcome = RunCtlCommand(session, options, out);
+    }
+    return outcome;
+}
+
+} // namespace
+
+int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                   const std::atomic<bool>& stop) {
+    CtlOptions options;
+    std::string error;
+    if (!ParseCtlOptions(args, options, error)) {
+        err << PROGRAM << error << "\n(spectrelctl --help shows the usage)\n";
+        return CTL_EXIT_USAGE;
+    }
+    if (options.Help) {
+        out << CtlUsageText();
+        return CTL_EXIT_DONE;
+    }
+    const CtlOutcome outcome = Run(options, out, stop);
+    out.flush();
+    if (!outcome.Done()) {
+        err << PROGRAM << outcome.Message << "\n";
+    }
+    return outcome.Exit;
+}

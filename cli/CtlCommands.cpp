@@ -1,0 +1,282 @@
+#include "cli/CtlCommands.h"
+
+#include <array>
+#include <vector>
+
+#include "cli/CtlOutput.h"
+#include "sensor/Protocol.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string ChannelPhrase(std::string_view what, unsigned channel) {
+    return std::string(what) + " channel " + std::to_string(channel);
+}
+
+SensorIdentity IdentityOf(const CSensor& sensor) {
+    return {sensor.GetModelCode(), sensor.GetSerialNumber(), sensor.GetFirmwareMajor(),
+            sensor.GetFirmwareMinor()};
+}
+
+SensorSettings SettingsOf(const CSensor& sensor) {
+    return {sensor.GetAveraging(), sensor.GetTriggering(), sensor.GetOutputDelay(),
+            sensor.GetAmbientSubtraction(), sensor.GetIllumination()};
+}
+
+// The channel as a read presents it: percentages derived from the raw bounds the sensor holds.
+NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel) {
+    ChannelDefinition definition = sensor.GetChannel(channel);
+    ChannelBoundsToPercent(definition);
+    return {channel, definition};
+}
+
+// A channel number is checked against the model once the sensor has told which it is.
+CtlOutcome CheckChannel(const CSensor& sensor, unsigned channel) {
+    const unsigned count = ChannelCountOf(sensor.GetModelCode());
+    if (channel <= count) {
+        return {};
+    }
+    const ModelInfo* model = FindModel(sensor.GetModelCode());
+    return {CTL_EXIT_USAGE, "channel " + std::to_string(channel) + " does not exist: the " +
+                                std::string(model != nullptr ? model->Name : "sensor") + " has " +
+                                std::to_string(count) + " channel" + (count == 1 ? "" : "s")};
+}
+
+CtlOutcome ReadSettings(CCtlSession& session) {
+    CSensor& sensor = session.Sensor();
+    return session.Exchange([&] { return sensor.RequestSettings(); }, WM_SENSOR_SETTINGS,
+                            std::nullopt, "the settings request");
+}
+
+CtlOutcome ReadChannel(CCtlSession& session, unsigned channel) {
+    CSensor& sensor = session.Sensor();
+    return session.Exchange([&] { return sensor.RequestChannel(channel); }, WM_SENSOR_CHANNEL,
+                            channel, ChannelPhrase("the request for", channel));
+}
+
+CtlOutcome Identify(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    CSensor& sensor = session.Sensor();
+    CtlOutcome outcome = session.Exchange([&] { return sensor.RequestVersion(); },
+                                          WM_SENSOR_VERSION, std::nullopt, "the version request");
+    if (outcome.Done()) {
+        out << FormatIdentity(IdentityOf(sensor), options.Json);
+    }
+    return outcome;
+}
+
+CtlOutcome Settings(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    CtlOutcome outcome = ReadSettings(session);
+    if (outcome.Done()) {
+        out << FormatSettings(SettingsOf(session.Sensor()), options.Json);
+    }
+    return outcome;
+}
+
+CtlOutcome Channels(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    const CSensor& sensor = session.Sensor();
+    const unsigned first = options.Channel != 0 ? options.Channel : 1;
+    const unsigned last =
+        options.Channel != 0 ? options.Channel : ChannelCountOf(sensor.GetModelCode());
+    if (CtlOutcome outcome = CheckChannel(sensor, last); !outcome.Done()) {
+        return outcome;
+    }
+    std::vector<NumberedChannel> channels;
+    for (unsigned channel = first; channel <= last; ++channel) {
+        if (CtlOutcome outcome = ReadChannel(session, channel); !outcome.Done()) {
+            return outcome;
+        }
+        channels.push_back(ChannelAsRead(sensor, channel));
+    }
+    out << FormatChannels(channels, options.Json);
+    return {};
+}
+
+// Readings until the count is reached or a stop is asked for; a stop is a normal end here.
+CtlOutcome Monitor(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    CSensor& sensor = session.Sensor();
+    if (!sensor.StartDataPolling(options.PeriodMs)) {
+        return {CTL_EXIT_PORT, "cannot start polling"};
+    }
+    // The proxy reports a silent sensor after about 5.5 s of missed polls (at least one).
+    const auto limit = std::chrono::milliseconds(options.PeriodMs) *
+                           (CSensor::DATA_MISSED_BUDGET_MS / options.PeriodMs + 3) +
+                       2s;
+    for (unsigned read = 0; options.Count == 0 || read < options.Count; ++read) {
+        CtlOutcome outcome = session.Await(WM_SENSOR_DATA, std::nullopt, "the data request",
+                                           CCtlSession::Clock::now() + limit);
+        if (outcome.Exit == CTL_EXIT_INTERRUPTED) {
+            break;
+        }
+        if (!outcome.Done()) {
+            return outcome;
+        }
+        const CurrentReading reading{sensor.GetRed(), sensor.GetGreen(), sensor.GetBlue(),
+                                     sensor.GetMatchStatus()};
+        out << FormatReading(std::chrono::system_clock::now(), reading, options.Json) << std::flush;
+        if (!out) {
+            break; // the reader went away (a pipe into head): nobody wants more
+        }
+    }
+    sensor.StopDataPolling();
+    return {};
+}
+
+CtlOutcome SetSettings(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    CSensor& sensor = session.Sensor();
+    if (CtlOutcome outcome = ReadSettings(session); !outcome.Done()) {
+        return outcome;
+    }
+    const SettingsChange& change = options.Settings;
+    const SensorSettings read = SettingsOf(sensor);
+    // Ambient subtraction is not the user's to change; it is sent as the sensor holds it.
+    const SensorSettings wanted{
+        change.Averaging.value_or(read.Averaging), change.Triggering.value_or(read.Triggering),
+        change.OutputDelay.value_or(read.OutputDelay), read.AmbientSubtraction,
+        change.Illumination.value_or(read.Illumination)};
+    CtlOutcome outcome = session.Exchange(
+        [&] {
+            return sensor.SendSettings(wanted.Averaging, wanted.Triggering, wanted.OutputDelay,
+                                       wanted.AmbientSubtraction, wanted.Illumination);
+        },
+        WM_SENSOR_SETTINGS_SENT, std::nullopt, "the settings send");
+    if (outcome.Done()) {
+        out << FormatSettings(SettingsOf(sensor), options.Json);
+    }
+    return outcome;
+}
+
+CtlOutcome SetChannel(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    CSensor& sensor = session.Sensor();
+    const unsigned channel = options.Channel;
+    if (CtlOutcome outcome = CheckChannel(sensor, channel); !outcome.Done()) {
+        return outcome;
+    }
+    if (CtlOutcome outcome = ReadChannel(session, channel); !outcome.Done()) {
+        return outcome;
+    }
+    const ChannelDefinition c =
+        MergeChannel(ChannelAsRead(sensor, channel).Channel, options.Values);
+    CtlOutcome outcome = session.Exchange(
+        [&] {
+            return sensor.SendChannel(channel, c.MatchOutput, c.Enabled, c.Mode, c.RedSetting,
+                                      c.GreenSetting, c.BlueSetting, c.RedTolerance,
+                                      c.GreenTolerance, c.BlueTolerance);
+        },
+        WM_SENSOR_CHANNEL_SENT, channel, ChannelPhrase("the send of", channel));
+    if (outcome.Done()) {
+        out << FormatChannel(ChannelAsRead(sensor, channel), options.Json);
+    }
+    return outcome;
+}
+
+// The tolerances the sensor did not take as asked, as the control panel reports them.
+std::vector<ToleranceAdjustment> Adjustments(const ChannelDefinition& taught,
+                                             const std::array<double, 3>& requested) {
+    const std::array<ToleranceAdjustment, 3> now{{{"Red", taught.RedTolerance},
+                                                  {"Green", taught.GreenTolerance},
+                                                  {"Blue", taught.BlueTolerance}}};
+    std::vector<ToleranceAdjustment> adjusted;
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        if (now[i].Tolerance != requested[i]) {
+            adjusted.push_back(now[i]);
+        }
+    }
+    return adjusted;
+}
+
+CtlOutcome Teach(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    CSensor& sensor = session.Sensor();
+    const unsigned channel = options.Channel;
+    if (CtlOutcome outcome = CheckChannel(sensor, channel); !outcome.Done()) {
+        return outcome;
+    }
+    if (CtlOutcome outcome = ReadChannel(session, channel); !outcome.Done()) {
+        return outcome;
+    }
+    const ChannelDefinition c = ChannelAsRead(sensor, channel).Channel;
+    const std::array<double, 3> tolerances{options.TeachTolerance.value_or(c.RedTolerance),
+                                           options.TeachTolerance.value_or(c.GreenTolerance),
+                                           options.TeachTolerance.value_or(c.BlueTolerance)};
+    CtlOutcome outcome = session.Exchange(
+        [&] {
+            return sensor.TeachChannel(channel, c.MatchOutput, c.Enabled, c.Mode, tolerances[0],
+                                       tolerances[1], tolerances[2]);
+        },
+        WM_SENSOR_TEACH, channel, ChannelPhrase("the teach of", channel));
+    if (outcome.Done()) {
+        const ChannelDefinition taught = sensor.GetChannel(channel);
+        out << FormatChannel({channel, taught}, options.Json, Adjustments(taught, tolerances));
+    }
+    return outcome;
+}
+
+struct Component {
+    double Setting;
+    double Tolerance;
+};
+
+// Percentages from which a send computes exactly these bounds again: the midpoint and the
+// half-width relative to it, neither clamped.
+Component ExactPercent(unsigned low, unsigned high) {
+    const double setting = static_cast<double>(low + high) * 50.0 / RAW_FULL_SCALE;
+    const double halfWidth =
+        (static_cast<double>(high) - static_cast<double>(low)) * 50.0 / RAW_FULL_SCALE;
+    return {setting, setting != 0.0 ? halfWidth * 100.0 / setting : halfWidth};
+}
+
+void MergeComponent(unsigned low, unsigned high, double& setting, double& tolerance,
+                    const std::optional<double>& newSetting,
+                    const std::optional<double>& newTolerance) {
+    if (!newSetting && !newTolerance) {
+        const Component exact = ExactPercent(low, high);
+        setting = exact.Setting;
+        tolerance = exact.Tolerance;
+        return;
+    }
+    setting = newSetting.value_or(setting);
+    tolerance = newTolerance.value_or(tolerance);
+}
+
+} // namespace
+
+unsigned ChannelCountOf(unsigned modelCode) {
+    const ModelInfo* model = FindModel(modelCode);
+    return model != nullptr ? model->Channels : CHANNEL_COUNT_MAX;
+}
+
+ChannelDefinition MergeChannel(const ChannelDefinition& read, const ChannelChange& change) {
+    ChannelDefinition merged = read;
+    merged.Enabled = change.Enabled.value_or(read.Enabled);
+    merged.Mode = change.Mode.value_or(read.Mode);
+    merged.MatchOutput = change.MatchOutput.value_or(read.MatchOutput);
+    MergeComponent(read.RedLow, read.RedHigh, merged.RedSetting, merged.RedTolerance, change.Red,
+                   change.RedTolerance);
+    MergeComponent(read.GreenLow, read.GreenHigh, merged.GreenSetting, merged.GreenTolerance,
+                   change.Green, change.GreenTolerance);
+    MergeComponent(read.BlueLow, read.BlueHigh, merged.BlueSetting, merged.BlueTolerance,
+                   change.Blue, change.BlueTolerance);
+    return merged;
+}
+
+CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+    switch (options.Command) {
+    case CtlCommand::Identify:
+        return Identify(session, options, out);
+    case CtlCommand::Settings:
+        return Settings(session, options, out);
+    case CtlCommand::Channels:
+        return Channels(session, options, out);
+    case CtlCommand::Monitor:
+        return Monitor(session, options, out);
+    case CtlCommand::SetSettings:
+        return SetSettings(session, options, out);
+    case CtlCommand::SetChannel:
+        return SetChannel(session, options, out);
+    case CtlCommand::Teach:
+        return Teach(session, options, out);
+    case CtlCommand::None:
+        break;
+    }
+    return {CTL_EXIT_USAGE, "no command given"};
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <ostream>
+
+#include "cli/CtlOptions.h"
+#include "cli/CtlSession.h"
+#include "sensor/SensorRecords.h"
+
+// The commands of spectrelctl, each run on a session whose sensor has been identified. Results
+// go to `out`; a failure comes back as the outcome, with nothing printed.
+CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out);
+
+// Channels the sensor's model has; every channel the protocol addresses when the model code
+// names no model.
+unsigned ChannelCountOf(unsigned modelCode);
+
+// The channel as a send should carry it: the given fields changed, the others as read. A
+// colour whose setting and tolerance are both left alone keeps its raw bounds exactly: the
+// percentages of a read are clamped (tolerances to 0.5 .. 50), and sending those back would
+// move bounds the user never touched.
+ChannelDefinition MergeChannel(const ChannelDefinition& read, const ChannelChange& change);

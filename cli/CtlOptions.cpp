@@ -1,0 +1,430 @@
+#include "cli/CtlOptions.h"
+
+#include <array>
+#include <functional>
+#include <string_view>
+
+#include "sensor/Protocol.h"
+#include "sensor/SensorRecords.h"
+#include "sim/NumberText.h"
+
+namespace {
+
+constexpr unsigned MAX_AVERAGING_INDEX = 6; // 64 samples
+constexpr unsigned DELAY_STEP_MS = 10;
+constexpr unsigned MAX_DELAY_MS = 100;
+constexpr unsigned MAX_ILLUMINATION = 100;
+constexpr double MAX_COLOUR = 100.0;
+constexpr unsigned MAX_COUNT = 1000000000;
+
+struct Word {
+    std::string_view Text;
+    unsigned Value;
+};
+
+constexpr std::array<Word, 7> COMMANDS{{
+    {"identify", static_cast<unsigned>(CtlCommand::Identify)},
+    {"settings", static_cast<unsigned>(CtlCommand::Settings)},
+    {"channels", static_cast<unsigned>(CtlCommand::Channels)},
+    {"monitor", static_cast<unsigned>(CtlCommand::Monitor)},
+    {"set-settings", static_cast<unsigned>(CtlCommand::SetSettings)},
+    {"set-channel", static_cast<unsigned>(CtlCommand::SetChannel)},
+    {"teach", static_cast<unsigned>(CtlCommand::Teach)},
+}};
+constexpr std::array<Word, 3> TRIGGER_WORDS{
+    {{"freerun", TRIGGER_FREE_RUN}, {"level", TRIGGER_LEVEL}, {"edge", TRIGGER_EDGE}}};
+constexpr std::array<Word, 2> YES_NO{{{"yes", 1}, {"no", 0}}};
+constexpr std::array<Word, 2> MODE_WORDS{
+    {{"color-luminosity", MODE_COLOR_LUMINOSITY}, {"color-only", MODE_COLOR_ONLY}}};
+constexpr std::array<Word, 2> OUTPUT_WORDS{{{"high", OUTPUT_HIGH}, {"low", OUTPUT_LOW}}};
+
+template <std::size_t N>
+bool FindWord(const std::array<Word, N>& words, std::string_view text, unsigned& value) {
+    for (const Word& word : words) {
+        if (word.Text == text) {
+            value = word.Value;
+            return true;
+        }
+    }
+    return false;
+}
+
+template <std::size_t N> std::string WordList(const std::array<Word, N>& words) {
+    std::string list;
+    for (const Word& word : words) {
+        list += (list.empty() ? "" : "|") + std::string(word.Text);
+    }
+    return list;
+}
+
+bool Refuse(std::string& error, std::string message) {
+    error = std::move(message);
+    return false;
+}
+
+bool ParseWhole(std::string_view name, std::string_view text, unsigned low, unsigned high,
+                unsigned& value, std::string& error) {
+    if (!ParseNumber(text, value) || value < low || value > high) {
+        return Refuse(error, std::string(name) + " must be a whole number from " +
+                                 std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
+                                 std::string(text) + "\"");
+    }
+    return true;
+}
+
+bool ParsePercent(std::string_view name, std::string_view text, double high,
+                  std::optional<double>& value, std::string& error) {
+    double parsed = 0.0;
+    if (!ParseNumber(text, parsed) || parsed < 0.0 || parsed > high) {
+        return Refuse(error, std::string(name) + " must be a percentage from 0 to " +
+                                 FormatFixed(high, 0) + ", not \"" + std::string(text) + "\"");
+    }
+    value = parsed;
+    return true;
+}
+
+template <std::size_t N>
+bool ParseWord(std::string_view name, std::string_view text, const std::array<Word, N>& words,
+               std::optional<unsigned>& value, std::string& error) {
+    unsigned parsed = 0;
+    if (!FindWord(words, text, parsed)) {
+        return Refuse(error, std::string(name) + " must be " + WordList(words) + ", not \"" +
+                                 std::string(text) + "\"");
+    }
+    value = parsed;
+    return true;
+}
+
+// The panel offers 1, 2, 4 ... 64 samples; the sensor takes the power of two.
+bool ParseAveraging(std::string_view text, std::optional<unsigned>& index, std::string& error) {
+    unsigned samples = 0;
+    if (ParseNumber(text, samples)) {
+        for (unsigned i = 0; i <= MAX_AVERAGING_INDEX; ++i) {
+            if (samples == 1u << i) {
+                index = i;
+                return true;
+            }
+        }
+    }
+    return Refuse(error, "averaging must be 1, 2, 4, 8, 16, 32 or 64 samples, not \"" +
+                             std::string(text) + "\"");
+}
+
+bool ParseDelay(std::string_view text, std::optional<unsigned>& index, std::string& error) {
+    unsigned ms = 0;
+    if (!ParseNumber(text, ms) || ms > MAX_DELAY_MS || ms % DELAY_STEP_MS != 0) {
+        return Refuse(error, "delay must be 0 to 100 ms in steps of 10, not \"" +
+                                 std::string(text) + "\"");
+    }
+    index = ms / DELAY_STEP_MS;
+    return true;
+}
+
+bool ParseIllumination(std::string_view text, std::optional<unsigned>& value, std::string& error) {
+    unsigned percent = 0;
+    if (!ParseWhole("illumination", text, 0, MAX_ILLUMINATION, percent, error)) {
+        return false;
+    }
+    value = percent;
+    return true;
+}
+
+// "--name=value": cuts the value off the name.
+std::optional<std::string> SplitInlineValue(std::string& name) {
+    const auto equals = name.find('=');
+    if (equals == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string value = name.substr(equals + 1);
+    name.resize(equals);
+    return value;
+}
+
+// One "key=value" argument of set-settings, set-channel or teach.
+using KeyHandler = std::function<bool(std::string_view value, std::string& error)>;
+struct Key {
+    std::string_view Name;
+    KeyHandler Handle;
+};
+
+bool ParseAssignments(const std::vector<std::string>& arguments, std::size_t first,
+                      const std::vector<Key>& keys, std::string& error) {
+    std::vector<std::string_view> seen;
+    for (std::size_t i = first; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        const auto equals = argument.find('=');
+        const std::string_view name = argument.substr(0, equals);
+        const Key* key = nullptr;
+        for (const Key& candidate : keys) {
+            key = candidate.Name == name ? &candidate : key;
+        }
+        if (equals == std::string_view::npos || key == nullptr) {
+            return Refuse(error, "unknown argument \"" + std::string(argument) + "\"");
+        }
+        for (std::string_view earlier : seen) {
+            if (earlier == name) {
+                return Refuse(error, std::string(name) + " is given twice");
+            }
+        }
+        seen.push_back(name);
+        if (!key->Handle(argument.substr(equals + 1), error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+KeyHandler PercentKey(std::string_view name, double high, std::optional<double>& value) {
+    return [name, high, &value](std::string_view text, std::string& error) {
+        return ParsePercent(name, text, high, value, error);
+    };
+}
+
+bool ParseChannelNumber(const std::vector<std::string>& arguments, unsigned& channel,
+                        std::string& error) {
+    if (arguments.size() < 2 || arguments[1].find('=') != std::string::npos) {
+        return Refuse(error, "the channel number (1 to 15) is missing");
+    }
+    return ParseWhole("the channel number", arguments[1], 1, CHANNEL_COUNT_MAX, channel, error);
+}
+
+bool ParseSetSettings(const std::vector<std::string>& arguments, CtlOptions& options,
+                      std::string& error) {
+    SettingsChange& change = options.Settings;
+    const std::vector<Key> keys{
+        {"averaging",
+         [&](auto text, auto& e) { return ParseAveraging(text, change.Averaging, e); }},
+        {"triggering",
+         [&](auto text, auto& e) {
+             return ParseWord("triggering", text, TRIGGER_WORDS, change.Triggering, e);
+         }},
+        {"delay", [&](auto text, auto& e) { return ParseDelay(text, change.OutputDelay, e); }},
+        {"illumination",
+         [&](auto text, auto& e) { return ParseIllumination(text, change.Illumination, e); }},
+    };
+    if (!ParseAssignments(arguments, 1, keys, error)) {
+        return false;
+    }
+    if (!change.Averaging && !change.Triggering && !change.OutputDelay && !change.Illumination) {
+        return Refuse(error, "set-settings needs at least one of averaging=, triggering=, "
+                             "delay=, illumination=");
+    }
+    return true;
+}
+
+bool ParseSetChannel(const std::vector<std::string>& arguments, CtlOptions& options,
+                     std::string& error) {
+    if (!ParseChannelNumber(arguments, options.Channel, error)) {
+        return false;
+    }
+    ChannelChange& change = options.Values;
+    std::optional<double> all;
+    const std::vector<Key> keys{
+        {"enabled",
+         [&](auto text, auto& e) { return ParseWord("enabled", text, YES_NO, change.Enabled, e); }},
+        {"mode",
+         [&](auto text, auto& e) { return ParseWord("mode", text, MODE_WORDS, change.Mode, e); }},
+        {"output",
+         [&](auto text, auto& e) {
+             return ParseWord("output", text, OUTPUT_WORDS, change.MatchOutput, e);
+         }},
+        {"red", PercentKey("red", MAX_COLOUR, change.Red)},
+        {"green", PercentKey("green", MAX_COLOUR, change.Green)},
+        {"blue", PercentKey("blue", MAX_COLOUR, change.Blue)},
+        {"tolerance", PercentKey("tolerance", CTL_MAX_TOLERANCE, all)},
+        {"red-tolerance", PercentKey("red-tolerance", CTL_MAX_TOLERANCE, change.RedTolerance)},
+        {"green-tolerance",
+         PercentKey("green-tolerance", CTL_MAX_TOLERANCE, change.GreenTolerance)},
+        {"blue-tolerance", PercentKey("blue-tolerance", CTL_MAX_TOLERANCE, change.BlueTolerance)},
+    };
+    if (!ParseAssignments(arguments, 2, keys, error)) {
+        return false;
+    }
+    for (std::optional<double>* tolerance :
+         {&change.RedTolerance, &change.GreenTolerance, &change.BlueTolerance}) {
+        if (!*tolerance) {
+            *tolerance = all;
+        }
+    }
+    if (!change.Enabled && !change.Mode && !change.MatchOutput && !change.Red && !change.Green &&
+        !change.Blue && !change.RedTolerance && !change.GreenTolerance && !change.BlueTolerance) {
+        return Refuse(error, "set-channel needs at least one field to set");
+    }
+    return true;
+}
+
+bool ParseTeach(const std::vector<std::string>& arguments, CtlOptions& options,
+                std::string& error) {
+    if (!ParseChannelNumber(arguments, options.Channel, error)) {
+        return false;
+    }
+    const std::vector<Key> keys{
+        {"tolerance", PercentKey("tolerance", CTL_MAX_TOLERANCE, options.TeachTolerance)}};
+    return ParseAssignments(arguments, 2, keys, error);
+}
+
+bool ParseMonitor(const std::vector<std::string>& arguments, CtlOptions& options,
+                  std::string& error) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> value = SplitInlineValue(name);
+        if (name != "--count" && name != "--period") {
+            return Refuse(error, "unknown argument \"" + arguments[i] + "\" of monitor");
+        }
+        if (!value && i + 1 < arguments.size()) {
+            value = arguments[++i];
+        }
+        if (!value) {
+            return Refuse(error, name + " needs a value");
+        }
+        const bool parsed = name == "--count"
+                                ? ParseWhole("--count", *value, 1, MAX_COUNT, options.Count, error)
+                                : ParseWhole("--period", *value, CTL_MIN_PERIOD_MS,
+                                             CTL_MAX_PERIOD_MS, options.PeriodMs, error);
+        if (!parsed) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options,
+                  std::string& error) {
+    unsigned command = 0;
+    if (!FindWord(COMMANDS, arguments[0], command)) {
+        return Refuse(error, "unknown command \"" + arguments[0] + "\"");
+    }
+    options.Command = static_cast<CtlCommand>(command);
+    switch (options.Command) {
+    case CtlCommand::Channels:
+        if (arguments.size() > 2) {
+            return Refuse(error, "channels takes at most one channel number");
+        }
+        return arguments.size() == 1 || ParseChannelNumber(arguments, options.Channel, error);
+    case CtlCommand::Monitor:
+        return ParseMonitor(arguments, options, error);
+    case CtlCommand::SetSettings:
+        return ParseSetSettings(arguments, options, error);
+    case CtlCommand::SetChannel:
+        return ParseSetChannel(arguments, options, error);
+    case CtlCommand::Teach:
+        return ParseTeach(arguments, options, error);
+    default:
+        return arguments.size() == 1 ||
+               Refuse(error, arguments[0] + " takes no arguments, not \"" + arguments[1] + "\"");
+    }
+}
+
+// Global options may stand anywhere; they are taken out of the list and the rest is the
+// command with its arguments.
+bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlOptions& options,
+                      std::string& error, bool& taken) {
+    std::string name = args[i];
+    std::optional<std::string> value;
+    if (name.rfind("--", 0) == 0) {
+        value = SplitInlineValue(name);
+    }
+    taken = true;
+    if (name == "--json" || name == "--help" || name == "-h") {
+        (name == "--json" ? options.Json : options.Help) = true;
+        return !value || Refuse(error, name + " takes no value");
+    }
+    if (name != "--device" && name != "--port" && name != "--timeout") {
+        taken = false;
+        return true;
+    }
+    if (!value && i + 1 < args.size()) {
+        value = args[++i];
+    }
+    if (!value || value->empty()) {
+        return Refuse(error, name + " needs a value");
+    }
+    if (name == "--timeout") {
+        return ParseWhole("--timeout", *value, CTL_MIN_TIMEOUT_MS, CTL_MAX_TIMEOUT_MS,
+                          options.TimeoutMs, error);
+    }
+    std::string& target = name == "--device" ? options.Device : options.Port;
+    if (!target.empty()) {
+        return Refuse(error, name + " is given twice");
+    }
+    target = *value;
+    return true;
+}
+
+} // namespace
+
+bool ParseCtlOptions(const std::vector<std::string>& args, CtlOptions& options,
+                     std::string& error) {
+    std::vector<std::string> command;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        bool taken = false;
+        if (!TakeGlobalOption(args, i, options, error, taken)) {
+            return false;
+        }
+        if (!taken) {
+            command.push_back(args[i]);
+        }
+    }
+    if (options.Help) {
+        return true;
+    }
+    if (options.Device.empty() == options.Port.empty()) {
+        return Refuse(error, "give either --device PATH or --port NAME");
+    }
+    if (command.empty()) {
+        return Refuse(error, "no command given");
+    }
+    return ParseCommand(command, options, error);
+}
+
+std::string CtlUsageText() {
+    return R"(Usage: spectrelctl (--device PATH | --port NAME) [--json] [--timeout MS] COMMAND
+
+Talks to one Spectrel colour sensor on a serial port, for scripts and for setting up many
+sensors in a row.
+
+Options (anywhere on the line):
+  --device PATH   the sensor's serial device, e.g. /dev/ttyUSB0
+  --port NAME     a port name as the control panel shows it (COM1 ... COM16); COMn is the
+                  device of the [Ports] entry in the control panel's preferences, else
+                  /dev/ttyS<n-1>
+  --json          print results as JSON (one object per reading for monitor)
+  --timeout MS    how long to look for the sensor before giving up (default 3000)
+  --help          show this text
+
+Commands:
+  identify        model code and name, channel count, data logging, serial, firmware
+  settings        averaging, triggering, output delay, illumination, ambient subtraction
+  channels [N]    every channel of the model, or channel N: enabled, mode, match output,
+                  colour and tolerance in percent, raw bounds (hex)
+  monitor [--count K] [--period MS]
+                  polls the current reading every MS ms (default 300, 50 to 60000) and prints
+                  one CSV line per reading, as the control panel's data log writes it:
+                  local time, red, green, blue ("%4.1f" percent), match status (hex);
+                  stops after K readings or at SIGINT/SIGTERM
+  set-settings [averaging=SAMPLES] [triggering=freerun|level|edge] [delay=MS]
+               [illumination=PERCENT]
+                  reads the settings and sends the ones given: averaging 1, 2, 4 ... 64
+                  samples, delay 0 to 100 ms in steps of 10, illumination 0 to 100
+  set-channel N [enabled=yes|no] [mode=color-luminosity|color-only] [output=high|low]
+                [red=P] [green=P] [blue=P] [tolerance=P]
+                [red-tolerance=P] [green-tolerance=P] [blue-tolerance=P]
+                  reads channel N and sends the fields given; colours 0 to 100 %,
+                  tolerances 0 to 50 % of the colour (tolerance= sets all three)
+  teach N [tolerance=P]
+                  teaches channel N from the target in front of the sensor, with its
+                  present tolerances or P for all three; reports tolerances the sensor
+                  adjusted
+
+Only fields that differ from what the sensor holds go on the wire; a send that changes
+nothing writes nothing. A value out of range is refused before anything is sent.
+
+Exit status:
+  0    done
+  2    wrong usage, or a value out of range (nothing was sent)
+  3    the port cannot be opened or written (the message names the device and the reason)
+  4    no answer from the sensor (not found within --timeout, or a request timed out)
+  5    the sensor reported an error (it rejected a command)
+  130  interrupted by SIGINT or SIGTERM before the command finished (monitor: 0)
+)";
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// The command line of spectrelctl:
+//   spectrelctl (--device PATH | --port NAME) [--json] [--timeout MS] COMMAND [ARGUMENTS]
+// Every value is checked here, before a port is opened, so that a value out of range never
+// reaches the sensor.
+
+enum class CtlCommand {
+    None,
+    Identify,
+    Settings,
+    Channels,
+    Monitor,
+    SetSettings,
+    SetChannel,
+    Teach
+};
+
+// Fields of set-settings that were given, already as the indexes the sensor takes.
+struct SettingsChange {
+    std::optional<unsigned> Averaging;   // index: 2^index samples
+    std::optional<unsigned> Triggering;  // TriggerMode
+    std::optional<unsigned> OutputDelay; // index: index * 10 ms
+    std::optional<unsigned> Illumination;
+};
+
+// Fields of set-channel that were given. "tolerance=P" fills all three tolerances; a colour's
+// own tolerance given as well wins, whatever the order.
+struct ChannelChange {
+    std::optional<unsigned> Enabled;
+    std::optional<unsigned> Mode;        // ChannelMode
+    std::optional<unsigned> MatchOutput; // MatchOutputLevel
+    std::optional<double> Red, Green, Blue;
+    std::optional<double> RedTolerance, GreenTolerance, BlueTolerance;
+};
+
+struct CtlOptions {
+    std::string Device; // --device: a device path
+    std::string Port;   // --port: a port name, mapped to a device path
+    bool Json = false;
+    bool Help = false;
+    unsigned TimeoutMs = 3000; // how long to look for the sensor before giving up
+    CtlCommand Command = CtlCommand::None;
+    unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
+    unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
+    unsigned PeriodMs = 300;              // monitor: polling period
+    SettingsChange Settings;              // set-settings
+    ChannelChange Values;                 // set-channel
+    std::optional<double> TeachTolerance; // teach: all three tolerances
+};
+
+inline constexpr unsigned CTL_MIN_TIMEOUT_MS = 100;
+inline constexpr unsigned CTL_MAX_TIMEOUT_MS = 600000;
+// A data request and its reply take about 25 ms of line time; a shorter period only piles up
+// missed polls.
+inline constexpr unsigned CTL_MIN_PERIOD_MS = 50;
+inline constexpr unsigned CTL_MAX_PERIOD_MS = 60000;
+inline constexpr double CTL_MAX_TOLERANCE = 50.0;
+
+// Reads the arguments after the program name. False with a message in `error` on anything
+// unknown, missing, repeated or out of range. "--help" anywhere sets Help and skips the checks
+// that need a command or a device.
+bool ParseCtlOptions(const std::vector<std::string>& args, CtlOptions& options, std::string& error);
+
+std::string CtlUsageText();

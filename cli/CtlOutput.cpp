@@ -1,0 +1,278 @@
+#include "cli/CtlOutput.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+
+#include "cli/JsonText.h"
+#include "sensor/Protocol.h"
+#include "sim/NumberText.h"
+
+namespace {
+
+constexpr unsigned DELAY_STEP_MS = 10;
+
+std::string PadRight(std::string text, std::size_t width) {
+    if (text.size() < width) {
+        text.append(width - text.size(), ' ');
+    }
+    return text;
+}
+
+std::string PadLeft(std::string text, std::size_t width) {
+    if (text.size() < width) {
+        text.insert(0, width - text.size(), ' ');
+    }
+    return text;
+}
+
+std::string ModelName(unsigned modelCode) {
+    const ModelInfo* model = FindModel(modelCode);
+    return model != nullptr && model->Name[0] != '\0' ? model->Name : "unknown";
+}
+
+// "%g" as the C library writes it, without the locale.
+std::string FormatGeneral(double value) {
+    std::array<char, 32> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::general, 6);
+    return std::string(buffer.data(), result.ptr);
+}
+
+std::string TwoDigits(int value) {
+    std::array<char, 16> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%02d", value);
+    return buffer.data();
+}
+
+std::tm LocalTime(std::chrono::system_clock::time_point time) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm local{};
+    ::localtime_r(&seconds, &local);
+    return local;
+}
+
+// "%m/%d/%Y %I:%M:%S %p" by hand: the C library's %p follows the locale, the log does not.
+std::string LogTime(const std::tm& local) {
+    const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    return TwoDigits(local.tm_mon + 1) + "/" + TwoDigits(local.tm_mday) + "/" +
+           std::to_string(local.tm_year + 1900) + " " + TwoDigits(hour12) + ":" +
+           TwoDigits(local.tm_min) + ":" + TwoDigits(local.tm_sec) +
+           (local.tm_hour < 12 ? " AM" : " PM");
+}
+
+std::string IsoTime(const std::tm& local, std::chrono::system_clock::time_point time) {
+    const auto sinceEpoch = time.time_since_epoch();
+    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch) -
+                              std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch);
+    std::array<char, 8> fraction{};
+    std::snprintf(fraction.data(), fraction.size(), ".%03d",
+                  static_cast<int>(milliseconds.count()));
+    const long offsetMinutes = local.tm_gmtoff / 60;
+    const long absolute = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    return std::to_string(local.tm_year + 1900) + "-" + TwoDigits(local.tm_mon + 1) + "-" +
+           TwoDigits(local.tm_mday) + "T" + TwoDigits(local.tm_hour) + ":" +
+           TwoDigits(local.tm_min) + ":" + TwoDigits(local.tm_sec) + fraction.data() +
+           (offsetMinutes < 0 ? "-" : "+") + TwoDigits(static_cast<int>(absolute / 60)) + ":" +
+           TwoDigits(static_cast<int>(absolute % 60));
+}
+
+std::string Bounds(unsigned low, unsigned high) {
+    return FormatHex(low, 4) + "-" + FormatHex(high, 4);
+}
+
+struct Column {
+    const char* Title;
+    std::size_t Width;
+    bool Numeric; // right-aligned
+};
+
+constexpr std::array<Column, 13> CHANNEL_COLUMNS{{{"CH", 2, true},
+                                                  {"ENABLED", 7, false},
+                                                  {"MODE", 16, false},
+                                                  {"OUTPUT", 6, false},
+                                                  {"RED", 5, true},
+                                                  {"GREEN", 5, true},
+                                                  {"BLUE", 5, true},
+                                                  {"TOL-R", 5, true},
+                                                  {"TOL-G", 5, true},
+                                                  {"TOL-B", 5, true},
+                                                  {"RED-BOUNDS", 10, false},
+                                                  {"GREEN-BOUNDS", 12, false},
+                                                  {"BLUE-BOUNDS", 11, false}}};
+
+std::string TableLine(const std::array<std::string, CHANNEL_COLUMNS.size()>& cells) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const Column& column = CHANNEL_COLUMNS[i];
+        line += i == 0 ? "" : "  ";
+        line += column.Numeric ? PadLeft(cells[i], column.Width)
+                               : PadRight(cells[i], i + 1 < cells.size() ? column.Width : 0);
+    }
+    return line + "\n";
+}
+
+std::string ChannelHeader() {
+    std::array<std::string, CHANNEL_COLUMNS.size()> titles;
+    for (std::size_t i = 0; i < titles.size(); ++i) {
+        titles[i] = CHANNEL_COLUMNS[i].Title;
+    }
+    return TableLine(titles);
+}
+
+std::string ChannelRow(const NumberedChannel& numbered) {
+    const ChannelDefinition& c = numbered.Channel;
+    return TableLine({std::to_string(numbered.Number), c.Enabled != 0 ? "yes" : "no",
+                      ModeWord(c.Mode), OutputWord(c.MatchOutput), FormatPercentText(c.RedSetting),
+                      FormatPercentText(c.GreenSetting), FormatPercentText(c.BlueSetting),
+                      FormatPercentText(c.RedTolerance), FormatPercentText(c.GreenTolerance),
+                      FormatPercentText(c.BlueTolerance), Bounds(c.RedLow, c.RedHigh),
+                      Bounds(c.GreenLow, c.GreenHigh), Bounds(c.BlueLow, c.BlueHigh)});
+}
+
+JsonObject ChannelJson(const NumberedChannel& numbered) {
+    const ChannelDefinition& c = numbered.Channel;
+    JsonObject object;
+    object.AddInteger("channel", numbered.Number)
+        .AddBool("enabled", c.Enabled != 0)
+        .AddString("mode", ModeWord(c.Mode))
+        .AddString("output", OutputWord(c.MatchOutput))
+        .AddNumber("red", c.RedSetting)
+        .AddNumber("green", c.GreenSetting)
+        .AddNumber("blue", c.BlueSetting)
+        .AddNumber("red_tolerance", c.RedTolerance)
+        .AddNumber("green_tolerance", c.GreenTolerance)
+        .AddNumber("blue_tolerance", c.BlueTolerance)
+        .AddInteger("red_low", c.RedLow)
+        .AddInteger("red_high", c.RedHigh)
+        .AddInteger("green_low", c.GreenLow)
+        .AddInteger("green_high", c.GreenHigh)
+        .AddInteger("blue_low", c.BlueLow)
+        .AddInteger("blue_high", c.BlueHigh);
+    return object;
+}
+
+} // namespace
+
+std::string FormatPercentText(double value) {
+    return PadLeft(FormatFixed(value, 1), 4);
+}
+
+const char* ModeWord(unsigned mode) {
+    return mode == MODE_COLOR_LUMINOSITY ? "color-luminosity" : "color-only";
+}
+
+const char* OutputWord(unsigned matchOutput) {
+    return matchOutput == OUTPUT_HIGH ? "high" : "low";
+}
+
+std::string TriggeringWord(unsigned triggering) {
+    switch (triggering) {
+    case TRIGGER_FREE_RUN:
+        return "freerun";
+    case TRIGGER_LEVEL:
+        return "level";
+    case TRIGGER_EDGE:
+        return "edge";
+    default:
+        return std::to_string(triggering);
+    }
+}
+
+std::string FormatIdentity(const SensorIdentity& identity, bool json) {
+    const ModelInfo* model = FindModel(identity.ModelCode);
+    const unsigned channels = model != nullptr ? model->Channels : CHANNEL_COUNT_MAX;
+    const bool logging = model != nullptr && model->DataLogging;
+    const std::string firmware = FormatFirmware(identity.FirmwareMajor, identity.FirmwareMinor);
+    if (json) {
+        return JsonObject()
+                   .AddInteger("model", identity.ModelCode)
+                   .AddString("name", ModelName(identity.ModelCode))
+                   .AddInteger("channels", channels)
+                   .AddBool("logging", logging)
+                   .AddString("serial", identity.SerialNumber)
+                   .AddString("firmware", firmware)
+                   .Text() +
+               "\n";
+    }
+    return "model:        " + std::to_string(identity.ModelCode) + " (" +
+           ModelName(identity.ModelCode) + ")\n" + "channels:     " + std::to_string(channels) +
+           "\n" + "data logging: " + (logging ? "yes" : "no") + "\n" +
+           "serial:       " + identity.SerialNumber + "\n" + "firmware:     " + firmware + "\n";
+}
+
+std::string FormatSettings(const SensorSettings& settings, bool json) {
+    // The sensor takes indexes up to 15; 2^15 samples still fits.
+    const unsigned samples = 1u << (settings.Averaging & 0xF);
+    const unsigned delayMs = settings.OutputDelay * DELAY_STEP_MS;
+    if (json) {
+        return JsonObject()
+                   .AddInteger("averaging", samples)
+                   .AddString("triggering", TriggeringWord(settings.Triggering))
+                   .AddInteger("delay", delayMs)
+                   .AddInteger("illumination", settings.Illumination)
+                   .AddBool("ambient_subtraction", settings.AmbientSubtraction != 0)
+                   .Text() +
+               "\n";
+    }
+    return "averaging:           " + std::to_string(samples) + " samples\n" +
+           "triggering:          " + TriggeringWord(settings.Triggering) + "\n" +
+           "delay:               " + std::to_string(delayMs) + " ms\n" +
+           "illumination:        " + std::to_string(settings.Illumination) + " %\n" +
+           "ambient subtraction: " + (settings.AmbientSubtraction != 0 ? "on" : "off") + "\n";
+}
+
+std::string FormatChannels(const std::vector<NumberedChannel>& channels, bool json) {
+    if (json) {
+        std::vector<std::string> objects;
+        for (const NumberedChannel& channel : channels) {
+            objects.push_back(ChannelJson(channel).Text());
+        }
+        return JsonArray(objects) + "\n";
+    }
+    std::string text = ChannelHeader();
+    for (const NumberedChannel& channel : channels) {
+        text += ChannelRow(channel);
+    }
+    return text;
+}
+
+std::string FormatChannel(const NumberedChannel& channel, bool json,
+                          const std::vector<ToleranceAdjustment>& adjusted) {
+    if (json) {
+        JsonObject object = ChannelJson(channel);
+        if (!adjusted.empty()) {
+            JsonObject tolerances;
+            for (const ToleranceAdjustment& adjustment : adjusted) {
+                tolerances.AddNumber(adjustment.Colour, adjustment.Tolerance);
+            }
+            object.AddJson("adjusted_tolerances", tolerances.Text());
+        }
+        return object.Text() + "\n";
+    }
+    std::string text = ChannelHeader() + ChannelRow(channel);
+    for (const ToleranceAdjustment& adjustment : adjusted) {
+        text += std::string(adjustment.Colour) + " tolerance adjusted to " +
+                FormatGeneral(adjustment.Tolerance) + "%\n";
+    }
+    return text;
+}
+
+std::string FormatReading(std::chrono::system_clock::time_point time, const CurrentReading& reading,
+                          bool json) {
+    const std::tm local = LocalTime(time);
+    if (json) {
+        return JsonObject()
+                   .AddString("time", IsoTime(local, time))
+                   .AddNumber("red", reading.Red)
+                   .AddNumber("green", reading.Green)
+                   .AddNumber("blue", reading.Blue)
+                   .AddInteger("match", reading.MatchStatus)
+                   .Text() +
+               "\n";
+    }
+    return LogTime(local) + "," + FormatPercentText(reading.Red) + "," +
+           FormatPercentText(reading.Green) + "," + FormatPercentText(reading.Blue) + "," +
+           FormatHex(reading.MatchStatus & 0xFF, 2) + "\n";
+}

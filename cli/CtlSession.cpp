@@ -1,0 +1,96 @@
+#include "cli/CtlSession.h"
+
+#include <algorithm>
+
+#include "cli/ErrorText.h"
+
+namespace {
+
+// The period the control panel polls for a sensor with.
+constexpr unsigned IDENTIFY_PERIOD_MS = 500;
+// How often a wait looks at the stop flag: the delay of SIGINT/SIGTERM taking effect.
+constexpr std::chrono::milliseconds STOP_CHECK{100};
+// Beyond the proxy's own time-out, in case a notification never comes.
+constexpr std::chrono::milliseconds REPLY_MARGIN{2000};
+
+} // namespace
+
+CCtlSession::CCtlSession(std::string device, const std::atomic<bool>& stop)
+    : m_device(std::move(device)), m_stop(stop) {
+}
+
+// Whatever is still pending has been given up on: waiting for it would only delay the exit.
+CCtlSession::~CCtlSession() {
+    m_sensor.StopIdentifyPolling();
+    m_sensor.StopDataPolling();
+    m_sensor.ClearPending();
+    m_sensor.Disconnect();
+    m_sensor.SetWindow(nullptr);
+}
+
+CtlOutcome CCtlSession::Connect() {
+    m_sensor.SetWindow(&m_queue);
+    if (!m_sensor.Connect(m_device)) {
+        return {CTL_EXIT_PORT, PortErrorText("open", m_device, m_sensor.LastPortError())};
+    }
+    return {};
+}
+
+CtlOutcome CCtlSession::Identify(std::chrono::milliseconds timeout) {
+    if (!m_sensor.StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
+        return Refused("the identify request");
+    }
+    CtlOutcome outcome =
+        Await(WM_SENSOR_IDENTITY, std::nullopt, "the identify request", Clock::now() + timeout);
+    m_sensor.StopIdentifyPolling();
+    return outcome;
+}
+
+CtlOutcome CCtlSession::Exchange(const std::function<bool()>& request, unsigned reply,
+                                 std::optional<std::uintptr_t> channel, std::string_view what) {
+    if (!request()) {
+        return Refused(what);
+    }
+    return Await(reply, channel, what, Clock::now() + ReplyLimit(reply));
+}
+
+CtlOutcome CCtlSession::Await(unsigned message, std::optional<std::uintptr_t> channel,
+                              std::string_view what, Clock::time_point deadline) {
+    for (;;) {
+        if (m_stop) {
+            return {CTL_EXIT_INTERRUPTED, "interrupted"};
+        }
+        const auto notification = m_queue.Pop(std::min(deadline, Clock::now() + STOP_CHECK));
+        if (!notification) {
+            if (Clock::now() >= deadline) {
+                return {CTL_EXIT_NO_ANSWER, NoAnswerText(m_device, what)};
+            }
+            continue;
+        }
+        if (notification->Message == message && (!channel || notification->WParam == *channel)) {
+            return {};
+        }
+        if (notification->Message == WM_SENSOR_TIMEOUT) {
+            return {CTL_EXIT_NO_ANSWER, NoAnswerText(m_device, what)};
+        }
+        if (notification->Message == WM_SENSOR_ERROR_REPLY) {
+            return {CTL_EXIT_SENSOR_ERROR, SensorErrorText(m_device, what)};
+        }
+        // Anything else (a read error while the line recovers, a late answer to an earlier
+        // poll) is not what this wait is about.
+    }
+}
+
+std::chrono::milliseconds CCtlSession::ReplyLimit(unsigned reply) {
+    const bool teach = reply == WM_SENSOR_TEACH;
+    const unsigned period = teach ? CSensor::TEACH_REPLY_PERIOD_MS : CSensor::REPLY_PERIOD_MS;
+    const unsigned writes = (teach ? CSensor::TEACH_RETRY_LIMIT : CSensor::REPLY_RETRY_LIMIT) + 1;
+    return std::chrono::milliseconds(CSensor::IDLE_WAIT_MS + period * writes) + REPLY_MARGIN;
+}
+
+// A request the proxy would not write: the device went away (or refused the bytes) since it
+// was opened.
+CtlOutcome CCtlSession::Refused(std::string_view what) const {
+    return {CTL_EXIT_PORT, PortErrorText("write " + std::string(what) + " to", m_device,
+                                         m_sensor.LastPortError())};
+}

@@ -1,0 +1,308 @@
+// spectrelctl against the virtual sensor on a real pseudo-terminal, run in-process.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "cli/Ctl.h"
+#include "sensor/SensorRecords.h"
+#include "sim/VirtualSensor.h"
+#include "support/Deadline.h"
+#include "support/TempDir.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct CtlResult {
+    int Exit;
+    std::string Out;
+    std::string Err;
+};
+
+class Spectrelctl : public ::testing::Test {
+protected:
+    using Observer = std::function<void(const std::string&)>;
+
+    // Use as ASSERT_NO_FATAL_FAILURE(Start(...)).
+    void Start(SimConfig config = {}, Observer observer = {}) {
+        config.Pacing = false;
+        m_sim = std::make_unique<VirtualSensor>(std::move(config));
+        if (observer) {
+            m_sim->SetAnswerObserver(std::move(observer));
+        }
+        ASSERT_TRUE(m_sim->Start()) << m_sim->Error();
+    }
+
+    VirtualSensor& Sim() { return *m_sim; }
+    std::string Device() const { return m_sim->SlavePath(); }
+
+    CtlResult Run(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--device", Device()});
+        return RunWithout(std::move(args));
+    }
+
+    CtlResult RunWithout(const std::vector<std::string>& args) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int exit = RunSpectrelCtl(args, out, err, m_stop);
+        return {exit, out.str(), err.str()};
+    }
+
+    static std::size_t Lines(const std::string& text) {
+        return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    }
+
+    std::atomic<bool> m_stop{false};
+    std::unique_ptr<VirtualSensor> m_sim;
+};
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST_F(Spectrelctl, IdentifySettingsAndChannelsInTextAndJson) {
+    SimConfig config;
+    config.ModelCode = 9;
+    config.SerialNumber = "CLI-SERIAL-00042";
+    config.FirmwareMajor = 2;
+    config.FirmwareMinor = 3;
+    ASSERT_NO_FATAL_FAILURE(Start(config));
+
+    const CtlResult text = Run({"identify"});
+    EXPECT_EQ(text.Exit, 0) << text.Err;
+    EXPECT_TRUE(Contains(text.Out, "model:        9 (Spectrel-15)\n")) << text.Out;
+    EXPECT_TRUE(Contains(text.Out, "serial:       CLI-SERIAL-00042\n")) << text.Out;
+    EXPECT_TRUE(Contains(text.Out, "firmware:     2.03\n")) << text.Out;
+
+    // A path given as a port name is taken as it is.
+    const CtlResult json = RunWithout({"--json", "--port", Device(), "identify"});
+    EXPECT_EQ(json.Exit, 0) << json.Err;
+    EXPECT_EQ(json.Out, "{\"model\":9,\"name\":\"Spectrel-15\",\"channels\":15,\"logging\":true,"
+                        "\"serial\":\"CLI-SERIAL-00042\",\"firmware\":\"2.03\"}\n");
+
+    const SensorSettings held = Sim().Settings();
+    const CtlResult settings = Run({"settings", "--json"});
+    EXPECT_EQ(settings.Exit, 0) << settings.Err;
+    EXPECT_EQ(settings.Out,
+              "{\"averaging\":" + std::to_string(1u << held.Averaging) +
+                  ",\"triggering\":\"freerun\",\"delay\":" + std::to_string(held.OutputDelay * 10) +
+                  ",\"illumination\":" + std::to_string(held.Illumination) +
+                  ",\"ambient_subtraction\":" + (held.AmbientSubtraction != 0 ? "true" : "false") +
+                  "}\n");
+
+    const CtlResult table = Run({"channels"});
+    EXPECT_EQ(table.Exit, 0) << table.Err;
+    EXPECT_EQ(Lines(table.Out), 16u) << table.Out; // header and fifteen channels
+    EXPECT_EQ(Sim().LastCommand(), "!c,E");
+
+    const CtlResult one = Run({"channels", "15", "--json"});
+    EXPECT_EQ(one.Exit, 0) << one.Err;
+    EXPECT_EQ(one.Out.rfind("[{\"channel\":15,\"enabled\":false,", 0), 0u) << one.Out;
+}
+
+// --port COMn follows the user's [Ports] entry, as the control panel does.
+TEST_F(Spectrelctl, PortNamesFollowThePreferences) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    TempDir config;
+    ASSERT_FALSE(config.Path().empty());
+    std::filesystem::create_directories(config / "Orvane Industries");
+    std::ofstream(config / "Orvane Industries/spectrel.conf")
+        << "[Settings]\nCOM Port=COM7\n[Ports]\nCOM7=" << Device() << "\n";
+    const char* previous = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    const CtlResult mapped = RunWithout({"--port", "COM7", "identify"});
+    const CtlResult unmapped = RunWithout({"--port", "COM16", "--timeout", "100", "identify"});
+    previous != nullptr ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1)
+                        : ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(mapped.Exit, 0) << mapped.Err;
+    // No entry: the default device of COM16, which is not this sensor.
+    EXPECT_NE(unmapped.Exit, 0);
+    EXPECT_TRUE(Contains(unmapped.Err, "/dev/ttyS15")) << unmapped.Err;
+}
+
+TEST_F(Spectrelctl, SetSettingsChangesOnlyTheGivenFieldsAndUnchangedWritesNothing) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const SensorSettings before = Sim().Settings();
+
+    const CtlResult changed = Run({"set-settings", "illumination=55", "delay=70"});
+    EXPECT_EQ(changed.Exit, 0) << changed.Err;
+    SensorSettings expected = before;
+    expected.Illumination = 55;
+    expected.OutputDelay = 7;
+    EXPECT_EQ(Sim().Settings(), expected);
+    EXPECT_EQ(Sim().LastCommand(), "!S,,,7,,37");
+    EXPECT_TRUE(Contains(changed.Out, "illumination:        55 %\n")) << changed.Out;
+
+    const std::uint64_t commands = Sim().CommandsReceived();
+    const CtlResult same = Run({"set-settings", "illumination=55"});
+    EXPECT_EQ(same.Exit, 0) << same.Err;
+    EXPECT_EQ(Sim().Settings(), expected);
+    EXPECT_EQ(Sim().LastCommand(), "!s"); // identify, read, and no send
+    EXPECT_EQ(Sim().CommandsReceived(), commands + 2);
+}
+
+TEST_F(Spectrelctl, SetChannelChangesOnlyTheGivenFields) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    // Teaching with tolerance 0 leaves narrow bounds, whose tolerance a read shows clamped.
+    ASSERT_EQ(Run({"teach", "1", "tolerance=0"}).Exit, 0);
+    const ChannelDefinition taught = Sim().Channel(1);
+
+    const CtlResult flags = Run({"set-channel", "1", "enabled=yes", "output=low"});
+    EXPECT_EQ(flags.Exit, 0) << flags.Err;
+    const ChannelDefinition afterFlags = Sim().Channel(1);
+    EXPECT_EQ(afterFlags.Enabled, 1u);
+    EXPECT_EQ(afterFlags.MatchOutput, 1u);
+    EXPECT_EQ(afterFlags.Mode, taught.Mode);
+    EXPECT_EQ(afterFlags.RedLow, taught.RedLow);
+    EXPECT_EQ(afterFlags.RedHigh, taught.RedHigh);
+    EXPECT_EQ(afterFlags.BlueHigh, taught.BlueHigh);
+    EXPECT_EQ(Sim().LastCommand(), "!C,0,1,1,,,,,,,");
+
+    const CtlResult green = Run({"set-channel", "1", "green=50", "green-tolerance=10"});
+    EXPECT_EQ(green.Exit, 0) << green.Err;
+    const ChannelDefinition afterGreen = Sim().Channel(1);
+    EXPECT_EQ(afterGreen.GreenLow, PercentToBounds(50.0, 10.0).Low);
+    EXPECT_EQ(afterGreen.GreenHigh, PercentToBounds(50.0, 10.0).High);
+    EXPECT_EQ(afterGreen.RedLow, taught.RedLow);
+    EXPECT_EQ(afterGreen.BlueLow, taught.BlueLow);
+    EXPECT_EQ(afterGreen.Enabled, 1u);
+
+    const CtlResult same = Run({"set-channel", "1", "enabled=yes", "--json"});
+    EXPECT_EQ(same.Exit, 0) << same.Err;
+    EXPECT_EQ(Sim().LastCommand(), "!c,0");
+    EXPECT_TRUE(Contains(same.Out, "\"green_low\":" + std::to_string(afterGreen.GreenLow)))
+        << same.Out;
+}
+
+TEST_F(Spectrelctl, TeachTakesTheTargetAndReportsAdjustedTolerances) {
+    SimConfig config;
+    config.TargetRed = 60.0;
+    config.TargetGreen = 30.0;
+    config.TargetBlue = 10.0;
+    ASSERT_NO_FATAL_FAILURE(Start(config));
+
+    const CtlResult kept = Run({"teach", "2", "tolerance=10"});
+    EXPECT_EQ(kept.Exit, 0) << kept.Err;
+    const ChannelDefinition taught = Sim().Channel(2);
+    EXPECT_NEAR(RawToPercent(taught.RedLow + taught.RedHigh) / 2.0, 60.0, 0.1);
+    EXPECT_NEAR(RawToPercent(taught.BlueLow + taught.BlueHigh) / 2.0, 10.0, 0.1);
+    EXPECT_TRUE(Contains(kept.Out, " 60.0   30.0   10.0   10.0   10.0   10.0")) << kept.Out;
+    EXPECT_FALSE(Contains(kept.Out, "adjusted")) << kept.Out;
+
+    const CtlResult narrow = Run({"teach", "3", "tolerance=0", "--json"});
+    EXPECT_EQ(narrow.Exit, 0) << narrow.Err;
+    EXPECT_TRUE(Contains(narrow.Out, "\"adjusted_tolerances\":{\"Red\":")) << narrow.Out;
+}
+
+TEST_F(Spectrelctl, MonitorPrintsReadingsUntilTheCountOrAStop) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const CtlResult counted = Run({"monitor", "--count", "3", "--period", "50"});
+    EXPECT_EQ(counted.Exit, 0) << counted.Err;
+    const std::regex record(
+        R"((\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [AP]M,40\.0,30\.0,20\.0,[0-9A-F]{2}\n){3})");
+    EXPECT_TRUE(std::regex_match(counted.Out, record)) << counted.Out;
+
+    // Without a count it runs until stopped (SIGINT/SIGTERM set the flag), then lets go of the
+    // port: the next command opens it again.
+    CtlResult stopped{};
+    const std::uint64_t before = Sim().CommandsReceived();
+    std::thread monitor([&] { stopped = Run({"monitor", "--period", "50", "--json"}); });
+    const bool polled = WaitUntil([&] { return Sim().CommandsReceived() >= before + 4; });
+    m_stop = true;
+    monitor.join();
+    m_stop = false;
+    ASSERT_TRUE(polled);
+    EXPECT_EQ(stopped.Exit, 0) << stopped.Err;
+    EXPECT_GE(Lines(stopped.Out), 2u);
+    EXPECT_EQ(stopped.Out.rfind("{\"time\":\"", 0), 0u) << stopped.Out;
+    EXPECT_EQ(Run({"identify"}).Exit, 0);
+}
+
+TEST_F(Spectrelctl, ValuesOutOfRangeAreRefusedBeforeAnythingIsSent) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const CtlResult colour = Run({"set-channel", "1", "red=120"});
+    EXPECT_EQ(colour.Exit, 2);
+    EXPECT_TRUE(Contains(colour.Err, "red must be a percentage from 0 to 100")) << colour.Err;
+    EXPECT_EQ(Run({"set-settings", "averaging=5"}).Exit, 2);
+    EXPECT_EQ(Sim().CommandsReceived(), 0u);
+
+    // The channel count is known once the sensor has said which model it is: nothing but the
+    // identify request goes out.
+    const CtlResult channel = Run({"set-channel", "5", "enabled=yes"});
+    EXPECT_EQ(channel.Exit, 2);
+    EXPECT_TRUE(Contains(channel.Err, "channel 5 does not exist: the Spectrel-4 has 4 channels"))
+        << channel.Err;
+    EXPECT_EQ(Sim().LastCommand(), "!i");
+    EXPECT_EQ(Sim().CommandsReceived(), 1u);
+}
+
+TEST_F(Spectrelctl, FailuresEndWithTheirExitCodes) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const CtlResult missing = RunWithout({"--device", "/dev/spectrel-none", "identify"});
+    EXPECT_EQ(missing.Exit, 3);
+    EXPECT_EQ(missing.Err,
+              "spectrelctl: cannot open /dev/spectrel-none: No such file or directory\n");
+
+    Sim().SetSilent(true);
+    const auto start = std::chrono::steady_clock::now();
+    const CtlResult silent = Run({"--timeout", "300", "identify"});
+    const auto waited = std::chrono::steady_clock::now() - start;
+    std::printf("silent sensor given up after %.0f ms\n",
+                std::chrono::duration<double, std::milli>(waited).count());
+    EXPECT_EQ(silent.Exit, 4);
+    EXPECT_EQ(silent.Err, "spectrelctl: no answer from the sensor on " + Device() +
+                              " to the identify request\n");
+    EXPECT_LT(waited, 2s);
+}
+
+// The sensor answers the identify request and then goes silent: the proxy re-sends the
+// settings request until it gives up, and that is "no answer" too.
+TEST_F(Spectrelctl, ARequestTheSensorNeverAnswersEndsWithNoAnswer) {
+    ASSERT_NO_FATAL_FAILURE(Start({}, [this](const std::string& line) {
+        if (line.rfind("!i ", 0) == 0) {
+            m_sim->SetSilent(true);
+        }
+    }));
+    const CtlResult result = Run({"settings"});
+    EXPECT_EQ(result.Exit, 4);
+    EXPECT_EQ(result.Err, "spectrelctl: no answer from the sensor on " + Device() +
+                              " to the settings request\n");
+    EXPECT_EQ(Sim().CommandsReceived(), 1u + 17u);
+}
+
+TEST_F(Spectrelctl, ASensorThatRejectsTheRequestEndsWithExit5) {
+    ASSERT_NO_FATAL_FAILURE(Start({}, [this](const std::string& line) {
+        if (line.rfind("!i ", 0) == 0) {
+            SimFaults faults;
+            faults.ErrorReplyProbability = 1.0;
+            m_sim->SetFaults(faults);
+        }
+    }));
+    const CtlResult result = Run({"identify"});
+    EXPECT_EQ(result.Exit, 5);
+    EXPECT_EQ(result.Err, "spectrelctl: the sensor on " + Device() +
+                              " reported an error: it rejected the version request\n");
+    EXPECT_TRUE(result.Out.empty());
+}
+
+TEST_F(Spectrelctl, HelpDocumentsEveryCommandAndExitCode) {
+    const CtlResult help = RunWithout({"--help"});
+    EXPECT_EQ(help.Exit, 0);
+    for (const char* word : {"identify", "settings", "channels [N]", "monitor [--count K]",
+                             "set-settings", "set-channel N", "teach N", "--timeout", "--json",
+                             "\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 "}) {
+        EXPECT_TRUE(Contains(help.Out, word)) << word;
+    }
+}

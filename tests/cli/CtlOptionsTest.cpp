@@ -1,0 +1,153 @@
+#include "cli/CtlOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <initializer_list>
+
+namespace {
+
+struct Parsed {
+    bool Ok;
+    CtlOptions Options;
+    std::string Error;
+};
+
+Parsed Parse(std::initializer_list<const char*> args) {
+    Parsed parsed{false, {}, {}};
+    parsed.Ok = ParseCtlOptions(std::vector<std::string>(args.begin(), args.end()), parsed.Options,
+                                parsed.Error);
+    return parsed;
+}
+
+// The argument is refused, and the message names the offending key or value.
+void ExpectRefused(std::initializer_list<const char*> args, const std::string& named) {
+    const Parsed parsed = Parse(args);
+    EXPECT_FALSE(parsed.Ok) << named;
+    EXPECT_NE(parsed.Error.find(named), std::string::npos) << parsed.Error;
+}
+
+} // namespace
+
+TEST(CtlOptions, GlobalOptionsStandAnywhereInBothSpellings) {
+    const Parsed first = Parse({"--device", "/dev/ttyUSB0", "--json", "identify"});
+    ASSERT_TRUE(first.Ok) << first.Error;
+    EXPECT_EQ(first.Options.Device, "/dev/ttyUSB0");
+    EXPECT_TRUE(first.Options.Json);
+    EXPECT_EQ(first.Options.Command, CtlCommand::Identify);
+
+    const Parsed after = Parse(
+        {"monitor", "--count=3", "--port=COM2", "--period", "100", "--timeout", "500", "--json"});
+    ASSERT_TRUE(after.Ok) << after.Error;
+    EXPECT_EQ(after.Options.Port, "COM2");
+    EXPECT_EQ(after.Options.Count, 3u);
+    EXPECT_EQ(after.Options.PeriodMs, 100u);
+    EXPECT_EQ(after.Options.TimeoutMs, 500u);
+    EXPECT_TRUE(after.Options.Json);
+
+    // --help needs neither a device nor a command.
+    EXPECT_TRUE(Parse({"--help"}).Options.Help);
+}
+
+TEST(CtlOptions, ExactlyOneDeviceAndOneKnownCommand) {
+    ExpectRefused({"identify"}, "--device");
+    ExpectRefused({"--device", "/dev/a", "--port", "COM1", "identify"}, "--device");
+    ExpectRefused({"--device", "/dev/a", "--device", "/dev/b", "identify"}, "twice");
+    ExpectRefused({"--device", "/dev/a"}, "no command");
+    ExpectRefused({"--device", "/dev/a", "reboot"}, "reboot");
+    ExpectRefused({"--device"}, "--device needs a value");
+    ExpectRefused({"--device", "/dev/a", "identify", "now"}, "now");
+    ExpectRefused({"--device", "/dev/a", "--json=yes", "identify"}, "--json");
+    ExpectRefused({"--device", "/dev/a", "--timeout", "50", "identify"}, "--timeout");
+}
+
+TEST(CtlOptions, SettingsAreGivenInUnitsAndTravelAsIndexes) {
+    const Parsed parsed = Parse({"--device", "/dev/a", "set-settings", "averaging=64",
+                                 "triggering=edge", "delay=50", "illumination=0"});
+    ASSERT_TRUE(parsed.Ok) << parsed.Error;
+    const SettingsChange& change = parsed.Options.Settings;
+    EXPECT_EQ(change.Averaging, 6u);
+    EXPECT_EQ(change.Triggering, 2u);
+    EXPECT_EQ(change.OutputDelay, 5u);
+    EXPECT_EQ(change.Illumination, 0u);
+
+    const Parsed one = Parse({"--device", "/dev/a", "set-settings", "averaging=1"});
+    ASSERT_TRUE(one.Ok);
+    EXPECT_EQ(one.Options.Settings.Averaging, 0u);
+    EXPECT_FALSE(one.Options.Settings.Triggering);
+    EXPECT_FALSE(one.Options.Settings.OutputDelay);
+    EXPECT_FALSE(one.Options.Settings.Illumination);
+}
+
+TEST(CtlOptions, SettingsOutOfRangeAreRefused) {
+    ExpectRefused({"--device", "/dev/a", "set-settings", "averaging=3"}, "\"3\"");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "averaging=128"}, "\"128\"");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "delay=15"}, "\"15\"");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "delay=110"}, "\"110\"");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "illumination=101"}, "\"101\"");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "illumination=-1"}, "\"-1\"");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "triggering=Level"}, "freerun|level|edge");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "ambient=on"}, "ambient=on");
+    ExpectRefused({"--device", "/dev/a", "set-settings", "delay=10", "delay=20"}, "twice");
+    ExpectRefused({"--device", "/dev/a", "set-settings"}, "at least one");
+}
+
+TEST(CtlOptions, ChannelValuesAndTheSharedTolerance) {
+    const Parsed parsed =
+        Parse({"--device", "/dev/a", "set-channel", "15", "green-tolerance=2.5", "tolerance=10",
+               "enabled=no", "mode=color-luminosity", "output=low", "red=40.5", "blue=0"});
+    ASSERT_TRUE(parsed.Ok) << parsed.Error;
+    const ChannelChange& change = parsed.Options.Values;
+    EXPECT_EQ(parsed.Options.Channel, 15u);
+    EXPECT_EQ(change.Enabled, 0u);
+    EXPECT_EQ(change.Mode, 0u);
+    EXPECT_EQ(change.MatchOutput, 1u);
+    EXPECT_EQ(change.Red, 40.5);
+    EXPECT_FALSE(change.Green);
+    EXPECT_EQ(change.Blue, 0.0);
+    // A colour's own tolerance wins over tolerance= even when it comes first.
+    EXPECT_EQ(change.RedTolerance, 10.0);
+    EXPECT_EQ(change.GreenTolerance, 2.5);
+    EXPECT_EQ(change.BlueTolerance, 10.0);
+
+    const Parsed teach = Parse({"--device", "/dev/a", "teach", "2", "tolerance=12.5"});
+    ASSERT_TRUE(teach.Ok) << teach.Error;
+    EXPECT_EQ(teach.Options.Channel, 2u);
+    EXPECT_EQ(teach.Options.TeachTolerance, 12.5);
+}
+
+TEST(CtlOptions, ChannelNumbersAndPercentagesOutOfRangeAreRefused) {
+    ExpectRefused({"--device", "/dev/a", "set-channel", "0", "enabled=yes"}, "\"0\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "16", "enabled=yes"}, "\"16\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "enabled=yes"}, "channel number");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1"}, "at least one");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "red=100.1"}, "\"100.1\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "red=-0.5"}, "\"-0.5\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "red=nan"}, "\"nan\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "red=1e400"}, "\"1e400\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "tolerance=50.5"}, "\"50.5\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "blue-tolerance=51"}, "\"51\"");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "enabled=true"}, "yes|no");
+    ExpectRefused({"--device", "/dev/a", "set-channel", "1", "colour=red"}, "colour=red");
+    ExpectRefused({"--device", "/dev/a", "teach", "3", "tolerance=60"}, "\"60\"");
+    ExpectRefused({"--device", "/dev/a", "teach", "3", "red=40"}, "red=40");
+    ExpectRefused({"--device", "/dev/a", "channels", "1", "2"}, "at most one");
+    ExpectRefused({"--device", "/dev/a", "channels", "x=1"}, "channel number");
+    ExpectRefused({"--device", "/dev/a", "monitor", "--count", "0"}, "--count");
+    ExpectRefused({"--device", "/dev/a", "monitor", "--period", "10"}, "--period");
+    ExpectRefused({"--device", "/dev/a", "monitor", "--period"}, "needs a value");
+}
+
+// Numbers on the command line mean the same under a locale whose decimal mark is a comma.
+TEST(CtlOptions, NumbersIgnoreTheLocale) {
+    const std::string previous = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        GTEST_SKIP() << "no decimal-comma locale installed";
+    }
+    const Parsed point = Parse({"--device", "/dev/a", "set-channel", "1", "red=40.5"});
+    const Parsed comma = Parse({"--device", "/dev/a", "set-channel", "1", "red=40,5"});
+    std::setlocale(LC_ALL, previous.c_str());
+    ASSERT_TRUE(point.Ok) << point.Error;
+    EXPECT_EQ(point.Options.Values.Red, 40.5);
+    EXPECT_FALSE(comma.Ok);
+}
