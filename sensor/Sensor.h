@@ -1,10 +1,20 @@
 #pragma once
 
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <thread>
 
+#include "link/SerialPort.h"
 #include "sensor/NotifyTarget.h"
 #include "sensor/SensorRecords.h"
+#include "sensor/TimerService.h"
 
 // The tool's connection to one sensor: owns the serial port, a receive thread and the periodic
 // timers (identify polling, data polling, reply re-sends), keeps the sensor's last-known records
@@ -19,7 +29,9 @@ public:
     CSensor& operator=(const CSensor&) = delete;
 
     // Set-up and link
-    void SetWindow(NotifyTarget* target); // nullptr: nothing is posted
+    // nullptr: nothing is posted. Returns once no post to the previous target is under way, so
+    // that target may be destroyed then; it must not be called from a target's Post.
+    void SetWindow(NotifyTarget* target);
     bool Connect(const std::string& portName);
     bool Disconnect();
     bool IsConnected() const;
@@ -100,5 +112,116 @@ public:
     static constexpr unsigned READ_CAPACITY = 1024;
     static constexpr unsigned DISCONNECT_WAIT_MS = 5000;
 
-    // (private members are the implementation's own)
+    // Read failures are reported at most this often.
+    static constexpr std::chrono::milliseconds READ_FAILURE_SPACING{100};
+    // This many failed reads in a row mean the device hung up (cable pulled, pseudo-terminal
+    // closed); it is then re-opened by its path this often until it is back.
+    static constexpr unsigned HANG_UP_FAILED_READS = 3;
+    static constexpr std::chrono::milliseconds REOPEN_INTERVAL{200};
+
+private:
+    enum Request : unsigned {
+        REQ_IDENTIFY,
+        REQ_READ_SETTINGS,
+        REQ_SEND_SETTINGS,
+        REQ_READ_CHANNEL,
+        REQ_SEND_CHANNEL,
+        REQ_DATA,
+        REQ_VERSION,
+        REQ_TEACH,
+        REQUEST_KINDS
+    };
+    using TimerId = CTimerService::TimerId;
+    using Clock = std::chrono::steady_clock;
+
+    void Notify(unsigned message, std::uintptr_t wParam = 0);
+
+    // Requests (SensorRequests.cpp)
+    bool ReadyForRequest();
+    bool RequestPoll(Request kind, std::string_view command);
+    bool SendWithReply(Request kind, const std::string& command, unsigned periodMs,
+                       unsigned retryLimit);
+    bool WriteCommand(const std::string& command);
+    bool WriteLocked(const std::string& text);
+    bool Resend();
+
+    // Timers (SensorPolling.cpp)
+    void IdentifyTick();
+    void DataTick();
+    bool StartReplyTimer(unsigned periodMs);
+    void StopReplyTimer();
+    void ReplyTick();
+
+    // Replies (SensorReplies.cpp)
+    void Answered(Request kind, bool stopsReplyTimer);
+    std::uintptr_t Announced(unsigned replyChannel) const;
+    void HandleErrorReply();
+    using ChannelParser = bool (*)(std::string_view, unsigned&, ChannelDefinition&);
+    bool StoreChannelReply(std::string_view line, ChannelParser parse, unsigned& channel);
+    bool AcceptIdentity(std::string_view line);
+    bool AcceptSettings(std::string_view line);
+    bool AcceptSettingsAck();
+    bool AcceptChannel(std::string_view line);
+    bool AcceptChannelAck();
+    bool AcceptData(std::string_view line);
+    bool AcceptVersion(std::string_view line);
+    bool AcceptTeach(std::string_view line);
+
+    // Receive thread (SensorReceive.cpp)
+    void ReceiveLoop();
+    void HandleReadFailure();
+    void ReopenAfterHangUp();
+    bool PauseWhileRunning(Clock::duration duration);
+    void WakeReceiveThread();
+    bool WaitForReceiveThread(unsigned timeoutMs);
+
+    // Flags and counters shared by the window's, the receive and the timer thread.
+    std::array<std::atomic<bool>, REQUEST_KINDS> m_pending{};
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_linkUp{false}; // port open; false while a hung-up device is gone
+    std::atomic<bool> m_identifyPolling{false};
+    std::atomic<bool> m_dataPolling{false};
+    std::atomic<bool> m_replyTimerActive{false};
+    std::atomic<bool> m_pollWriteFailed{false};
+    std::atomic<TimerId> m_identifyTimer{0};
+    std::atomic<TimerId> m_dataTimer{0};
+    std::atomic<TimerId> m_replyTimer{0};
+    std::atomic<unsigned> m_dataPeriod{0};
+    std::atomic<unsigned> m_missedCount{0};
+    std::atomic<unsigned> m_replyPeriod{0};
+    std::atomic<unsigned> m_retryCount{0};
+    std::atomic<unsigned> m_retryLimit{0};
+    std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel
+    std::atomic<std::uint32_t> m_lastPortError{0};
+
+    // Notification target; posts in flight are counted so SetWindow can wait for them.
+    std::mutex m_targetMutex;
+    std::condition_variable m_postsDone;
+    NotifyTarget* m_target = nullptr;
+    unsigned m_postsInFlight = 0;
+
+    // The port, its device name and the last command. Writes, the close in Disconnect and the
+    // receive thread's re-open of a hung-up device all hold this lock; the blocking Read does
+    // not (Close wakes it).
+    std::mutex m_portMutex;
+    CSerialPort m_port;
+    std::string m_portName;
+    std::string m_lastCommand;
+
+    // Wakes the receive thread from its pauses and tells Disconnect that it has ended.
+    std::mutex m_wakeMutex;
+    std::condition_variable m_wake;
+    bool m_receiveEnded = false;
+    unsigned m_failedReads = 0; // in a row; the receive thread's own
+    std::thread m_receiveThread;
+
+    // The sensor's last-known records, written by the parsers and the send operations.
+    mutable std::mutex m_recordMutex;
+    SensorIdentity m_identity;
+    std::optional<SensorSettings> m_settings; // nothing known before a read or send
+    std::array<ChannelDefinition, 15> m_channels{};
+    CurrentReading m_reading;
+
+    // Declared last so it is destroyed first: no tick outlives the fields it uses.
+    CTimerService m_timers;
 };

@@ -1,0 +1,107 @@
+#include "sensor/Sensor.h"
+
+#include <system_error>
+
+// Set-up, the link and the notification target. Requests, timers, replies and the receive
+// thread live in SensorRequests.cpp, SensorPolling.cpp, SensorReplies.cpp and
+// SensorReceive.cpp.
+
+CSensor::CSensor() = default;
+
+// The owner disconnects first; this also covers an owner that did not, because a running
+// receive thread or timer would otherwise outlive the object it works on.
+CSensor::~CSensor() {
+    StopIdentifyPolling();
+    StopDataPolling();
+    Disconnect();
+}
+
+void CSensor::SetWindow(NotifyTarget* target) {
+    std::unique_lock lock(m_targetMutex);
+    m_target = target;
+    m_postsDone.wait(lock, [this] { return m_postsInFlight == 0; });
+}
+
+// The target's Post runs without any of the proxy's locks held, so a target may take its own
+// locks freely; the in-flight count is what lets SetWindow hand the old target back safely.
+void CSensor::Notify(unsigned message, std::uintptr_t wParam) {
+    NotifyTarget* target = nullptr;
+    {
+        std::lock_guard lock(m_targetMutex);
+        target = m_target;
+        if (target == nullptr) {
+            return;
+        }
+        ++m_postsInFlight;
+    }
+    target->Post(message, wParam);
+    std::lock_guard lock(m_targetMutex);
+    if (--m_postsInFlight == 0) {
+        m_postsDone.notify_all();
+    }
+}
+
+bool CSensor::Connect(const std::string& portName) {
+    std::lock_guard lock(m_portMutex);
+    if (m_running || m_receiveThread.joinable()) {
+        return false;
+    }
+    if (!m_port.Open(portName)) {
+        m_lastPortError = m_port.LastError();
+        return false;
+    }
+    m_portName = portName;
+    m_failedReads = 0;
+    m_linkUp = true;
+    m_running = true;
+    {
+        std::lock_guard wakeLock(m_wakeMutex);
+        m_receiveEnded = false;
+    }
+    // std::thread reports a failure to start only by throwing.
+    try {
+        m_receiveThread = std::thread([this] { ReceiveLoop(); });
+    } catch (const std::system_error& error) {
+        m_running = false;
+        m_linkUp = false;
+        m_port.Close();
+        m_lastPortError = static_cast<std::uint32_t>(error.code().value());
+        return false;
+    }
+    return true;
+}
+
+bool CSensor::Disconnect() {
+    bool result = true;
+    StopDataPolling();
+    {
+        std::lock_guard lock(m_portMutex);
+        // Cleared under the port lock: the receive thread checks it under the same lock before
+        // it re-opens a hung-up device, so no re-open can follow this close.
+        m_running = false;
+        m_linkUp = false;
+        if (m_port.IsOpen()) {
+            result = m_port.Close();
+        }
+    }
+    WakeReceiveThread();
+    if (m_receiveThread.joinable()) {
+        if (!WaitForReceiveThread(DISCONNECT_WAIT_MS)) {
+            result = false;
+        }
+        // A std::thread cannot be ended from outside, and this one works on this object: it is
+        // waited for even past the limit rather than left running. Close wakes its Read, so in
+        // practice it ends within milliseconds.
+        m_receiveThread.join();
+    }
+    ClearPending();
+    return result;
+}
+
+bool CSensor::IsConnected() const {
+    return m_linkUp;
+}
+
+std::uint32_t CSensor::LastPortError() const {
+    return m_lastPortError;
+}

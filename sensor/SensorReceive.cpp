@@ -1,0 +1,119 @@
+#include "sensor/Sensor.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/resource.h>
+#include <unistd.h>
+
+// The receive thread: reads reply lines, hands them to ProcessLine, and looks after a device
+// that hangs up.
+//
+// Re-opening a hung-up device. A pulled USB adapter or a closed pseudo-terminal makes every
+// read fail, and keeps it failing. After HANG_UP_FAILED_READS failed reads in a row (a damaged
+// line fails once and is followed by good ones) the receive thread alone handles that: it
+// closes the port and then tries to open the same device path every REOPEN_INTERVAL until it
+// succeeds or the proxy disconnects. It needs no help from the other threads because
+//  - the close and every open attempt happen under the port lock, which every write also
+//    holds, so a tick of the timer thread never writes to a port half closed or half opened;
+//    while the device is gone the link is marked down and writes are refused (a refused poll
+//    counts as missed, so polling reports the loss as a time-out as usual);
+//  - Disconnect clears the running flag under the same lock, and the thread checks it there
+//    before each attempt, so a re-open never follows Disconnect's close;
+//  - the thread is the port's only reader, so no Read runs while it closes or opens.
+// Identify polling goes on writing "!i" through all this, and finds a re-plugged sensor as soon
+// as its device is back, without the user having to reset anything.
+
+namespace {
+
+// The port hands over a line as text ended by a zero byte (its CR replaced, so the count
+// includes that position). Only the first of several lines that arrived together is
+// interpreted; the request whose answer is lost is repeated by its timer.
+std::string FirstLine(const char* buffer, std::uint32_t bytesRead) {
+    const std::size_t text = ::strnlen(buffer, bytesRead);
+    const void* cr = std::memchr(buffer, '\r', text);
+    return std::string(buffer, cr == nullptr ? text : static_cast<const char*>(cr) - buffer);
+}
+
+// Replies are taken more promptly above normal priority; without the permission to raise it
+// the thread runs at normal priority, which is no error.
+void RaiseThreadPriority() {
+    const auto thread = static_cast<id_t>(gettid());
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, thread);
+    if (errno == 0) {
+        setpriority(PRIO_PROCESS, thread, nice - 1);
+    }
+}
+
+} // namespace
+
+void CSensor::ReceiveLoop() {
+    RaiseThreadPriority();
+    std::array<char, READ_CAPACITY + 4> buffer{};
+    while (m_running) {
+        std::uint32_t bytesRead = 0;
+        if (m_port.Read(buffer.data(), READ_CAPACITY, bytesRead)) {
+            m_failedReads = 0;
+            ProcessLine(FirstLine(buffer.data(), bytesRead));
+        } else if (m_running) {
+            HandleReadFailure();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::lock_guard lock(m_wakeMutex);
+    m_receiveEnded = true;
+    m_wake.notify_all();
+}
+
+// Failed reads are reported at most every READ_FAILURE_SPACING, so a port that keeps failing
+// cannot flood the target; a hung-up one stops reporting altogether while it is re-opened.
+void CSensor::HandleReadFailure() {
+    Notify(WM_SENSOR_READ_ERROR);
+    if (++m_failedReads >= HANG_UP_FAILED_READS) {
+        m_failedReads = 0;
+        ReopenAfterHangUp();
+        return;
+    }
+    PauseWhileRunning(READ_FAILURE_SPACING);
+}
+
+void CSensor::ReopenAfterHangUp() {
+    {
+        std::lock_guard lock(m_portMutex);
+        if (!m_running) {
+            return;
+        }
+        m_linkUp = false;
+        m_port.Close();
+    }
+    while (PauseWhileRunning(REOPEN_INTERVAL)) {
+        std::lock_guard lock(m_portMutex);
+        if (!m_running) {
+            return;
+        }
+        if (m_port.Open(m_portName)) {
+            m_linkUp = true;
+            return;
+        }
+    }
+}
+
+// Sleeps for the duration unless Disconnect wakes it; true while the proxy is still running.
+bool CSensor::PauseWhileRunning(Clock::duration duration) {
+    std::unique_lock lock(m_wakeMutex);
+    m_wake.wait_for(lock, duration, [this] { return !m_running; });
+    return m_running;
+}
+
+// The running flag is cleared before this; taking the lock between that and the notification
+// keeps a pause that checked the flag just before from sleeping through the wake-up.
+void CSensor::WakeReceiveThread() {
+    std::lock_guard lock(m_wakeMutex);
+    m_wake.notify_all();
+}
+
+bool CSensor::WaitForReceiveThread(unsigned timeoutMs) {
+    std::unique_lock lock(m_wakeMutex);
+    return m_wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [this] { return m_receiveEnded; });
+}
