@@ -27,12 +27,21 @@ QString CSingleInstance::SocketPath() const {
 
 bool CSingleInstance::Claim() {
     if (!m_lock.tryLock(0)) {
-        return false;
+        if (m_lock.error() == QLockFile::LockFailedError) {
+            return false;
+        }
+        // Without a place for the lock one copy per user cannot be kept; better to run.
+        qWarning("cannot create the lock in %s: a second copy will not be noticed",
+                 qUtf8Printable(m_folder));
+        return true;
     }
     // Holding the lock, any socket file left here belongs to a copy that crashed.
     QLocalServer::removeServer(SocketPath());
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
-    m_server.listen(SocketPath());
+    if (!m_server.listen(SocketPath())) {
+        qWarning("cannot listen on %s: a second copy cannot raise this one (%s)",
+                 qUtf8Printable(SocketPath()), qUtf8Printable(m_server.errorString()));
+    }
     return true;
 }
 

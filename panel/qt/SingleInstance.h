@@ -17,6 +17,7 @@ public:
     explicit CSingleInstance(const QString& folder, QObject* parent = nullptr);
 
     // True when this is the first copy; it then listens for later copies (RaiseRequested).
+    // Also true, after a warning, when the folder cannot hold the lock at all.
     bool Claim();
     // For a later copy: asks the first to come to the front, trying until timeoutMs have passed
     // (the first may still be starting); true when the request was delivered.

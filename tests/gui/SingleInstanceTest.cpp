@@ -61,6 +61,12 @@ TEST(SingleInstance, ACrashedCopysSocketDoesNotKeepTheNextOneOut) {
     EXPECT_TRUE(CanConnect(instance.SocketPath()));
 }
 
+TEST(SingleInstance, AFolderThatCannotHoldTheLockLetsTheProgramRun) {
+    QTemporaryDir folder;
+    CSingleInstance instance(folder.filePath(QStringLiteral("missing")));
+    EXPECT_TRUE(instance.Claim());
+}
+
 TEST(SingleInstance, ALaterCopyWithNobodyAnsweringGivesUpInTime) {
     QTemporaryDir folder;
     CSingleInstance instance(folder.path());
