@@ -116,9 +116,11 @@ void CPanelControls::BuildSensorSettings(QWidget* parent) {
     auto* duration = Add<QComboBox>(CONTROL(IDC_OUTPUT_DURATION), area, {78, 89, 45, 12});
     AddLabel(QStringLiteral("Minimum Output Duration (ms)"), area, {12, 79, 111, 8}, duration);
 
-    // Laid out as on the Windows tool, where it never shows: the sensor always subtracts.
-    Add<QCheckBox>(CONTROL(IDC_AMBIENT_SUBTRACTION), area, {12, 103, 111, 10})
-        ->setText(QStringLiteral("Ambient Subtraction"));
+    // Laid out as on the Windows tool, hidden and disabled: the panel always sends it on.
+    auto* ambient = Add<QCheckBox>(CONTROL(IDC_AMBIENT_SUBTRACTION), area, {12, 103, 111, 10});
+    ambient->setText(QStringLiteral("Ambient Subtraction"));
+    ambient->setEnabled(false);
+    ambient->hide();
 
     auto* illumination = Add<QLineEdit>(CONTROL(IDC_ILLUMINATION), area, {78, 116, 45, 12});
     illumination->setMaxLength(ILLUMINATION_LENGTH);
@@ -291,7 +293,8 @@ void CPanelControls::BuildCurrentReading(QWidget* parent) {
     BuildRecognizedRows({recognized, Origin(rowsUnits)});
 }
 
-// Rows 1..7: label, 11 x 11 indicator, field.
+// Rows 1..7: label, 11 x 11 indicator, field; all hidden, the labels greyed, until a model is
+// applied.
 void CPanelControls::BuildRecognizedRows(const Area& area) {
     static constexpr std::array<const char*, RECOGNIZED_ROWS> LABEL_NAMES = {
         "IDC_ROW_LABEL_1", "IDC_ROW_LABEL_2", "IDC_ROW_LABEL_3", "IDC_ROW_LABEL_4",
@@ -305,13 +308,18 @@ void CPanelControls::BuildRecognizedRows(const Area& area) {
     for (int row = 0; row < RECOGNIZED_ROWS; ++row) {
         const int top = 174 + RECOGNIZED_ROW_PITCH * row;
         const QString caption = QStringLiteral("Channel %1").arg(row + 1);
-        Add<QLabel>(ROW_LABELS[row], LABEL_NAMES[row], area, {332, top + 2, 42, 8})
-            ->setText(caption);
+        auto* label = Add<QLabel>(ROW_LABELS[row], LABEL_NAMES[row], area, {332, top + 2, 42, 8});
+        label->setText(caption);
+        label->setEnabled(false);
         auto* indicator =
             Add<CRGBChart>(INDICATORS[row], INDICATOR_NAMES[row], area, {376, top, 11, 11});
         indicator->setAccessibleName(caption + QStringLiteral(" indicator"));
-        AddReadOnlyField(RECOGNIZED_FIELDS[row], FIELD_NAMES[row], area, {390, top - 1, 46, 12},
-                         caption + QStringLiteral(" recognized"));
+        auto* field =
+            AddReadOnlyField(RECOGNIZED_FIELDS[row], FIELD_NAMES[row], area, {390, top - 1, 46, 12},
+                             caption + QStringLiteral(" recognized"));
+        label->hide();
+        indicator->hide();
+        field->hide();
     }
 }
 
