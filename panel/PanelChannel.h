@@ -1,0 +1,27 @@
+#pragma once
+
+#include "sensor/SensorRecords.h"
+
+// The window's own copy of one channel, edited by the channel panel and compared with the
+// sensor's copy to decide which buttons make sense.
+struct PanelChannel {
+    int Enabled = 0;
+    int Mode = MODE_COLOR_ONLY;
+    double RedSetting = 0.0, GreenSetting = 0.0, BlueSetting = 0.0;
+    double RedTolerance = 0.5, GreenTolerance = 0.5, BlueTolerance = 0.5;
+    double Luminosity = 0.0; // mean of the three settings
+    int MatchOutput = OUTPUT_HIGH;
+    int Done = 0; // this channel's reply of the running read-all chain has been handled
+
+    // Back to the empty channel; the done flag belongs to the running chain and stays.
+    void Reset();
+    // Takes the sensor's flags, settings and tolerances; the luminosity is recomputed.
+    void TakeFrom(const ChannelDefinition& sensor);
+    // Same flags and exactly the same tolerances as the sensor's copy (colours do not count).
+    bool MatchesSensor(const ChannelDefinition& sensor) const;
+};
+
+// (red + green + blue) * (1/3), the luminosity the panel shows for a channel.
+double ChannelLuminosity(double red, double green, double blue);
+// A tolerance in the spin controls' half-percent steps: the nearest half percent, a quarter up.
+int ToleranceStep(double tolerance);

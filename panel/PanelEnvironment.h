@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+#include "link/PortMap.h"
+
+// What the control panel is told about its surroundings by the program that starts it.
+struct PanelEnvironment {
+    std::string PreferencesPath; // the per-user preference store (INI file)
+    PortMap PortOverrides;       // "--port COMn=PATH" of this run; wins over the store's [Ports]
+    std::string ProgramDir;      // folder of the program, where its instructions document lies
+    std::string ProgramName;     // the program's file name without extension ("spectrel")
+    std::string ProgramVersion;  // shown in the about box
+};

@@ -1,0 +1,43 @@
+#include "panel/PanelFormat.h"
+
+#include <charconv>
+#include <cstdio>
+
+std::string FormatPercent(double value) {
+    char digits[64];
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 1);
+    std::string text(digits, result.ptr);
+    if (text.size() < 4) {
+        text.insert(0, 4 - text.size(), ' ');
+    }
+    return text;
+}
+
+std::string FormatInteger(int value, int width) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%*d", width, value);
+    return text;
+}
+
+Rgb NormalizeColor(const Rgb& color) {
+    const double sum = color[0] + color[1] + color[2];
+    if (sum == 0.0) {
+        return color;
+    }
+    return {color[0] * 100.0 / sum, color[1] * 100.0 / sum, color[2] * 100.0 / sum};
+}
+
+double ClampPercent(double value) {
+    if (value < 0.0) {
+        return 0.0;
+    }
+    return value > 100.0 ? 100.0 : value;
+}
+
+int ChartLevel(double percent) {
+    // One unit in the last place above the double nearest to 2.55: with that nearest double,
+    // exactly 100 % would truncate to 254 instead of 255.
+    constexpr double PERCENT_TO_LEVEL = 2.5500000000000003;
+    return static_cast<int>(percent * PERCENT_TO_LEVEL);
+}

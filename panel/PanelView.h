@@ -1,0 +1,107 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "panel/ControlIds.h"
+#include "panel/PanelValues.h"
+#include "sensor/NotifyTarget.h"
+
+// The four numbered properties of an RGB chart (the large chart and the seven indicators).
+enum ChartProperty : int {
+    CHART_RED = 1,   // 0..255
+    CHART_GREEN = 2, // 0..255
+    CHART_BLUE = 3,  // 0..255
+    CHART_STYLE = 4, // "Bar" or "Pie"
+};
+inline constexpr const char* CHART_STYLE_BAR = "Bar";
+inline constexpr const char* CHART_STYLE_PIE = "Pie";
+
+enum MessageIcon : int { ICON_NONE, ICON_EXCLAMATION, ICON_QUESTION, ICON_INFORMATION };
+enum MessageButtons : int { BUTTONS_OK, BUTTONS_OK_CANCEL, BUTTONS_YES_NO };
+enum MessageResult : int { RESULT_OK, RESULT_CANCEL, RESULT_YES, RESULT_NO };
+
+// One modal message box: the view shows it and returns the button the user pressed.
+struct MessageBoxRequest {
+    std::string Text;    // may contain "\n"
+    std::string Caption; // window title of the box
+    MessageIcon Icon = ICON_EXCLAMATION;
+    MessageButtons Buttons = BUTTONS_OK;
+    MessageResult DefaultButton = RESULT_OK; // the button Enter presses
+};
+
+// What the about box shows; the view lays it out in a modal dialog.
+struct AboutInfo {
+    std::string Caption;      // "About Spectrel"
+    std::string ProgramLine;  // program name and version
+    std::string FirmwareLine; // the connected sensor's firmware, or that it is unknown
+};
+
+// The main window as its controller (CSpectrelDlg) sees it. The Qt window implements it; tests
+// use a fake that records what was shown. Every call comes on the UI thread. No operation here
+// dispatches a handler of the controller: only the user's own actions do.
+class PanelView {
+public:
+    virtual ~PanelView() = default;
+
+    // Data exchange
+    // Writes every value into its control with the controls' signals blocked.
+    virtual void Push(const PanelValues& values) = 0;
+    // Reads every control into values; false (values unchanged) when a control holds a value
+    // the exchange rejects, after the view has told the user which one and focused it.
+    virtual bool Pull(PanelValues& values) = 0;
+
+    // Single controls
+    // Enables or disables one control (or a radio button of a group).
+    virtual void EnableControl(ControlId id, bool enable) = 0;
+    // Shows or hides one control.
+    virtual void ShowControl(ControlId id, bool show) = 0;
+    // Sets a control's caption: group box IDC_RECOGNIZED_GROUP, a row label, a static.
+    virtual void SetControlText(ControlId id, const std::string& text) = 0;
+    // Sets a control's tooltip (the port combo shows the device path of its port).
+    virtual void SetToolTip(ControlId id, const std::string& text) = 0;
+    // Replaces a combo's items; its selection becomes none until the next Push.
+    virtual void FillCombo(ControlId id, const std::vector<std::string>& items) = 0;
+    // Slider IDC_ILLUMINATION_SLIDER: range and position (the position is also a pushed value).
+    virtual void SetSliderRange(ControlId id, int minimum, int maximum) = 0;
+    virtual void SetSliderPosition(ControlId id, int position) = 0;
+    // Tolerance spins (TOLERANCE_SPINS): range and position; the value shown is the pushed step.
+    virtual void SetSpinRange(ControlId id, int minimum, int maximum) = 0;
+    virtual void SetSpinPosition(ControlId id, int position) = 0;
+    // Chart IDC_CHART or IDC_INDICATOR_1..7: property 1, 2 or 3 to 0..255; repaints on change.
+    virtual void SetChartColor(ControlId chart, ChartProperty property, int value) = 0;
+    // Chart property 4: CHART_STYLE_BAR or CHART_STYLE_PIE; repaints on change.
+    virtual void SetChartStyle(ControlId chart, const std::string& style) = 0;
+    // "Communication status:" (IDC_COMM_STATUS): text, its first boldLength characters bold,
+    // the rest normal weight, caret after the last character.
+    virtual void SetRichStatus(const std::string& text, std::size_t boldLength) = 0;
+    // The status bar's single stretching pane.
+    virtual void SetStatusBarText(const std::string& text) = 0;
+
+    // Menu
+    // Sets or removes the check mark of a menu item.
+    virtual void CheckMenuItem(MenuCommand id, bool checked) = 0;
+    // Enables or greys out a menu item.
+    virtual void EnableMenuItem(MenuCommand id, bool enable) = 0;
+
+    // Modal interaction
+    // Runs a modal message box (beeping as its icon asks) and returns the button pressed;
+    // closing the box without a button gives RESULT_CANCEL, or RESULT_OK for an OK-only box.
+    virtual MessageResult ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // Runs the modal about box.
+    virtual void ShowAboutBox(const AboutInfo& about) = 0;
+    // Hands a document to the desktop's "open" action; false when that could not be launched.
+    virtual bool OpenDocument(const std::string& path) = 0;
+    // Asks the window to close through its normal close path, which calls the controller's
+    // OnClose once and then ends the window (File > Exit).
+    virtual void CloseWindow() = 0;
+
+    // Notifications
+    // Where the sensor proxy posts. Post may come from any thread and returns at once; the view
+    // queues each notification and calls the controller's OnSensorNotification(message,
+    // wParam) on the UI thread, in posting order, one at a time: never while another call into
+    // the controller is still running (a modal box it opened, for instance); those wait and
+    // follow when it returns. Nothing is delivered before OnInitDialog or after OnClose.
+    virtual NotifyTarget& SensorTarget() = 0;
+};

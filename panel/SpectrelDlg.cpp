@@ -1,0 +1,284 @@
+#include "panel/SpectrelDlg.h"
+
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+#include <utility>
+
+#include "panel/PanelTexts.h"
+#include "profile/Preferences.h"
+#include "sensor/Sensor.h"
+
+CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
+    : m_view(view), m_environment(std::move(environment)) {
+}
+
+CSpectrelDlg::~CSpectrelDlg() {
+    // A window torn down without OnClose still must not leave the receive thread or a timer
+    // running on a freed controller's behalf.
+    if (m_sensor) {
+        m_sensor->SetWindow(nullptr);
+        m_sensor->StopIdentifyPolling();
+        m_sensor->StopDataPolling();
+        m_sensor->Disconnect();
+    }
+}
+
+void CSpectrelDlg::OnInitDialog() {
+    InitControls();
+    UpdateData(false);
+
+    m_modelCode = 0;
+    m_firmwareMajor = 0;
+    m_firmwareMinor = 0;
+    m_firmwareKnown = false;
+    m_channelCount = 0;
+    ClearChannelFlags();
+    ClearPanel();
+
+    LoadPreferences();
+
+    EnableControls(false);
+    UpdateData(false);
+    m_initialised = true;
+
+    m_view.CheckMenuItem(ID_WARNINGS_RECOGNITION, (m_warningsMask & WARN_RECOGNITION) != 0);
+    m_view.CheckMenuItem(ID_WARNINGS_SENSOR, (m_warningsMask & WARN_SENSOR) != 0);
+    m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
+    // Profiles and data logging arrive with their own commands; until then they stay greyed.
+    for (MenuCommand item : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
+                             ID_LOGGING_START, ID_LOGGING_STOP, ID_LOGGING_SETTINGS}) {
+        m_view.EnableMenuItem(item, false);
+    }
+
+    m_sensor.reset(new (std::nothrow) CSensor);
+    if (!m_sensor) {
+        MessageBox(TEXT_NO_SENSOR_OBJECT);
+    }
+    m_view.SetStatusBarText(TEXT_LOGGING_INACTIVE);
+    if (m_sensor) {
+        m_sensor->SetWindow(&m_view.SensorTarget());
+    }
+    ConnectPort();
+}
+
+// Fills the fixed combos and puts the recognized rows into their start state (hidden, labels
+// greyed) until a model is applied.
+void CSpectrelDlg::InitControls() {
+    std::vector<std::string> ports;
+    for (int number = 1; number <= PORT_COUNT; ++number) {
+        ports.push_back("COM" + std::to_string(number));
+    }
+    m_view.FillCombo(IDC_PORT, ports);
+    m_view.FillCombo(IDC_AVERAGING, AVERAGING_ITEMS);
+    m_view.FillCombo(IDC_OUTPUT_DURATION, OUTPUT_DURATION_ITEMS);
+    for (int row = 0; row < RECOGNIZED_ROWS; ++row) {
+        m_view.ShowControl(ROW_LABELS[row], false);
+        m_view.EnableControl(ROW_LABELS[row], false);
+        m_view.ShowControl(INDICATORS[row], false);
+        m_view.ShowControl(RECOGNIZED_FIELDS[row], false);
+    }
+    m_view.ShowControl(IDC_AMBIENT_SUBTRACTION, false);
+    m_view.EnableControl(IDC_AMBIENT_SUBTRACTION, false);
+}
+
+void CSpectrelDlg::OnClose() {
+    SavePreferences();
+    if (!m_sensor) {
+        return;
+    }
+    if (m_sensor->IsIdentifyPolling() && !m_sensor->StopIdentifyPolling()) {
+        ShowWarning(TEXT_STOP_IDENTIFY_FAILED, WARN_APPLICATION);
+    }
+    if (m_sensor->IsDataPolling() && !m_sensor->StopDataPolling()) {
+        ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
+    }
+    if (m_panelReady) {
+        if (!m_sensor->WaitUntilIdle(CSensor::IDLE_WAIT_MS)) {
+            m_sensor->ClearPending();
+        }
+        m_panelReady = false;
+    }
+    if (m_sensor->IsConnected() && !m_sensor->Disconnect()) {
+        ShowWarning(TEXT_CLOSE_PORT_FAILED, WARN_APPLICATION);
+    }
+    m_sensor->SetWindow(nullptr);
+    m_sensor.reset();
+}
+
+void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam) {
+    switch (message) {
+    case WM_SENSOR_TIMEOUT:
+        OnSensorTimeout();
+        break;
+    case WM_SENSOR_ERROR_REPLY:
+        OnSensorErrorReply();
+        break;
+    case WM_SENSOR_IDENTITY:
+        OnSensorIdentity();
+        break;
+    case WM_SENSOR_SETTINGS:
+        OnSensorSettings();
+        break;
+    case WM_SENSOR_CHANNEL:
+        OnSensorChannel(static_cast<unsigned>(wParam));
+        break;
+    case WM_SENSOR_DATA:
+        OnSensorData();
+        break;
+    case WM_SENSOR_VERSION:
+        OnSensorVersion();
+        break;
+    default:
+        // A failed read shows up as time-outs; sends and teaching arrive with their commands.
+        break;
+    }
+}
+
+void CSpectrelDlg::OnSensorErrorReply() {
+    ShowWarning(TEXT_SENSOR_ERROR, WARN_SENSOR);
+}
+
+void CSpectrelDlg::OnFileExit() {
+    m_view.CloseWindow();
+}
+
+void CSpectrelDlg::OnWarningsRecognition() {
+    ToggleWarning(ID_WARNINGS_RECOGNITION, WARN_RECOGNITION);
+}
+
+void CSpectrelDlg::OnWarningsSensor() {
+    ToggleWarning(ID_WARNINGS_SENSOR, WARN_SENSOR);
+}
+
+void CSpectrelDlg::OnWarningsApplication() {
+    ToggleWarning(ID_WARNINGS_APPLICATION, WARN_APPLICATION);
+}
+
+void CSpectrelDlg::ToggleWarning(MenuCommand item, int bit) {
+    m_warningsMask ^= bit;
+    m_view.CheckMenuItem(item, (m_warningsMask & bit) != 0);
+}
+
+void CSpectrelDlg::OnInstructions() {
+    const std::string path =
+        m_environment.ProgramDir + "/" + m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        MessageBox("Help file \"" + path + "\" not found.");
+        return;
+    }
+    ::close(fd);
+    if (!m_view.OpenDocument(path)) {
+        MessageBox(TEXT_INSTRUCTIONS_FAILED);
+    }
+}
+
+void CSpectrelDlg::OnAbout() {
+    AboutInfo about;
+    about.Caption = TEXT_ABOUT_CAPTION;
+    about.ProgramLine = std::string(PROGRAM_TITLE) + " version " + m_environment.ProgramVersion;
+    about.FirmwareLine =
+        m_firmwareKnown ? "Firmware version " + FormatFirmware(m_firmwareMajor, m_firmwareMinor)
+                        : TEXT_FIRMWARE_UNKNOWN;
+    m_view.ShowAboutBox(about);
+}
+
+bool CSpectrelDlg::UpdateData(bool saveAndValidate) {
+    if (saveAndValidate) {
+        return m_view.Pull(m_values);
+    }
+    m_view.Push(m_values);
+    return true;
+}
+
+MessageResult CSpectrelDlg::MessageBox(const std::string& text, MessageIcon icon) {
+    MessageBoxRequest request;
+    request.Text = text;
+    request.Caption = PROGRAM_TITLE;
+    request.Icon = icon;
+    return m_view.ShowMessageBox(request);
+}
+
+void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
+    if ((m_warningsMask & category) != 0) {
+        MessageBox(text);
+    }
+}
+
+void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
+    m_statusText = text;
+    std::size_t boldLength = 0;
+    if (boldFirstWord) {
+        boldLength = std::min(text.find(' '), text.size());
+    }
+    m_view.SetRichStatus(text, boldLength);
+}
+
+void CSpectrelDlg::EnableControls(bool enable) {
+    m_controlsEnabled = enable;
+    m_view.EnableControl(IDC_READ_SETTINGS, enable);
+    m_view.EnableControl(IDC_READ_ALL_CHANNELS, enable);
+    // Sending and teaching come with the editing commands; until then nothing offers them.
+    for (ControlId id : {IDC_SEND_SETTINGS, IDC_SEND_ALL_CHANNELS, IDC_TEACH_CHANNEL,
+                         IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
+        m_view.EnableControl(id, false);
+    }
+    if (enable) {
+        UpdateSettingsButtons();
+        UpdateChannelButtons();
+    }
+}
+
+void CSpectrelDlg::ClearChannelFlags() {
+    for (PanelChannel& channel : m_channels) {
+        channel.Done = 0;
+    }
+}
+
+void CSpectrelDlg::ClearPanel() {
+    m_view.FillCombo(IDC_CHANNEL, ChannelItems(m_channelCount));
+    m_values.AveragingIndex = -1;
+    m_values.TriggeringIndex = -1;
+    m_values.OutputDurationIndex = -1;
+    m_values.AmbientSubtraction = 1;
+    m_values.IlluminationText.clear();
+    m_values.Illumination = 0;
+    m_view.SetSliderRange(IDC_ILLUMINATION_SLIDER, 0, 100);
+    m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, 0);
+    m_values.SelectedChannel = -1;
+    m_values.ChannelMode = -1;
+    m_values.MatchOutput = -1;
+    m_values.ChannelEnabled = 0;
+    m_values.ColorTexts = {};
+    m_values.LuminosityText.clear();
+    m_values.ToleranceSteps = {1, 1, 1};
+    m_values.ToleranceTexts = {};
+    for (ControlId spin : TOLERANCE_SPINS) {
+        m_view.SetSpinRange(spin, 1, 100);
+        m_view.SetSpinPosition(spin, 0);
+    }
+    for (PanelChannel& channel : m_channels) {
+        channel.Reset();
+    }
+    m_values.ReadingTexts = {};
+    for (ChartProperty property : {CHART_RED, CHART_GREEN, CHART_BLUE}) {
+        m_view.SetChartColor(IDC_CHART, property, 0);
+    }
+    for (ControlId indicator : INDICATORS) {
+        m_view.SetChartStyle(indicator, CHART_STYLE_PIE);
+        for (ChartProperty property : {CHART_RED, CHART_GREEN, CHART_BLUE}) {
+            m_view.SetChartColor(indicator, property, 0);
+        }
+    }
+    m_values.RecognizedTexts = {};
+    m_profilePath.clear();
+    if (IsFifteenChannel()) {
+        m_values.FirstRowLabel.clear();
+    }
+    UpdateData(false);
+}
+
+bool CSpectrelDlg::IsFifteenChannel() const {
+    return IsFifteenChannelModel(m_modelCode);
+}

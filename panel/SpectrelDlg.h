@@ -1,0 +1,155 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "link/PortMap.h"
+#include "panel/PanelChannel.h"
+#include "panel/PanelEnvironment.h"
+#include "panel/PanelValues.h"
+#include "panel/PanelView.h"
+
+class CSensor;
+struct Preferences;
+
+// The control panel: owns the sensor proxy, reacts to its notifications and to the user's
+// actions, and keeps the window's values, which it moves to and from the view by one data
+// exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
+// handlers for user actions and OnSensorNotification for what the sensor proxy posted.
+// Every handler checks that the sensor proxy exists.
+//
+// This build reads the sensor; the editing handlers, sends and teaching come later, so their
+// buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never enabled.
+class CSpectrelDlg {
+public:
+    // The view must outlive the controller.
+    CSpectrelDlg(PanelView& view, PanelEnvironment environment);
+    virtual ~CSpectrelDlg();
+    CSpectrelDlg(const CSpectrelDlg&) = delete;
+    CSpectrelDlg& operator=(const CSpectrelDlg&) = delete;
+
+    // Life cycle: once the view's controls exist, and when the window is asked to close.
+    void OnInitDialog();
+    void OnClose();
+    // One notification the sensor proxy posted to the view's NotifyTarget.
+    void OnSensorNotification(unsigned message, std::uintptr_t wParam);
+
+    // Menu commands
+    void OnFileExit();
+    void OnWarningsRecognition();
+    void OnWarningsSensor();
+    void OnWarningsApplication();
+    void OnInstructions();
+    void OnAbout();
+
+    // "Sensor Communications"
+    void OnSelchangePort();
+    void OnReset();
+    // "Current Reading"
+    void OnDisplayColorLuminosity();
+    void OnDisplayColorOnly();
+    // "Sensor Settings"
+    void OnReadSettings();
+    // "Color Recognition Channels"
+    void OnSelchangeChannel();
+    void OnReadAllChannels();
+
+    // Sensor proxy notifications
+    void OnSensorTimeout();
+    void OnSensorErrorReply();
+    void OnSensorIdentity();
+    void OnSensorVersion();
+    void OnSensorSettings();
+    void OnSensorChannel(unsigned channel);
+    void OnSensorData();
+
+    // Shared operations
+    // false: Push; true: Pull, false when the view rejected a control's value.
+    bool UpdateData(bool saveAndValidate);
+    // A message box, shown only while the category is switched on in the warnings mask.
+    void ShowWarning(const std::string& text, int category);
+    void SetStatusText(const std::string& text, bool boldFirstWord);
+    void EnableControls(bool enable);
+    void ClearPanel();
+    void ClearChannelFlags();
+    void ApplyModel(unsigned code);
+    void SwitchPort(const std::string& name);
+    void ShowCurrentReading();
+    void ShowChannel();
+    void UpdateSettingsButtons();
+    void UpdateChannelButtons();
+    bool LoadPreferences();
+    bool SavePreferences();
+
+    // State, for the view's owner and for tests
+    const PanelValues& Values() const { return m_values; }
+    const CSensor* Sensor() const { return m_sensor.get(); }
+    const std::string& PortName() const { return m_portName; }
+    // The device the port name maps to; empty while no port is chosen.
+    std::string PortDevicePath() const;
+    const std::string& StatusText() const { return m_statusText; }
+    const std::string& ModelName() const { return m_modelName; }
+    const std::string& ConnectedSerial() const { return m_connectedSerial; }
+    unsigned ModelCode() const { return m_modelCode; }
+    int ChannelCount() const { return m_channelCount; }
+    int WarningsMask() const { return m_warningsMask; }
+    int PollingPeriod() const { return m_pollingPeriod; }
+    bool IsPanelReady() const { return m_panelReady; }
+    bool AreControlsEnabled() const { return m_controlsEnabled; }
+    bool IsLoggingAvailable() const { return m_loggingAvailable; }
+    const PanelChannel& Channel(int index) const { return m_channels[index]; }
+
+    static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
+    static constexpr unsigned PORT_REOPEN_PAUSE_MS = 100;
+    static constexpr int PORT_COUNT = 16;
+    static constexpr int CHANNEL_TABLE_SIZE = 16;
+    static constexpr unsigned SENSOR_CHANNELS = 15;
+
+private:
+    bool IsFifteenChannel() const;
+    Preferences CurrentPreferences() const;
+    void InitControls();
+    void ConnectPort();
+    void ShowPortPath();
+    void ShowRecognizedRows();
+    void EnableRowLabels();
+    void ClearReading();
+    void ShowMatchRows(unsigned status);
+    bool PauseDataPolling();
+    void ResumeDataPolling();
+    void StartReadAll();
+    void FinishReadAll();
+    void ShowOnline();
+    void ToggleWarning(MenuCommand item, int bit);
+    void SetDisplayMode(int mode);
+    MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+
+    PanelView& m_view;
+    PanelEnvironment m_environment;
+    PortMap m_portMap; // the store's [Ports], then this run's overrides
+
+    PanelValues m_values;
+    std::array<PanelChannel, CHANNEL_TABLE_SIZE> m_channels{};
+
+    std::unique_ptr<CSensor> m_sensor;
+    bool m_initialised = false;
+    int m_warningsMask = 7; // all categories, also when the stored port is invalid
+    unsigned m_modelCode = 0;
+    unsigned m_firmwareMajor = 0;
+    unsigned m_firmwareMinor = 0;
+    bool m_firmwareKnown = false; // a version reply has been handled
+    int m_channelCount = 0;
+    int m_pollingPeriod = 0;
+    std::string m_profilePath;
+    std::string m_modelName;
+    std::string m_portName;
+    std::string m_connectedSerial;
+    std::string m_onlineText;
+    std::string m_statusText;
+    bool m_identified = false;
+    bool m_panelReady = false;
+    bool m_controlsEnabled = false;
+    bool m_loggingAvailable = false;
+};

@@ -1,0 +1,93 @@
+#include "FakeView.h"
+
+#include "panel/SpectrelDlg.h"
+
+void FakeView::Push(const PanelValues& values) {
+    Controls = values;
+    ++Pushes;
+}
+
+bool FakeView::Pull(PanelValues& values) {
+    if (RejectPull) {
+        return false;
+    }
+    values = Controls;
+    return true;
+}
+
+void FakeView::FillCombo(ControlId id, const std::vector<std::string>& items) {
+    ComboItems[id] = items;
+}
+
+void FakeView::SetSliderRange(ControlId, int minimum, int maximum) {
+    SliderRange = {minimum, maximum};
+}
+
+void FakeView::SetSpinRange(ControlId id, int minimum, int maximum) {
+    SpinRange[id] = {minimum, maximum};
+}
+
+void FakeView::SetChartColor(ControlId chart, ChartProperty property, int value) {
+    ChartColors[{chart, property}] = value;
+}
+
+void FakeView::SetChartStyle(ControlId chart, const std::string& style) {
+    ChartStyles[chart] = style;
+}
+
+void FakeView::SetRichStatus(const std::string& text, std::size_t boldLength) {
+    RichStatus = text;
+    BoldLength = boldLength;
+}
+
+MessageResult FakeView::ShowMessageBox(const MessageBoxRequest& request) {
+    Messages.push_back(request);
+    if (Answers.empty()) {
+        return request.DefaultButton;
+    }
+    const MessageResult answer = Answers.front();
+    Answers.pop_front();
+    return answer;
+}
+
+bool FakeView::OpenDocument(const std::string& path) {
+    OpenedDocuments.push_back(path);
+    return OpenSucceeds;
+}
+
+bool FakeView::PumpUntil(CSpectrelDlg& dialog, const std::function<bool()>& condition,
+                         std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        const auto notification = Queue.Pop(deadline);
+        if (!notification) {
+            return condition();
+        }
+        ++m_delivered[notification->Message];
+        dialog.OnSensorNotification(notification->Message, notification->WParam);
+    }
+    return true;
+}
+
+void FakeView::PumpFor(CSpectrelDlg& dialog, std::chrono::milliseconds period) {
+    PumpUntil(
+        dialog, [] { return false; }, period);
+}
+
+int FakeView::Delivered(unsigned message) const {
+    const auto found = m_delivered.find(message);
+    return found == m_delivered.end() ? 0 : found->second;
+}
+
+int FakeView::Chart(ControlId chart, ChartProperty property) const {
+    const auto found = ChartColors.find({chart, property});
+    return found == ChartColors.end() ? -1 : found->second;
+}
+
+std::vector<std::string> FakeView::MessageTexts() const {
+    std::vector<std::string> texts;
+    for (const MessageBoxRequest& message : Messages) {
+        texts.push_back(message.Text);
+    }
+    return texts;
+}

@@ -1,0 +1,114 @@
+#include "PanelFixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "sensor/Sensor.h"
+
+LoggedSensor::LoggedSensor(SimConfig config) : m_sim(std::move(config)) {
+    m_sim.SetAnswerObserver([this](const std::string& line) {
+        std::lock_guard lock(m_mutex);
+        m_commands.push_back(line.substr(0, line.find(" -> ")));
+    });
+    EXPECT_TRUE(m_sim.Start()) << m_sim.Error();
+}
+
+std::vector<std::string> LoggedSensor::Commands() const {
+    std::lock_guard lock(m_mutex);
+    return m_commands;
+}
+
+std::vector<std::string> LoggedSensor::CommandsSince(std::size_t mark) const {
+    const std::vector<std::string> all = Commands();
+    return {all.begin() + static_cast<std::ptrdiff_t>(std::min(mark, all.size())), all.end()};
+}
+
+bool LoggedSensor::SawSince(std::size_t mark, const std::string& command) const {
+    for (const std::string& seen : CommandsSince(mark)) {
+        if (seen == command) {
+            return true;
+        }
+    }
+    return false;
+}
+
+PanelTest::PanelTest() : m_dir(m_temp.Path()) {
+    m_environment.PreferencesPath = m_dir + "/Orvane Industries/spectrel.conf";
+    m_environment.ProgramDir = m_dir;
+    m_environment.ProgramName = "spectrel";
+    m_environment.ProgramVersion = "0.1.0";
+}
+
+PanelTest::~PanelTest() {
+    m_panel.reset();
+    m_sensors.clear();
+}
+
+SimConfig PanelTest::Model(unsigned modelCode) {
+    SimConfig config;
+    config.ModelCode = modelCode;
+    config.Pacing = false;
+    return config;
+}
+
+LoggedSensor& PanelTest::StartSensor(SimConfig config, const std::string& portName) {
+    m_sensors.push_back(std::make_unique<LoggedSensor>(std::move(config)));
+    m_environment.PortOverrides.Set(portName, m_sensors.back()->Path());
+    return *m_sensors.back();
+}
+
+void PanelTest::WritePreferences(const std::string& text) {
+    std::filesystem::create_directories(
+        std::filesystem::path(m_environment.PreferencesPath).parent_path());
+    std::ofstream(m_environment.PreferencesPath) << text;
+}
+
+std::string PanelTest::ReadPreferences() const {
+    std::ifstream file(m_environment.PreferencesPath);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void PanelTest::SetUpChannels(LoggedSensor& sensor, const std::vector<ChannelSetup>& channels) {
+    CNotificationQueue queue;
+    CSensor proxy;
+    proxy.SetWindow(&queue);
+    ASSERT_TRUE(proxy.Connect(sensor.Path()));
+    const auto timeout = std::chrono::milliseconds(2000);
+    for (const ChannelSetup& setup : channels) {
+        ASSERT_TRUE(proxy.RequestChannel(setup.Channel));
+        ASSERT_TRUE(queue.PopMessage(WM_SENSOR_CHANNEL, timeout));
+        ASSERT_TRUE(proxy.SendChannel(setup.Channel, setup.MatchOutput, setup.Enabled,
+                                      MODE_COLOR_ONLY, setup.Red, setup.Green, setup.Blue, 10.0,
+                                      10.0, 10.0));
+        ASSERT_TRUE(queue.PopMessage(WM_SENSOR_CHANNEL_SENT, timeout));
+    }
+    proxy.Disconnect();
+}
+
+void PanelTest::OpenPanel() {
+    m_panel = std::make_unique<CSpectrelDlg>(m_view, m_environment);
+    m_panel->OnInitDialog();
+}
+
+bool PanelTest::WaitReady(std::chrono::milliseconds timeout) {
+    return m_view.PumpUntil(
+        *m_panel,
+        [this] {
+            return m_panel->IsPanelReady() &&
+                   m_panel->StatusText() == m_panel->ModelName() + " on line";
+        },
+        timeout);
+}
+
+bool PanelTest::WaitStatus(const std::string& status, std::chrono::milliseconds timeout) {
+    return m_view.PumpUntil(
+        *m_panel, [&] { return m_panel->StatusText() == status; }, timeout);
+}
+
+bool PanelTest::WaitReading() {
+    const int before = m_view.Delivered(WM_SENSOR_DATA);
+    return m_view.PumpUntil(*m_panel, [&] { return m_view.Delivered(WM_SENSOR_DATA) > before; });
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "FakeView.h"
+#include "panel/SpectrelDlg.h"
+#include "sim/VirtualSensor.h"
+#include "tests/support/TempDir.h"
+
+// A virtual sensor on a pseudo-terminal that keeps the commands it answered, in order.
+class LoggedSensor {
+public:
+    explicit LoggedSensor(SimConfig config);
+    VirtualSensor& Sim() { return m_sim; }
+    const std::string& Path() const { return m_sim.SlavePath(); }
+    std::vector<std::string> Commands() const;
+    // Commands answered since `mark` (a count of Commands() taken earlier).
+    std::vector<std::string> CommandsSince(std::size_t mark) const;
+    std::size_t Mark() const { return Commands().size(); }
+    bool SawSince(std::size_t mark, const std::string& command) const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_commands;
+    VirtualSensor m_sim;
+};
+
+// One channel as a test sets it up in the virtual sensor before the panel reads it.
+struct ChannelSetup {
+    unsigned Channel;
+    unsigned MatchOutput;
+    unsigned Enabled;
+    double Red, Green, Blue;
+};
+
+// A panel on a fake view, with its preferences in a temporary folder and COM1 mapped to a
+// virtual sensor.
+class PanelTest : public ::testing::Test {
+protected:
+    PanelTest();
+    ~PanelTest() override;
+
+    static SimConfig Model(unsigned modelCode);
+    LoggedSensor& StartSensor(SimConfig config, const std::string& portName = "COM1");
+    void WritePreferences(const std::string& text);
+    std::string ReadPreferences() const;
+    // Teaches channels straight into the virtual sensor through a proxy of the test's own.
+    void SetUpChannels(LoggedSensor& sensor, const std::vector<ChannelSetup>& channels);
+    void OpenPanel();
+    bool WaitReady(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+    bool WaitStatus(const std::string& status, std::chrono::milliseconds timeout);
+    bool WaitReading(); // the next reading shown
+
+    TempDir m_temp;
+    std::string m_dir;
+    PanelEnvironment m_environment;
+    std::vector<std::unique_ptr<LoggedSensor>> m_sensors;
+    FakeView m_view;
+    std::unique_ptr<CSpectrelDlg> m_panel;
+};
