@@ -1,5 +1,7 @@
-// "Color Recognition Channels": the window's channel table, the selected channel and the chain
-// that reads every channel from the sensor.
+// "Color Recognition Channels": the window's channel table, the selected channel, the user's
+// edits of it and the chain that reads every channel from the sensor.
+#include <algorithm>
+
 #include "panel/PanelFormat.h"
 #include "panel/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
@@ -18,21 +20,26 @@ void CSpectrelDlg::OnSelchangeChannel() {
 }
 
 void CSpectrelDlg::ShowChannel() {
-    const int selected = m_values.SelectedChannel;
-    if (selected < 0 || selected >= CHANNEL_TABLE_SIZE) {
+    const PanelChannel* entry = SelectedEntry();
+    if (entry == nullptr) {
         return;
     }
-    const PanelChannel& entry = m_channels[selected];
-    const Rgb tolerances = {entry.RedTolerance, entry.GreenTolerance, entry.BlueTolerance};
+    const Rgb tolerances = {entry->RedTolerance, entry->GreenTolerance, entry->BlueTolerance};
     for (std::size_t component = 0; component < tolerances.size(); ++component) {
         m_values.ToleranceSteps[component] = ToleranceStep(tolerances[component]);
         m_values.ToleranceTexts[component] = FormatPercent(tolerances[component]);
     }
-    m_values.ChannelEnabled = entry.Enabled;
-    m_values.ChannelMode = entry.Mode;
-    m_values.MatchOutput = entry.MatchOutput;
+    m_values.ChannelEnabled = entry->Enabled;
+    m_values.ChannelMode = entry->Mode;
+    m_values.MatchOutput = entry->MatchOutput;
+    ShowChannelColor(*entry, entry->Mode);
+}
+
+// "Color only" recognises proportions, so that is what the colour texts show; the luminosity
+// plays no part in it and is left empty.
+void CSpectrelDlg::ShowChannelColor(const PanelChannel& entry, int mode) {
     Rgb color = {entry.RedSetting, entry.GreenSetting, entry.BlueSetting};
-    if (entry.Mode == MODE_COLOR_ONLY) {
+    if (mode == MODE_COLOR_ONLY) {
         color = NormalizeColor(color);
         m_values.LuminosityText.clear();
     } else {
@@ -41,6 +48,87 @@ void CSpectrelDlg::ShowChannel() {
     for (std::size_t component = 0; component < color.size(); ++component) {
         m_values.ColorTexts[component] = FormatPercent(color[component]);
     }
+}
+
+PanelChannel* CSpectrelDlg::SelectedEntry() {
+    const int selected = m_values.SelectedChannel;
+    if (selected < 0 || selected >= CHANNEL_TABLE_SIZE) {
+        return nullptr;
+    }
+    return &m_channels[static_cast<std::size_t>(selected)];
+}
+
+void CSpectrelDlg::OnModeColorLuminosity() {
+    SetChannelMode(MODE_COLOR_LUMINOSITY);
+}
+
+void CSpectrelDlg::OnModeColorOnly() {
+    SetChannelMode(MODE_COLOR_ONLY);
+}
+
+void CSpectrelDlg::SetChannelMode(ChannelMode mode) {
+    PanelChannel* entry = SelectedEntry();
+    if (entry == nullptr) {
+        return;
+    }
+    entry->Mode = static_cast<int>(mode);
+    m_values.ChannelMode = entry->Mode;
+    ShowChannelColor(*entry, entry->Mode);
+    UpdateChannelButtons();
+    UpdateData(false);
+}
+
+void CSpectrelDlg::OnChannelEnabled() {
+    if (!UpdateData(true)) {
+        return;
+    }
+    if (PanelChannel* entry = SelectedEntry()) {
+        entry->Enabled = m_values.ChannelEnabled;
+        UpdateChannelButtons();
+    }
+}
+
+void CSpectrelDlg::OnOutputHigh() {
+    SetMatchOutput(OUTPUT_HIGH);
+}
+
+void CSpectrelDlg::OnOutputLow() {
+    SetMatchOutput(OUTPUT_LOW);
+}
+
+void CSpectrelDlg::SetMatchOutput(MatchOutputLevel output) {
+    PanelChannel* entry = SelectedEntry();
+    if (entry == nullptr) {
+        return;
+    }
+    entry->MatchOutput = static_cast<int>(output);
+    // The radios already show the new level, but nothing pulls it from them here: the bound
+    // value follows, so the next push (a mode change, say) does not put the old level back.
+    m_values.MatchOutput = entry->MatchOutput;
+    UpdateChannelButtons();
+}
+
+void CSpectrelDlg::OnToleranceSpin(int colour) {
+    // Before the window is set up, a change reported by a spin is the view filling its controls,
+    // not the user.
+    if (!m_initialised || colour < 0 || colour >= static_cast<int>(TOLERANCE_SPINS.size())) {
+        return;
+    }
+    if (!UpdateData(true)) {
+        return;
+    }
+    const auto component = static_cast<std::size_t>(colour);
+    // Held to the spin's own range, so the channel never takes a tolerance outside 0.5 to 50 %
+    // that would later go to the sensor.
+    int& step = m_values.ToleranceSteps[component];
+    step = std::clamp(step, MIN_TOLERANCE_STEP, MAX_TOLERANCE_STEP);
+    const double tolerance = StepTolerance(step);
+    m_values.ToleranceTexts[component] = FormatPercent(tolerance);
+    if (PanelChannel* entry = SelectedEntry()) {
+        entry->SetTolerance(component, tolerance);
+    }
+    UpdateChannelButtons();
+    UpdateData(false);
 }
 
 // Read All makes sense only while some channel's flags or tolerances differ from the sensor's.

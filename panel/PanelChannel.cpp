@@ -26,10 +26,19 @@ bool PanelChannel::MatchesSensor(const ChannelDefinition& sensor) const {
            BlueTolerance == sensor.BlueTolerance;
 }
 
+void PanelChannel::SetTolerance(std::size_t component, double tolerance) {
+    double* const tolerances[] = {&RedTolerance, &GreenTolerance, &BlueTolerance};
+    *tolerances[component] = tolerance;
+}
+
 double ChannelLuminosity(double red, double green, double blue) {
     return (red + green + blue) * (1.0 / 3.0);
 }
 
 int ToleranceStep(double tolerance) {
     return static_cast<int>(2.0 * tolerance + 0.5);
+}
+
+double StepTolerance(int step) {
+    return step * 0.5;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "sensor/SensorRecords.h"
 
 // The window's own copy of one channel, edited by the channel panel and compared with the
@@ -19,9 +21,18 @@ struct PanelChannel {
     void TakeFrom(const ChannelDefinition& sensor);
     // Same flags and exactly the same tolerances as the sensor's copy (colours do not count).
     bool MatchesSensor(const ChannelDefinition& sensor) const;
+    // The tolerance of component 0, 1 or 2 (red, green, blue).
+    void SetTolerance(std::size_t component, double tolerance);
+
+    bool operator==(const PanelChannel&) const = default;
 };
 
 // (red + green + blue) * (1/3), the luminosity the panel shows for a channel.
 double ChannelLuminosity(double red, double green, double blue);
+// The tolerance spins run over these half-percent steps: 0.5 % to 50.0 %.
+inline constexpr int MIN_TOLERANCE_STEP = 1;
+inline constexpr int MAX_TOLERANCE_STEP = 100;
 // A tolerance in the spin controls' half-percent steps: the nearest half percent, a quarter up.
 int ToleranceStep(double tolerance);
+// The tolerance a spin step stands for.
+double StepTolerance(int step);

@@ -1,6 +1,8 @@
 #include "panel/PanelFormat.h"
 
+#include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdio>
 
 std::string FormatPercent(double value) {
@@ -18,6 +20,27 @@ std::string FormatInteger(int value, int width) {
     char text[32];
     std::snprintf(text, sizeof text, "%*d", width, value);
     return text;
+}
+
+int ReadClampedInteger(std::string_view text, int minimum, int maximum) {
+    std::size_t at = text.find_first_not_of(" \t\n\v\f\r");
+    if (at == std::string_view::npos) {
+        at = text.size();
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    // Past any int the magnitude only saturates: the clamp gives the same result either way.
+    constexpr long long SATURATED = static_cast<long long>(INT_MAX) + 1;
+    long long magnitude = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        magnitude = std::min(magnitude * 10 + (text[at] - '0'), SATURATED);
+    }
+    return static_cast<int>(std::clamp(negative ? -magnitude : magnitude,
+                                       static_cast<long long>(minimum),
+                                       static_cast<long long>(maximum)));
 }
 
 Rgb NormalizeColor(const Rgb& color) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 // Texts and chart levels of the panel. Numbers always use '.' as the decimal point, whatever
 // the user's locale, as the Windows tool showed them.
@@ -12,6 +13,10 @@ using Rgb = std::array<double, 3>;
 std::string FormatPercent(double value);
 // "%<width>d": the integer right-aligned in width characters.
 std::string FormatInteger(int value, int width);
+// What the user typed into a whole-number field, as a number in minimum..maximum: leading
+// blanks skipped, an optional sign, then the digits up to the first other character (none gives
+// 0), clamped. No text, however long, overflows.
+int ReadClampedInteger(std::string_view text, int minimum, int maximum);
 
 // Each component * 100 / their sum, so they add up to 100; all three unchanged when the sum is 0.
 Rgb NormalizeColor(const Rgb& color);

@@ -219,7 +219,8 @@ void CSpectrelDlg::EnableControls(bool enable) {
     m_controlsEnabled = enable;
     m_view.EnableControl(IDC_READ_SETTINGS, enable);
     m_view.EnableControl(IDC_READ_ALL_CHANNELS, enable);
-    // Sending and teaching come with the editing commands; until then nothing offers them.
+    // Sending and teaching come with a later change; until then nothing offers them, however
+    // far the user's edits take the panel from the sensor's copy.
     for (ControlId id : {IDC_SEND_SETTINGS, IDC_SEND_ALL_CHANNELS, IDC_TEACH_CHANNEL,
                          IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
         m_view.EnableControl(id, false);
@@ -244,7 +245,7 @@ void CSpectrelDlg::ClearPanel() {
     m_values.AmbientSubtraction = 1;
     m_values.IlluminationText.clear();
     m_values.Illumination = 0;
-    m_view.SetSliderRange(IDC_ILLUMINATION_SLIDER, 0, 100);
+    m_view.SetSliderRange(IDC_ILLUMINATION_SLIDER, 0, MAX_ILLUMINATION);
     m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, 0);
     m_values.SelectedChannel = -1;
     m_values.ChannelMode = -1;
@@ -255,7 +256,7 @@ void CSpectrelDlg::ClearPanel() {
     m_values.ToleranceSteps = {1, 1, 1};
     m_values.ToleranceTexts = {};
     for (ControlId spin : TOLERANCE_SPINS) {
-        m_view.SetSpinRange(spin, 1, 100);
+        m_view.SetSpinRange(spin, MIN_TOLERANCE_STEP, MAX_TOLERANCE_STEP);
         m_view.SetSpinPosition(spin, 0);
     }
     for (PanelChannel& channel : m_channels) {

@@ -18,10 +18,12 @@ struct Preferences;
 // actions, and keeps the window's values, which it moves to and from the view by one data
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
-// Every handler checks that the sensor proxy exists.
+// Every handler that talks to the sensor proxy checks that it exists.
 //
-// This build reads the sensor; the editing handlers, sends and teaching come later, so their
-// buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never enabled.
+// This build reads the sensor and lets the user edit the window's copy of its settings and
+// channels; the read buttons then offer the sensor's values back. Sending and teaching come
+// later, so their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
+// enabled.
 class CSpectrelDlg {
 public:
     // The view must outlive the controller.
@@ -51,9 +53,21 @@ public:
     void OnDisplayColorLuminosity();
     void OnDisplayColorOnly();
     // "Sensor Settings"
+    void OnSelchangeAveraging();
+    void OnSelchangeOutputDuration();
+    void OnTriggering(); // any of the three triggering radios
+    void OnKillfocusIllumination();
+    void OnIlluminationScroll(int position); // the slider's new position
     void OnReadSettings();
     // "Color Recognition Channels"
     void OnSelchangeChannel();
+    void OnModeColorLuminosity();
+    void OnModeColorOnly();
+    void OnChannelEnabled();
+    void OnOutputHigh();
+    void OnOutputLow();
+    // The user moved the spin of colour 0, 1 or 2 (red, green, blue); its step is in the view.
+    void OnToleranceSpin(int colour);
     void OnReadAllChannels();
 
     // Sensor proxy notifications
@@ -106,6 +120,7 @@ public:
     static constexpr int PORT_COUNT = 16;
     static constexpr int CHANNEL_TABLE_SIZE = 16;
     static constexpr unsigned SENSOR_CHANNELS = 15;
+    static constexpr int MAX_ILLUMINATION = 100; // percent, the slider's top
 
 private:
     bool IsFifteenChannel() const;
@@ -119,6 +134,11 @@ private:
     void ShowMatchRows(unsigned status);
     bool PauseDataPolling();
     void ResumeDataPolling();
+    void PullSettings();
+    PanelChannel* SelectedEntry();
+    void ShowChannelColor(const PanelChannel& entry, int mode);
+    void SetChannelMode(ChannelMode mode);
+    void SetMatchOutput(MatchOutputLevel output);
     void StartReadAll();
     void FinishReadAll();
     void ShowOnline();

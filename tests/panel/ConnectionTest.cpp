@@ -12,11 +12,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool IsSendOrTeach(ControlId id) {
-    return id == IDC_SEND_SETTINGS || id == IDC_SEND_ALL_CHANNELS || id == IDC_TEACH_CHANNEL ||
-           id == IDC_MULTI_SAMPLE_TEACH || id == IDC_MANUAL;
-}
-
 std::string Hex(unsigned value) {
     char text[8];
     std::snprintf(text, sizeof text, "%X", value);

@@ -2,6 +2,20 @@
 
 #include "panel/SpectrelDlg.h"
 
+bool IsSendOrTeach(ControlId id) {
+    return id == IDC_SEND_SETTINGS || id == IDC_SEND_ALL_CHANNELS || id == IDC_TEACH_CHANNEL ||
+           id == IDC_MULTI_SAMPLE_TEACH || id == IDC_MANUAL;
+}
+
+bool FakeView::OffersSendOrTeach() const {
+    for (const auto& [id, enabled] : Enabled) {
+        if (IsSendOrTeach(id) && enabled) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void FakeView::Push(const PanelValues& values) {
     Controls = values;
     ++Pushes;
