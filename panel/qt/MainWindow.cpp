@@ -125,30 +125,54 @@ void CMainWindow::FixSize() {
     layout()->activate();
 }
 
+// Only the user's own actions reach the controller: "clicked" and "activated" come from the
+// user alone, and the value signals of the slider and the spins are blocked whenever the view
+// sets a value itself.
 void CMainWindow::ConnectControls() {
     static constexpr std::pair<ControlId, Handler> CLICKS[] = {
         {IDC_RESET, &CSpectrelDlg::OnReset},
+        {IDC_TRIGGER_FREE_RUN, &CSpectrelDlg::OnTriggering},
+        {IDC_TRIGGER_LEVEL, &CSpectrelDlg::OnTriggering},
+        {IDC_TRIGGER_EDGE, &CSpectrelDlg::OnTriggering},
         {IDC_READ_SETTINGS, &CSpectrelDlg::OnReadSettings},
+        {IDC_MODE_COLOR_LUMINOSITY, &CSpectrelDlg::OnModeColorLuminosity},
+        {IDC_MODE_COLOR_ONLY, &CSpectrelDlg::OnModeColorOnly},
+        {IDC_CHANNEL_ENABLED, &CSpectrelDlg::OnChannelEnabled},
+        {IDC_OUTPUT_HIGH, &CSpectrelDlg::OnOutputHigh},
+        {IDC_OUTPUT_LOW, &CSpectrelDlg::OnOutputLow},
         {IDC_READ_ALL_CHANNELS, &CSpectrelDlg::OnReadAllChannels},
         {IDC_DISPLAY_COLOR_LUMINOSITY, &CSpectrelDlg::OnDisplayColorLuminosity},
         {IDC_DISPLAY_COLOR_ONLY, &CSpectrelDlg::OnDisplayColorOnly},
     };
     for (const auto& [id, handler] : CLICKS) {
         connect(As<QAbstractButton>(Control(id)), &QAbstractButton::clicked, this,
-                [this, handler = handler] { Call(std::mem_fn(handler)); });
+                [this, handler = handler] { Call(handler); });
     }
-    // "activated" comes only from the user's choice, never from a programmatic selection.
     static constexpr std::pair<ControlId, Handler> CHOICES[] = {
+        {IDC_AVERAGING, &CSpectrelDlg::OnSelchangeAveraging},
+        {IDC_OUTPUT_DURATION, &CSpectrelDlg::OnSelchangeOutputDuration},
         {IDC_PORT, &CSpectrelDlg::OnSelchangePort},
         {IDC_CHANNEL, &CSpectrelDlg::OnSelchangeChannel},
     };
     for (const auto& [id, handler] : CHOICES) {
         connect(As<QComboBox>(Control(id)), &QComboBox::activated, this,
-                [this, handler = handler] { Call(std::mem_fn(handler)); });
+                [this, handler = handler] { Call(handler); });
     }
-    for (ControlId spin : TOLERANCE_SPINS) {
-        connect(As<QSpinBox>(Control(spin)), &QSpinBox::valueChanged, this,
-                [this, spin] { m_controls->TakeSpinStep(spin); });
+    connect(As<QSlider>(Control(IDC_ILLUMINATION_SLIDER)), &QSlider::valueChanged, this,
+            [this](int position) {
+                Call([position](CSpectrelDlg& controller) {
+                    controller.OnIlluminationScroll(position);
+                });
+            });
+    Control(IDC_ILLUMINATION)->installEventFilter(this);
+    for (std::size_t colour = 0; colour < TOLERANCE_SPINS.size(); ++colour) {
+        const ControlId spin = TOLERANCE_SPINS[colour];
+        connect(As<QSpinBox>(Control(spin)), &QSpinBox::valueChanged, this, [this, spin, colour] {
+            m_controls->TakeSpinStep(spin);
+            Call([colour](CSpectrelDlg& controller) {
+                controller.OnToleranceSpin(static_cast<int>(colour));
+            });
+        });
     }
 }
 
@@ -163,13 +187,14 @@ void CMainWindow::ConnectMenu() {
     };
     for (const auto& [id, handler] : COMMANDS) {
         connect(MenuAction(id), &QAction::triggered, this,
-                [this, handler = handler] { Call(std::mem_fn(handler)); });
+                [this, handler = handler] { Call(handler); });
     }
 }
 
 void CMainWindow::Start() {
     m_started = true;
-    Call([](CSpectrelDlg& controller) { controller.OnInitDialog(); });
+    Run(&CSpectrelDlg::OnInitDialog);
+    Settle();
     if (!m_closing) {
         show();
     }
@@ -192,28 +217,34 @@ QAction* CMainWindow::MenuAction(MenuCommand id) const {
     return m_menu->Action(id);
 }
 
-// Every call into the controller goes through here. A modal box it opens runs a nested event
-// loop; notifications and close requests arriving meanwhile wait until the outermost call has
-// returned, so the controller never runs twice at once.
-void CMainWindow::Call(const std::function<void(CSpectrelDlg&)>& call) {
+// Every call into the controller goes through here, one at a time. A modal box the controller
+// opens runs a nested event loop: notifications, a focus change or a close request arriving
+// meanwhile wait until the outermost call has returned, then follow in their order.
+void CMainWindow::Call(ControllerCall call) {
     if (m_closed) {
         return;
     }
+    if (m_callDepth > 0 || !m_started) {
+        if (!m_closing) {
+            m_waiting.push_back(std::move(call));
+        }
+        return;
+    }
+    Run(call);
+    Settle();
+}
+
+void CMainWindow::Run(const ControllerCall& call) {
     ++m_callDepth;
     call(*m_controller);
     --m_callDepth;
-    if (m_callDepth == 0) {
-        Settle();
-    }
 }
 
 void CMainWindow::Settle() {
-    while (m_started && !m_closing && !m_closePending && !m_notifications.empty()) {
-        const auto [message, wParam] = m_notifications.front();
-        m_notifications.pop_front();
-        ++m_callDepth;
-        m_controller->OnSensorNotification(message, wParam);
-        --m_callDepth;
+    while (!m_closing && !m_closePending && !m_waiting.empty()) {
+        const ControllerCall next = std::move(m_waiting.front());
+        m_waiting.pop_front();
+        Run(next);
     }
     if (m_closePending && !m_closing) {
         close();
@@ -223,15 +254,20 @@ void CMainWindow::Settle() {
 bool CMainWindow::event(QEvent* event) {
     if (event->type() == CSensorEvent::EventType()) {
         const auto* notification = static_cast<CSensorEvent*>(event);
-        if (!m_closing) {
-            m_notifications.emplace_back(notification->Message(), notification->WParam());
-            if (m_callDepth == 0) {
-                Settle();
-            }
-        }
+        Call([message = notification->Message(), wParam = notification->WParam()](
+                 CSpectrelDlg& controller) { controller.OnSensorNotification(message, wParam); });
         return true;
     }
     return QMainWindow::event(event);
+}
+
+// Leaving the illumination field is a command of its own: the typed value is taken then.
+bool CMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Control(IDC_ILLUMINATION) && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+        Call(&CSpectrelDlg::OnKillfocusIllumination);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainWindow::changeEvent(QEvent* event) {
@@ -256,9 +292,9 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
     }
     if (!m_closing) {
         m_closing = true;
-        m_notifications.clear();
+        m_waiting.clear();
         if (m_started) {
-            Call([](CSpectrelDlg& controller) { controller.OnClose(); });
+            Run(&CSpectrelDlg::OnClose);
         }
         m_closed = true;
         emit Closed();

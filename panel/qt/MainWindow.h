@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <utility>
 
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelView.h"
@@ -70,10 +68,13 @@ protected:
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     using Handler = void (CSpectrelDlg::*)();
-    void Call(const std::function<void(CSpectrelDlg&)>& call);
+    using ControllerCall = std::function<void(CSpectrelDlg&)>;
+    void Call(ControllerCall call);
+    void Run(const ControllerCall& call);
     void Settle();
     void ConnectControls();
     void ConnectMenu();
@@ -87,7 +88,7 @@ private:
     CSensorEventTarget m_target;
     std::unique_ptr<CSpectrelDlg> m_controller;
 
-    std::deque<std::pair<unsigned, std::uintptr_t>> m_notifications; // waiting for delivery
+    std::deque<ControllerCall> m_waiting; // came while the controller was busy or not started
     int m_callDepth = 0;         // calls into the controller still running (modal boxes nest them)
     bool m_started = false;      // OnInitDialog has been called
     bool m_closing = false;      // OnClose has been called: nothing more is delivered

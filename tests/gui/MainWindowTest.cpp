@@ -443,6 +443,76 @@ TEST(MainWindow, FindsTheVirtualSensorShowsItsReadingAndReadsItAgainAfterReset) 
     EXPECT_EQ(field(IDC_SERIAL_NUMBER), QStringLiteral("SIM0000000000001"));
 }
 
+TEST(MainWindow, EveryEditingControlReachesItsHandler) {
+    SimConfig config;
+    config.Pacing = false;
+    VirtualSensor sensor(config);
+    ASSERT_TRUE(sensor.Start()) << sensor.Error();
+    CPanelFixture fixture(sensor.SlavePath());
+    CMainWindow& window = *fixture.Window;
+    window.Start();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const CSpectrelDlg& controller = window.Controller();
+    ASSERT_TRUE(WaitForEvents([&] { return controller.IsPanelReady(); }, std::chrono::seconds(10)));
+    const PanelValues& values = controller.Values();
+    const auto text = [&](ControlId id) {
+        return static_cast<QLineEdit*>(window.Control(id))->text();
+    };
+    const auto clickAtLeft = [&](ControlId id) {
+        QWidget* button = window.Control(id);
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
+    };
+    const auto key = [&](ControlId id, Qt::Key pressed) {
+        window.Control(id)->setFocus();
+        QTest::keyClick(window.Control(id), pressed);
+    };
+
+    // "Sensor Settings": a changed value offers the sensor's values back through the read
+    // button, which fetches them again.
+    const int averaging = values.AveragingIndex;
+    key(IDC_AVERAGING, Qt::Key_Down);
+    EXPECT_EQ(values.AveragingIndex, averaging + 1);
+    EXPECT_TRUE(window.Control(IDC_READ_SETTINGS)->isEnabled());
+    QTest::mouseClick(window.Control(IDC_READ_SETTINGS), Qt::LeftButton);
+    EXPECT_TRUE(WaitForEvents([&] { return values.AveragingIndex == averaging; }));
+    clickAtLeft(IDC_TRIGGER_EDGE);
+    EXPECT_EQ(values.TriggeringIndex, 2);
+    key(IDC_OUTPUT_DURATION, Qt::Key_Down);
+    EXPECT_EQ(values.OutputDurationIndex, 1);
+    key(IDC_ILLUMINATION_SLIDER, Qt::Key_Left);
+    EXPECT_EQ(values.Illumination, 99);
+    EXPECT_EQ(text(IDC_ILLUMINATION), QStringLiteral(" 99"));
+    auto* illumination = static_cast<QLineEdit*>(window.Control(IDC_ILLUMINATION));
+    illumination->setFocus();
+    illumination->selectAll();
+    QTest::keyClicks(illumination, QStringLiteral("250"));
+    window.Control(IDC_AVERAGING)->setFocus();
+    EXPECT_EQ(text(IDC_ILLUMINATION), QStringLiteral("100")) << "taken when the field is left";
+    EXPECT_EQ(static_cast<QSlider*>(window.Control(IDC_ILLUMINATION_SLIDER))->value(), 100);
+
+    // "Color Recognition Channels", on the selected channel.
+    ASSERT_EQ(values.SelectedChannel, 0);
+    key(IDC_TOLERANCE_RED_SPIN, Qt::Key_Up);
+    EXPECT_EQ(text(IDC_TOLERANCE_RED), QStringLiteral(" 1.0"));
+    EXPECT_EQ(controller.Channel(0).RedTolerance, 1.0);
+    clickAtLeft(IDC_MODE_COLOR_LUMINOSITY);
+    EXPECT_EQ(controller.Channel(0).Mode, 0);
+    EXPECT_FALSE(text(IDC_LUMINOSITY).isEmpty());
+    clickAtLeft(IDC_MODE_COLOR_ONLY);
+    EXPECT_EQ(controller.Channel(0).Mode, 1);
+    const int enabled = controller.Channel(0).Enabled;
+    clickAtLeft(IDC_CHANNEL_ENABLED);
+    EXPECT_NE(controller.Channel(0).Enabled, enabled);
+    clickAtLeft(IDC_OUTPUT_LOW);
+    EXPECT_EQ(controller.Channel(0).MatchOutput, 1);
+    clickAtLeft(IDC_OUTPUT_HIGH);
+    EXPECT_EQ(controller.Channel(0).MatchOutput, 0);
+    EXPECT_TRUE(window.Control(IDC_READ_ALL_CHANNELS)->isEnabled());
+    key(IDC_CHANNEL, Qt::Key_Down);
+    EXPECT_EQ(values.SelectedChannel, 1);
+}
+
 TEST(MainWindow, EnterAndEscapeDoNotCloseIt) {
     CPanelFixture fixture;
     CMainWindow& window = *fixture.Window;
