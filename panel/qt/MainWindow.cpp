@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -125,28 +126,41 @@ void CMainWindow::FixSize() {
     layout()->activate();
 }
 
-// Only the user's own actions reach the controller: "clicked" and "activated" come from the
-// user alone, and the value signals of the slider and the spins are blocked whenever the view
-// sets a value itself.
+// Only the user's own actions reach the controller: every signal used here is blocked whenever
+// the view sets a value itself. Check boxes and radio buttons report "toggled", not "clicked":
+// an assistive tool toggles them without a click, and its user must reach the handler too. A
+// radio button counts only when it becomes checked, not when its neighbour unchecks it.
 void CMainWindow::ConnectControls() {
-    static constexpr std::pair<ControlId, Handler> CLICKS[] = {
+    static constexpr std::pair<ControlId, Handler> PUSHES[] = {
         {IDC_RESET, &CSpectrelDlg::OnReset},
+        {IDC_READ_SETTINGS, &CSpectrelDlg::OnReadSettings},
+        {IDC_READ_ALL_CHANNELS, &CSpectrelDlg::OnReadAllChannels},
+    };
+    for (const auto& [id, handler] : PUSHES) {
+        connect(As<QAbstractButton>(Control(id)), &QAbstractButton::clicked, this,
+                [this, handler = handler] { Call(handler); });
+    }
+    static constexpr std::pair<ControlId, Handler> TOGGLES[] = {
         {IDC_TRIGGER_FREE_RUN, &CSpectrelDlg::OnTriggering},
         {IDC_TRIGGER_LEVEL, &CSpectrelDlg::OnTriggering},
         {IDC_TRIGGER_EDGE, &CSpectrelDlg::OnTriggering},
-        {IDC_READ_SETTINGS, &CSpectrelDlg::OnReadSettings},
         {IDC_MODE_COLOR_LUMINOSITY, &CSpectrelDlg::OnModeColorLuminosity},
         {IDC_MODE_COLOR_ONLY, &CSpectrelDlg::OnModeColorOnly},
         {IDC_CHANNEL_ENABLED, &CSpectrelDlg::OnChannelEnabled},
         {IDC_OUTPUT_HIGH, &CSpectrelDlg::OnOutputHigh},
         {IDC_OUTPUT_LOW, &CSpectrelDlg::OnOutputLow},
-        {IDC_READ_ALL_CHANNELS, &CSpectrelDlg::OnReadAllChannels},
         {IDC_DISPLAY_COLOR_LUMINOSITY, &CSpectrelDlg::OnDisplayColorLuminosity},
         {IDC_DISPLAY_COLOR_ONLY, &CSpectrelDlg::OnDisplayColorOnly},
     };
-    for (const auto& [id, handler] : CLICKS) {
-        connect(As<QAbstractButton>(Control(id)), &QAbstractButton::clicked, this,
-                [this, handler = handler] { Call(handler); });
+    for (const auto& [id, handler] : TOGGLES) {
+        auto* button = As<QAbstractButton>(Control(id));
+        const bool radio = qobject_cast<QRadioButton*>(button) != nullptr;
+        connect(button, &QAbstractButton::toggled, this,
+                [this, handler = handler, radio](bool checked) {
+                    if (checked || !radio) {
+                        Call(handler);
+                    }
+                });
     }
     static constexpr std::pair<ControlId, Handler> CHOICES[] = {
         {IDC_AVERAGING, &CSpectrelDlg::OnSelchangeAveraging},

@@ -3,8 +3,9 @@
 
 Starts `spectrel --simulate`, finds the window's controls by role and name, waits until the
 communication status reads "on line", reads the live red reading, checks that the input fields
-are labelled by their captions, and presses "Reset" the way an assistive tool does; the panel
-must then find the sensor again. Run inside an X server and a D-Bus session:
+are labelled by their captions, then edits channel 1 ("Recognition Enabled") and presses "Read
+All Spectrel Channels" the way an assistive tool does: the panel must read the sensor's channels
+back and undo the edit. Run inside an X server and a D-Bus session:
     xvfb-run -a dbus-run-session -- /usr/bin/python3 accessibility_smoke.py path/to/spectrel
 """
 import os
@@ -52,6 +53,10 @@ def text_of(node):
     return Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
 
 
+def has_state(node, state):
+    return node.get_state_set().contains(state)
+
+
 def labels_of(node):
     names = []
     for relation in node.get_relation_set():
@@ -91,13 +96,22 @@ def check(program):
             for caption in ("Port", "Averaging", "Channel", "Illumination (%)"):
                 assert any(caption in labels_of(node) for node in descendants(application)), \
                     caption + " labels no control"
-            assert find(application, Atspi.Role.PUSH_BUTTON, "Read All Spectrel Channels")
+            read_all = find(application, Atspi.Role.PUSH_BUTTON, "Read All Spectrel Channels")
+            assert read_all is not None, "no Read All button"
+            assert not has_state(read_all, Atspi.StateType.ENABLED), \
+                "Read All offered while the panel equals the sensor"
 
-            reset = find(application, Atspi.Role.PUSH_BUTTON, "Reset")
-            Atspi.Action.do_action(reset, 0)
-            wait_for("the search after Reset", lambda: text_of(status) != "Spectrel-4 on line"
-                     or panel.poll() is not None, timeout=5)
-            wait_for("on line after Reset", lambda: text_of(status).endswith(" on line"))
+            enabled = find(application, Atspi.Role.CHECK_BOX, "Recognition Enabled")
+            assert enabled is not None, "no Recognition Enabled check box"
+            was_checked = has_state(enabled, Atspi.StateType.CHECKED)
+            Atspi.Action.do_action(enabled, 0)
+            wait_for("Read All offered after an edit",
+                     lambda: has_state(read_all, Atspi.StateType.ENABLED))
+            Atspi.Action.do_action(read_all, 0)
+            wait_for("the channels read back",
+                     lambda: has_state(enabled, Atspi.StateType.CHECKED) == was_checked
+                     and not has_state(read_all, Atspi.StateType.ENABLED))
+            wait_for("on line after reading", lambda: text_of(status).endswith(" on line"))
             print("accessibility smoke test passed: status %r, red %r"
                   % (text_of(status), text_of(red)))
         finally:

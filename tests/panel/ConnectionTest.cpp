@@ -1,24 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
 
 #include "PanelFixture.h"
 #include "link/SerialPort.h"
+#include "sensor/Protocol.h"
 #include "sensor/Sensor.h"
 #include "tests/support/Deadline.h"
 
 using namespace std::chrono_literals;
-
-namespace {
-
-std::string Hex(unsigned value) {
-    char text[8];
-    std::snprintf(text, sizeof text, "%X", value);
-    return text;
-}
-
-} // namespace
 
 struct ModelCase {
     unsigned Code;
@@ -45,7 +35,7 @@ TEST_P(FirstContactTest, ReadsTheWholeSensorAndShowsItsRows) {
 
     std::vector<std::string> expected = {"!i", "!v", "!s"};
     for (unsigned channel = 0; channel < model.Channels; ++channel) {
-        expected.push_back("!c," + Hex(channel));
+        expected.push_back("!c," + FormatHex(channel, 1));
     }
     expected.push_back("!d");
     std::vector<std::string> seen = sensor.Commands();
