@@ -6,7 +6,7 @@ communication status reads "on line", reads the live red reading, checks that th
 are labelled by their captions, then edits channel 1 ("Recognition Enabled") and presses "Read
 All Spectrel Channels" the way an assistive tool does: the panel must read the sensor's channels
 back and undo the edit. Run inside an X server and a D-Bus session:
-    xvfb-run -a dbus-run-session -- /usr/bin/python3 accessibility_smoke.py path/to/spectrel
+    tests/gui/with_virtual_display.sh /usr/bin/python3 accessibility_smoke.py path/to/spectrel
 """
 import os
 import re
@@ -81,6 +81,9 @@ def check(program):
         environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
                            XDG_RUNTIME_DIR=runtime, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                            QT_QPA_PLATFORM="xcb")
+        # The accessibility bus and its registry run before the panel starts, as they do on a
+        # desktop where a screen reader is already running.
+        Atspi.get_desktop(0).get_child_count()
         panel = subprocess.Popen([program, "--simulate"], env=environment)
         try:
             application = wait_for("the panel on the bus", lambda: panel_application(panel.pid))
