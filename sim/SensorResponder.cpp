@@ -12,16 +12,16 @@ namespace {
 const std::string ERROR_REPLY = "?";
 constexpr std::size_t SERIAL_LENGTH = 16;
 
-struct FieldSpec {
+struct FieldLayout {
     std::size_t Digits;
     unsigned Max;
     bool Required;
 };
 
-constexpr FieldSpec CHANNEL_INDEX{1, CHANNEL_COUNT_MAX - 1, true};
-constexpr FieldSpec FLAG{1, 1, false};
-constexpr FieldSpec BOUND{4, RAW_FULL_SCALE, false};
-constexpr FieldSpec TOLERANCE{5, 0xFFFFF, true};
+constexpr FieldLayout CHANNEL_INDEX{1, CHANNEL_COUNT_MAX - 1, true};
+constexpr FieldLayout FLAG{1, 1, false};
+constexpr FieldLayout BOUND{4, RAW_FULL_SCALE, false};
+constexpr FieldLayout TOLERANCE{5, 0xFFFFF, true};
 
 using FieldValues = std::vector<std::optional<unsigned>>;
 
@@ -31,10 +31,10 @@ bool IsHexDigit(char c) {
 
 // The fields after the command letter, each behind its comma. An empty field reads as
 // std::nullopt ("keep what is stored"); a written one must have exactly its digits.
-bool ReadFields(std::string_view rest, std::initializer_list<FieldSpec> specs,
+bool ReadFields(std::string_view rest, std::initializer_list<FieldLayout> layouts,
                 FieldValues& values) {
     values.clear();
-    for (const FieldSpec& spec : specs) {
+    for (const FieldLayout& layout : layouts) {
         if (rest.empty() || rest.front() != ',') {
             return false;
         }
@@ -43,17 +43,17 @@ bool ReadFields(std::string_view rest, std::initializer_list<FieldSpec> specs,
         const std::string_view field = rest.substr(0, end);
         rest.remove_prefix(end);
         if (field.empty()) {
-            if (spec.Required) {
+            if (layout.Required) {
                 return false;
             }
             values.emplace_back();
             continue;
         }
-        if (field.size() != spec.Digits || !std::all_of(field.begin(), field.end(), IsHexDigit)) {
+        if (field.size() != layout.Digits || !std::all_of(field.begin(), field.end(), IsHexDigit)) {
             return false;
         }
-        const unsigned value = ParseHex(field, 0, spec.Digits);
-        if (value > spec.Max) {
+        const unsigned value = ParseHex(field, 0, layout.Digits);
+        if (value > layout.Max) {
             return false;
         }
         values.emplace_back(value);
@@ -62,9 +62,9 @@ bool ReadFields(std::string_view rest, std::initializer_list<FieldSpec> specs,
 }
 
 // Channel commands lead with the index, which must name one of the model's channels.
-bool ReadChannelFields(std::string_view rest, std::initializer_list<FieldSpec> specs,
+bool ReadChannelFields(std::string_view rest, std::initializer_list<FieldLayout> layouts,
                        unsigned channelCount, FieldValues& values) {
-    return ReadFields(rest, specs, values) && *values[0] < channelCount;
+    return ReadFields(rest, layouts, values) && *values[0] < channelCount;
 }
 
 void Apply(const std::optional<unsigned>& field, unsigned& target) {
