@@ -55,6 +55,15 @@ CtlOutcome ReadChannel(CCtlSession& session, unsigned channel) {
                             channel, ChannelPhrase("the request for", channel));
 }
 
+// The channel a change is made to: it must exist on this model, and it is read first, so the
+// change starts from what the sensor holds.
+CtlOutcome CheckAndReadChannel(CCtlSession& session, unsigned channel) {
+    if (CtlOutcome outcome = CheckChannel(session.Sensor(), channel); !outcome.Done()) {
+        return outcome;
+    }
+    return ReadChannel(session, channel);
+}
+
 CtlOutcome Identify(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
     CSensor& sensor = session.Sensor();
     CtlOutcome outcome = session.Exchange([&] { return sensor.RequestVersion(); },
@@ -149,10 +158,7 @@ CtlOutcome SetSettings(CCtlSession& session, const CtlOptions& options, std::ost
 CtlOutcome SetChannel(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
     CSensor& sensor = session.Sensor();
     const unsigned channel = options.Channel;
-    if (CtlOutcome outcome = CheckChannel(sensor, channel); !outcome.Done()) {
-        return outcome;
-    }
-    if (CtlOutcome outcome = ReadChannel(session, channel); !outcome.Done()) {
+    if (CtlOutcome outcome = CheckAndReadChannel(session, channel); !outcome.Done()) {
         return outcome;
     }
     const ChannelDefinition c =
@@ -188,10 +194,7 @@ std::vector<ToleranceAdjustment> Adjustments(const ChannelDefinition& taught,
 CtlOutcome Teach(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
     CSensor& sensor = session.Sensor();
     const unsigned channel = options.Channel;
-    if (CtlOutcome outcome = CheckChannel(sensor, channel); !outcome.Done()) {
-        return outcome;
-    }
-    if (CtlOutcome outcome = ReadChannel(session, channel); !outcome.Done()) {
+    if (CtlOutcome outcome = CheckAndReadChannel(session, channel); !outcome.Done()) {
         return outcome;
     }
     const ChannelDefinition c = ChannelAsRead(sensor, channel).Channel;
