@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 int Magnitude(int digits) {
     return digits == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max()
@@ -20,7 +22,8 @@ constexpr double NO_MAXIMUM = std::numeric_limits<double>::max();
 } // namespace
 
 CNumericBehavior::CNumericBehavior(int maxWholeDigits, int maxDecimalPlaces)
-    : CNumericBehavior(maxWholeDigits, maxDecimalPlaces, NumericSymbols::FromLocale()) {}
+    : CNumericBehavior(maxWholeDigits, maxDecimalPlaces, NumericSymbols::FromLocale()) {
+}
 
 CNumericBehavior::CNumericBehavior(int maxWholeDigits, int maxDecimalPlaces,
                                    const NumericSymbols& symbols)
@@ -230,8 +233,7 @@ std::string CNumericBehavior::ErrorMessage() const {
                ".";
     }
     if (hasMaximum) {
-        return text + "numeric value less than or equal to " + FormatNumber(m_maximum, true) +
-               ".";
+        return text + "numeric value less than or equal to " + FormatNumber(m_maximum, true) + ".";
     }
     return text + "valid numeric value.";
 }

@@ -5,7 +5,9 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
@@ -49,7 +51,9 @@ void CNumericBehavior::TypeSign() {
             ++m_selEnd;
         }
     } else if (!hasSign) {
-        Replace(m_selStart, m_selEnd, std::string(1, m_symbols.NegativeSign), false);
+        // The sign may replace a selection holding the decimal point, which would turn the
+        // decimals into whole digits beyond the limit: the filter brings the text back.
+        Replace(m_selStart, m_selEnd, std::string(1, m_symbols.NegativeSign), true);
     }
 }
 

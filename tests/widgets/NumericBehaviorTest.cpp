@@ -53,7 +53,7 @@ TEST(NumericTyping, DigitsFillTheWholePartThenTheDecimalsOnlyWithTheOption) {
 }
 
 TEST(NumericTyping, PointAndSignKeepTheTextOneNumber) {
-    Field field(3, 2, POINT);
+    Field field(2, 2, POINT);
     Type(field, "12.3");
     field.SetSelection(0, 0);
     Type(field, ".");
@@ -68,7 +68,14 @@ TEST(NumericTyping, PointAndSignKeepTheTextOneNumber) {
     EXPECT_EQ(field.Text(), "12.3");
     EXPECT_EQ(field.SelectionStart(), 1u);
 
+    Field narrow(1, 2, POINT);
+    narrow.SetText(".12");
+    narrow.SetSelection(0, 1);
+    Type(narrow, "-");
+    EXPECT_EQ(narrow.Text(), "-1") << "the sign over the point leaves no whole part too long";
+
     field.AllowNegative(false);
+    field.SetText("12.3");
     field.SetSelection(0, 0);
     Type(field, "-x,");
     EXPECT_EQ(field.Text(), "12.3");
@@ -120,9 +127,8 @@ TEST(NumericFocusLoss, PadsAdjustsOrKeepsTheFocusAsTheOptionsSay) {
     EXPECT_EQ(colour.Text(), "100");
 
     Field tolerance(2, 1, POINT);
-    tolerance.ModifyFlags(Field::AddDecimalAfterMaxWhole | Field::BeepIfInvalid |
-                              Field::AdjustIfInvalid,
-                          0);
+    tolerance.ModifyFlags(
+        Field::AddDecimalAfterMaxWhole | Field::BeepIfInvalid | Field::AdjustIfInvalid, 0);
     tolerance.SetRange(0, 50);
     Type(tolerance, "501");
     EXPECT_EQ(tolerance.Text(), "50.1");
@@ -169,8 +175,7 @@ TEST(NumericValue, FormatsAndMessagesFollowTheBoundsAndTheSymbols) {
     EXPECT_EQ(field.Text(), "3,000000") << "the field cannot be negative";
 
     field.SetRange(0.5, 1.7976931348623157e308);
-    EXPECT_EQ(field.ErrorMessage(),
-              "Please specify a numeric value greater than or equal to 0,5.");
+    EXPECT_EQ(field.ErrorMessage(), "Please specify a numeric value greater than or equal to 0,5.");
     field.SetRange(-1.7976931348623157e308, 100);
     EXPECT_EQ(field.ErrorMessage(), "Please specify a numeric value less than or equal to 100.");
 
