@@ -30,7 +30,9 @@ inline constexpr const char* TEXT_START_DATA_FAILED = "Error starting current da
 inline constexpr const char* TEXT_CLOSE_PORT_FAILED = "Error closing communication port";
 inline constexpr const char* TEXT_SENSOR_ERROR = "Sensor reported error";
 inline constexpr const char* TEXT_READ_SETTINGS_FAILED = "Error reading sensor settings";
-std::string ReadChannelFailedText(unsigned channel); // "Error reading channel %d"
+std::string ReadChannelFailedText(unsigned channel);  // "Error reading channel %d"
+std::string SendChannelFailedText(unsigned channel);  // "Error sending channel %d"
+std::string TeachChannelFailedText(unsigned channel); // "Error teaching channel %d"
 
 // About box
 inline constexpr const char* TEXT_ABOUT_CAPTION = "About Spectrel";

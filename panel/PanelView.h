@@ -21,6 +21,8 @@ inline constexpr const char* CHART_STYLE_PIE = "Pie";
 enum MessageIcon : int { ICON_NONE, ICON_EXCLAMATION, ICON_QUESTION, ICON_INFORMATION };
 enum MessageButtons : int { BUTTONS_OK, BUTTONS_OK_CANCEL, BUTTONS_YES_NO };
 enum MessageResult : int { RESULT_OK, RESULT_CANCEL, RESULT_YES, RESULT_NO };
+// How a modal dialog of the panel ended.
+enum DialogResult : int { DIALOG_OK, DIALOG_CANCEL };
 
 // One modal message box: the view shows it and returns the button the user pressed.
 struct MessageBoxRequest {

@@ -100,6 +100,8 @@ public:
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
     const CSensor* Sensor() const { return m_sensor.get(); }
+    // The sensor proxy for the panel's dialogs, which talk to it on the panel's behalf.
+    CSensor* SensorProxy() { return m_sensor.get(); }
     const std::string& PortName() const { return m_portName; }
     // The device the port name maps to; empty while no port is chosen.
     std::string PortDevicePath() const;

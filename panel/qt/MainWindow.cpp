@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -21,6 +20,7 @@
 
 #include "panel/SpectrelDlg.h"
 #include "panel/qt/AboutDlg.h"
+#include "panel/qt/MessageBoxes.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
 #include "panel/qt/RGBChart.h"
@@ -30,66 +30,6 @@ namespace {
 const QSize WINDOW_UNITS(457, 305);
 const QString WINDOW_TITLE = QStringLiteral("Spectrel Color Sensor");
 const QString EXCHANGE_CAPTION = QStringLiteral("Spectrel");
-
-QMessageBox::Icon BoxIcon(MessageIcon icon) {
-    switch (icon) {
-    case ICON_EXCLAMATION:
-        return QMessageBox::Warning;
-    case ICON_QUESTION:
-        return QMessageBox::Question;
-    case ICON_INFORMATION:
-        return QMessageBox::Information;
-    case ICON_NONE:
-        break;
-    }
-    return QMessageBox::NoIcon;
-}
-
-QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
-    switch (buttons) {
-    case BUTTONS_OK_CANCEL:
-        return QMessageBox::Ok | QMessageBox::Cancel;
-    case BUTTONS_YES_NO:
-        return QMessageBox::Yes | QMessageBox::No;
-    case BUTTONS_OK:
-        break;
-    }
-    return QMessageBox::Ok;
-}
-
-QMessageBox::StandardButton BoxButton(MessageResult result) {
-    switch (result) {
-    case RESULT_CANCEL:
-        return QMessageBox::Cancel;
-    case RESULT_YES:
-        return QMessageBox::Yes;
-    case RESULT_NO:
-        return QMessageBox::No;
-    case RESULT_OK:
-        break;
-    }
-    return QMessageBox::Ok;
-}
-
-// The answer of a box closed without a button, or not shown because the window is closing.
-MessageResult DismissedResult(MessageButtons buttons) {
-    return buttons == BUTTONS_OK ? RESULT_OK : RESULT_CANCEL;
-}
-
-MessageResult ResultOf(QMessageBox::StandardButton button, MessageButtons buttons) {
-    switch (button) {
-    case QMessageBox::Ok:
-        return RESULT_OK;
-    case QMessageBox::Cancel:
-        return RESULT_CANCEL;
-    case QMessageBox::Yes:
-        return RESULT_YES;
-    case QMessageBox::No:
-        return RESULT_NO;
-    default:
-        return DismissedResult(buttons);
-    }
-}
 
 template <class Widget> Widget* As(QWidget* control) {
     return qobject_cast<Widget*>(control);
@@ -440,15 +380,7 @@ MessageResult CMainWindow::ShowMessageBox(const MessageBoxRequest& request) {
     if (m_closePending || m_closed) {
         return DismissedResult(request.Buttons);
     }
-    QMessageBox box(BoxIcon(request.Icon), QString::fromStdString(request.Caption),
-                    QString::fromStdString(request.Text), BoxButtons(request.Buttons), this);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(BoxButton(request.DefaultButton));
-    if (request.Icon == ICON_EXCLAMATION) {
-        QApplication::beep();
-    }
-    box.exec();
-    return ResultOf(box.standardButton(box.clickedButton()), request.Buttons);
+    return RunMessageBox(request, this);
 }
 
 void CMainWindow::ShowAboutBox(const AboutInfo& about) {
