@@ -129,8 +129,17 @@ void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam)
     case WM_SENSOR_VERSION:
         OnSensorVersion();
         break;
+    case WM_SENSOR_SETTINGS_SENT:
+        OnSensorSettingsSent();
+        break;
+    case WM_SENSOR_CHANNEL_SENT:
+        OnSensorChannelSent(static_cast<unsigned>(wParam));
+        break;
+    case WM_SENSOR_TEACH:
+        OnSensorTeach(static_cast<unsigned>(wParam));
+        break;
     default:
-        // A failed read shows up as time-outs; sends and teaching arrive with their commands.
+        // A failed read shows up as time-outs.
         break;
     }
 }
@@ -206,6 +215,15 @@ void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
     }
 }
 
+// A command the port refused never reached the sensor. Data polling goes on, so that a line
+// that has gone is noticed and reported as lost communication instead of the panel staying on
+// line with a frozen reading.
+void CSpectrelDlg::ShowWriteFailure(const std::string& text) {
+    m_command = PanelCommand::None;
+    ShowWarning(text, WARN_SENSOR);
+    ResumeDataPolling();
+}
+
 void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
     m_statusText = text;
     std::size_t boldLength = 0;
@@ -217,15 +235,16 @@ void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
 
 void CSpectrelDlg::EnableControls(bool enable) {
     m_controlsEnabled = enable;
-    m_view.EnableControl(IDC_READ_SETTINGS, enable);
-    m_view.EnableControl(IDC_READ_ALL_CHANNELS, enable);
-    // Sending and teaching come with a later change; until then nothing offers them, however
-    // far the user's edits take the panel from the sensor's copy.
-    for (ControlId id : {IDC_SEND_SETTINGS, IDC_SEND_ALL_CHANNELS, IDC_TEACH_CHANNEL,
-                         IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
-        m_view.EnableControl(id, false);
+    for (ControlId id : {IDC_READ_SETTINGS, IDC_READ_ALL_CHANNELS, IDC_TEACH_CHANNEL}) {
+        m_view.EnableControl(id, enable);
     }
-    if (enable) {
+    for (ControlId id : {IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
+        m_view.EnableControl(id, enable && TEACH_DIALOGS);
+    }
+    if (!enable) {
+        m_view.EnableControl(IDC_SEND_SETTINGS, false);
+        m_view.EnableControl(IDC_SEND_ALL_CHANNELS, false);
+    } else {
         UpdateSettingsButtons();
         UpdateChannelButtons();
     }

@@ -53,7 +53,7 @@ protected:
 };
 
 // A tolerance, the mode, the enabled state or the match output of any channel, changed alone,
-// offers Read All; put back, it withdraws it. Send All is never offered in this build. Channel 4
+// offers Read All; put back, it withdraws it. Send All goes with it. Channel 4
 // is untaught: its tolerances are the smallest, 0.5 %, which a spin step can give back exactly.
 TEST_F(ChannelEditTest, EachEditOffersReadAllUntilPutBack) {
     Select(3);
@@ -95,7 +95,7 @@ TEST_F(ChannelEditTest, EachEditOffersReadAllUntilPutBack) {
     EXPECT_EQ(m_view.Controls.MatchOutput, static_cast<int>(OUTPUT_LOW));
     m_panel->OnOutputHigh();
     EXPECT_FALSE(ReadAllOffered());
-    EXPECT_FALSE(m_view.OffersSendOrTeach());
+    EXPECT_TRUE(m_view.SendFollowsRead());
 }
 
 // One spin step is half a percent; a step outside the spin's range never reaches the channel.
@@ -189,6 +189,6 @@ TEST_F(ChannelEditTest, ReadAllTakesTheSensorsChannelsBack) {
     EXPECT_EQ(m_panel->Channel(0).Enabled, 1);
     EXPECT_EQ(m_view.Controls.ChannelEnabled, 1);
     EXPECT_FALSE(ReadAllOffered());
-    EXPECT_FALSE(m_view.OffersSendOrTeach());
+    EXPECT_TRUE(m_view.SendFollowsRead());
     EXPECT_TRUE(m_panel->Sensor()->IsDataPolling());
 }
