@@ -8,6 +8,9 @@
 #include "panel/PanelValues.h"
 #include "sensor/NotifyTarget.h"
 
+class CManualEntryDlg;
+class CMultiSampleTeachDlg;
+
 // The four numbered properties of an RGB chart (the large chart and the seven indicators).
 enum ChartProperty : int {
     CHART_RED = 1,   // 0..255
@@ -93,6 +96,10 @@ public:
     virtual MessageResult ShowMessageBox(const MessageBoxRequest& request) = 0;
     // Runs the modal about box.
     virtual void ShowAboutBox(const AboutInfo& about) = 0;
+    // Run the teaching dialogs modally over the window: the dialog's view, once its controls
+    // exist, calls the controller's OnInitDialog and then hands it the user's actions.
+    virtual DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) = 0;
+    virtual DialogResult RunManualEntry(CManualEntryDlg& dialog) = 0;
     // Hands a document to the desktop's "open" action; false when that could not be launched.
     virtual bool OpenDocument(const std::string& path) = 0;
     // Asks the window to close through its normal close path, which calls the controller's

@@ -68,6 +68,8 @@ public:
     void OnReadAllChannels();
     void OnSendAllChannels();
     void OnTeachChannel();
+    void OnMultiSampleTeach();
+    void OnManual();
 
     // Sensor proxy notifications
     void OnSensorTimeout();
@@ -142,9 +144,6 @@ public:
     static constexpr int CHANNEL_TABLE_SIZE = 16;
     static constexpr unsigned SENSOR_CHANNELS = 15;
     static constexpr int MAX_ILLUMINATION = 100; // percent, the slider's top
-    // The Multi-Sample Teach and Manual Entry dialogs are not part of this build: their buttons
-    // stay greyed.
-    static constexpr bool TEACH_DIALOGS = false;
 
 private:
     // The command whose answer the panel waits for; an answer nobody waits for any more (after

@@ -24,6 +24,8 @@
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
 #include "panel/qt/RGBChart.h"
+#include "teach/qt/ManualEntryDialog.h"
+#include "teach/qt/MultiSampleTeachDialog.h"
 
 namespace {
 
@@ -78,6 +80,8 @@ void CMainWindow::ConnectControls() {
         {IDC_READ_ALL_CHANNELS, &CSpectrelDlg::OnReadAllChannels},
         {IDC_SEND_ALL_CHANNELS, &CSpectrelDlg::OnSendAllChannels},
         {IDC_TEACH_CHANNEL, &CSpectrelDlg::OnTeachChannel},
+        {IDC_MULTI_SAMPLE_TEACH, &CSpectrelDlg::OnMultiSampleTeach},
+        {IDC_MANUAL, &CSpectrelDlg::OnManual},
     };
     for (const auto& [id, handler] : PUSHES) {
         connect(As<QAbstractButton>(Control(id)), &QAbstractButton::clicked, this,
@@ -389,6 +393,16 @@ MessageResult CMainWindow::ShowMessageBox(const MessageBoxRequest& request) {
 void CMainWindow::ShowAboutBox(const AboutInfo& about) {
     CAboutDlg dialog(about, this);
     dialog.exec();
+}
+
+DialogResult CMainWindow::RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) {
+    CMultiSampleTeachDialog view(dialog, this);
+    return view.exec() == QDialog::Accepted ? DIALOG_OK : DIALOG_CANCEL;
+}
+
+DialogResult CMainWindow::RunManualEntry(CManualEntryDlg& dialog) {
+    CManualEntryDialog view(dialog, this);
+    return view.exec() == QDialog::Accepted ? DIALOG_OK : DIALOG_CANCEL;
 }
 
 bool CMainWindow::OpenDocument(const std::string& path) {

@@ -56,6 +56,8 @@ public:
     void EnableMenuItem(MenuCommand id, bool enable) override;
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
     void ShowAboutBox(const AboutInfo& about) override;
+    DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) override;
+    DialogResult RunManualEntry(CManualEntryDlg& dialog) override;
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override;
     NotifyTarget& SensorTarget() override;

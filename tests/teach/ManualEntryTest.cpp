@@ -5,22 +5,10 @@
 
 #include "sensor/SensorRecords.h"
 #include "support/DecimalCommaLocale.h"
+#include "support/FakeTeachViews.h"
 #include "teach/ManualEntryDlg.h"
 
 namespace {
-
-class FakeManualEntryView : public ManualEntryView {
-public:
-    void SetGroupCaption(const std::string& caption) override { Caption = caption; }
-    void SetBackgroundColor(ManualField field, int red, int green, int blue) override {
-        Background = {field, red, green, blue};
-    }
-    void EndDialog(DialogResult result) override { Result = result; }
-
-    std::string Caption;
-    std::array<int, 4> Background{-1, -1, -1, -1};
-    DialogResult Result = DIALOG_CANCEL;
-};
 
 class ManualEntryTest : public ::testing::Test {
 protected:
