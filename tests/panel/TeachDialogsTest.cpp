@@ -150,11 +150,12 @@ TEST_F(TeachDialogsTest, ManualEntrySendsWhatWasTypedAndCancelSendsNothing) {
     };
     m_panel->OnManual();
     EXPECT_TRUE(m_view.Messages.empty()) << "the typed tolerances are held exactly";
+    ASSERT_TRUE(m_view.PumpUntil(*m_panel, [this] {
+        return SimChannel().RedHigh == RAW_FULL_SCALE;
+    })) << "the sensor has the typed red";
+    EXPECT_TRUE(SameBounds(SimChannel(), Proxy().GetChannel(1)));
     EXPECT_EQ(Sends(m_sensor->CommandsSince(mark)), 1);
     EXPECT_EQ(m_panel->Channel(0).RedSetting, 100.0);
     EXPECT_EQ(m_panel->Channel(0).GreenTolerance, 12.5);
     EXPECT_EQ(m_view.Controls.ColorTexts[0], "100.0");
-    ASSERT_TRUE(m_view.PumpUntil(
-        *m_panel, [this] { return SameBounds(SimChannel(), Proxy().GetChannel(1)); }));
-    EXPECT_EQ(m_sensor->Sim().Channel(1).RedHigh, RAW_FULL_SCALE) << "the sensor has it";
 }
