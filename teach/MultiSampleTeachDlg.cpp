@@ -25,8 +25,12 @@ CSensor* CMultiSampleTeachDlg::Sensor() const {
     return m_owner.SensorProxy();
 }
 
+// 0 when the panel has no channel selected, which the panel's button never lets happen.
 unsigned CMultiSampleTeachDlg::Channel() const {
-    return static_cast<unsigned>(m_owner.Values().SelectedChannel + 1);
+    const int selected = m_owner.Values().SelectedChannel;
+    return selected < 0 || selected >= CSpectrelDlg::CHANNEL_TABLE_SIZE - 1
+               ? 0
+               : static_cast<unsigned>(selected + 1);
 }
 
 bool CMultiSampleTeachDlg::OnInitDialog(MultiSampleTeachView& view) {
@@ -45,9 +49,12 @@ void CMultiSampleTeachDlg::OnTeach(int id) {
     if (id < IDC_TEACH_SAMPLE_FIRST || id >= IDC_TEACH_SAMPLE_FIRST + SAMPLE_ROWS) {
         return;
     }
+    const unsigned channel = Channel();
+    if (channel == 0) {
+        return;
+    }
     m_currentSample = id - IDC_TEACH_SAMPLE_FIRST;
     EnableTeachButtons(false);
-    const unsigned channel = Channel();
     const PanelChannel& entry = m_owner.Channel(static_cast<int>(channel) - 1);
     if (Sensor() == nullptr ||
         !Sensor()->TeachChannel(channel, static_cast<unsigned>(entry.MatchOutput),
@@ -145,8 +152,8 @@ void CMultiSampleTeachDlg::EnableTeachButtons(bool enable) {
 }
 
 void CMultiSampleTeachDlg::OnOK() {
-    if (m_sampleCount > 0) {
-        const unsigned channel = Channel();
+    const unsigned channel = Channel();
+    if (m_sampleCount > 0 && channel != 0) {
         const PanelChannel& entry = m_owner.Channel(static_cast<int>(channel) - 1);
         if (Sensor() == nullptr ||
             !Sensor()->SendChannel(channel, static_cast<unsigned>(entry.MatchOutput),
