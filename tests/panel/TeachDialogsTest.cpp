@@ -119,7 +119,6 @@ TEST_F(TeachDialogsTest, CancelSendsThePreviousChannelBackAndOkWithoutSamplesSen
     m_panel->OnMultiSampleTeach();
     ASSERT_TRUE(WaitReading());
     EXPECT_EQ(Sends(m_sensor->CommandsSince(mark)), 0);
-    EXPECT_TRUE(m_sensor->CommandsSince(mark).size() > 0);
     EXPECT_EQ(m_panel->Channel(0), entry);
 }
 
