@@ -17,7 +17,7 @@ gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "tests", "gui"))
-from accessibility_smoke import descendants, find, panel_application, text_of, wait_for  # noqa: E402
+from accessibility_smoke import descendants, find, start_panel, text_of, wait_for  # noqa: E402
 
 ROLE = Atspi.Role
 
@@ -38,19 +38,8 @@ def photograph(title, path):
 
 def take(program, folder):
     with tempfile.TemporaryDirectory() as work:
-        runtime = os.path.join(work, "runtime")
-        os.mkdir(runtime, 0o700)
-        environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
-                           XDG_RUNTIME_DIR=runtime, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                           QT_QPA_PLATFORM="xcb")
-        Atspi.get_desktop(0).get_child_count()
-        panel = subprocess.Popen([program, "--simulate"], env=environment)
+        panel, app, status = start_panel(program, work)
         try:
-            app = wait_for("the panel on the bus", lambda: panel_application(panel.pid))
-            status = wait_for("the status field",
-                              lambda: find(app, ROLE.TEXT, "Communication status"))
-            wait_for("on line", lambda: text_of(status).endswith(" on line"))
-
             press(app, ROLE.PUSH_BUTTON, "Multi-Sample Teach Channel")
             for sample in (1, 2, 3):
                 press(app, ROLE.PUSH_BUTTON, "Teach sample %d" % sample)
