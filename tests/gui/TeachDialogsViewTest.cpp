@@ -52,6 +52,9 @@ TEST(NumericEditView, KeysAndClipboardGoThroughTheBehaviour) {
 
     behavior.SetText("7.5");
     EXPECT_EQ(edit.text(), QStringLiteral("7.5")) << "a text the program sets is shown";
+    edit.setText(QStringLiteral("x-12.34"));
+    EXPECT_EQ(behavior.Text(), "12.3") << "a text set on the edit itself is filtered";
+    EXPECT_EQ(edit.text(), QStringLiteral("12.3"));
     edit.SetBackgroundColor(Qt::white);
     EXPECT_EQ(edit.palette().color(QPalette::Base), QColor(Qt::white));
 }

@@ -17,6 +17,17 @@ CNumericEdit::CNumericEdit(CNumericBehavior& behavior, QWidget* parent)
     setAcceptDrops(false);
     m_behavior.SetViewListener([this] { ShowBehavior(); });
     ShowBehavior();
+    connect(this, &QLineEdit::textChanged, this, &CNumericEdit::AdoptText);
+}
+
+// A text that reached the edit without passing the behaviour (an assistive tool setting it,
+// a key the edit handled itself) goes through the filter like a text set by the program.
+void CNumericEdit::AdoptText(const QString& text) {
+    if (text != QString::fromLatin1(m_behavior.Text())) {
+        const int caret = cursorPosition();
+        m_behavior.SetText(text.toStdString());
+        m_behavior.SetSelection(caret, caret);
+    }
 }
 
 CNumericEdit::~CNumericEdit() {
@@ -93,16 +104,10 @@ void CNumericEdit::keyPressEvent(QKeyEvent* event) {
                (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) == 0) {
         TypeText(event->text());
     } else {
-        // Movement, selection, Enter, Escape and the rest; a key that edits the text anyway
-        // (a word deletion) has its result filtered like a program-set text.
+        // Movement, selection, Enter, Escape and the rest (a key that edits the text anyway,
+        // a word deletion, is filtered by AdoptText).
         QLineEdit::keyPressEvent(event);
-        if (text() != QString::fromLatin1(m_behavior.Text())) {
-            const int caret = cursorPosition();
-            m_behavior.SetText(text().toStdString());
-            m_behavior.SetSelection(caret, caret);
-        } else {
-            TakeSelection();
-        }
+        TakeSelection();
         return;
     }
     event->accept();

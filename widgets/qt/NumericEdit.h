@@ -36,6 +36,7 @@ protected:
 
 private:
     void ShowBehavior();
+    void AdoptText(const QString& text);
     void TakeSelection();
     void TypeText(const QString& text);
     void PasteClipboard();
