@@ -163,6 +163,14 @@ TEST(NumericFocusLoss, PadsAdjustsOrKeepsTheFocusAsTheOptionsSay) {
     EXPECT_EQ(empty.Text(), "");
     empty.ModifyFlags(0, Field::AllowEmpty | Field::PadDecimalsWithZeros);
     EXPECT_TRUE(empty.OnKillFocus().Beep);
+    empty.SetRange(10, 20);
+    empty.ModifyFlags(Field::KeepFocusIfEmpty | Field::MessageIfEmpty, Field::BeepIfEmpty);
+    left = empty.OnKillFocus();
+    EXPECT_TRUE(left.KeepFocus);
+    EXPECT_EQ(left.Message, "Please specify a numeric value between 10 and 20.");
+    empty.ModifyFlags(Field::AdjustIfEmpty, 0);
+    empty.OnKillFocus();
+    EXPECT_EQ(empty.Text(), "10") << "an empty field reads as 0, below the range";
 }
 
 TEST(NumericValue, FormatsAndMessagesFollowTheBoundsAndTheSymbols) {
