@@ -42,20 +42,14 @@ void AnswerNextBox(Question& seen, QMessageBox::StandardButton answer) {
 } // namespace
 
 // The illumination typed into the field counts for a Send clicked straight after (the click
-// leaves the field first); the question shows the sensor's and the new value with Yes and No, No the
-// default. No sends nothing; Yes sends, and the value read back stands in field and slider.
+// leaves the field first); the question shows the sensor's and the new value with Yes and No, No
+// the default. No sends nothing; Yes sends, and the value read back stands in field and slider.
 TEST(SendSettingsView, IlluminationQuestionAndTheFieldAndSliderInStep) {
-    SimConfig config;
-    config.Pacing = false;
-    VirtualSensor sensor(config);
-    ASSERT_TRUE(sensor.Start()) << sensor.Error();
-    CPanelFixture fixture(sensor.SlavePath());
-    CMainWindow& window = *fixture.Window;
-    window.Start();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    CSensorPanel panel;
+    ASSERT_NO_FATAL_FAILURE(panel.Open());
+    CMainWindow& window = panel.Window();
+    VirtualSensor& sensor = panel.Sensor();
     const CSpectrelDlg& controller = window.Controller();
-    ASSERT_TRUE(WaitForEvents([&] { return controller.IsPanelReady(); }, std::chrono::seconds(10)));
     auto* field = static_cast<QLineEdit*>(window.Control(IDC_ILLUMINATION));
     auto* slider = static_cast<QSlider*>(window.Control(IDC_ILLUMINATION_SLIDER));
     auto* send = window.Control(IDC_SEND_SETTINGS);

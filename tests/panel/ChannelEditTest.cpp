@@ -16,20 +16,7 @@ constexpr int GREEN = 1;
 
 class ChannelEditTest : public PanelTest {
 protected:
-    // A four-channel sensor read in full: channel 1 enabled at 40/40/20 %, channel 2 at
-    // 10/10/20 %, both in "Color only" with about 10 % tolerances; channels 3 and 4 untaught.
-    void SetUp() override {
-        LoggedSensor& sensor = StartSensor(Model(6));
-        SetUpChannels(
-            sensor, {{1, OUTPUT_HIGH, 1, 40.0, 40.0, 20.0}, {2, OUTPUT_HIGH, 0, 10.0, 10.0, 20.0}});
-        OpenPanel();
-        ASSERT_TRUE(WaitReady());
-    }
-
-    void Select(int index) {
-        m_view.Controls.SelectedChannel = index;
-        m_panel->OnSelchangeChannel();
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(OpenTaughtPanel()); }
 
     void Spin(int colour, int step) {
         m_view.Controls.ToleranceSteps[static_cast<std::size_t>(colour)] = step;

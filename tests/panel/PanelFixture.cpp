@@ -93,6 +93,19 @@ void PanelTest::OpenPanel() {
     m_panel->OnInitDialog();
 }
 
+void PanelTest::OpenTaughtPanel() {
+    LoggedSensor& sensor = StartSensor(Model(6));
+    SetUpChannels(sensor,
+                  {{1, OUTPUT_HIGH, 1, 40.0, 40.0, 20.0}, {2, OUTPUT_HIGH, 0, 10.0, 10.0, 20.0}});
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+}
+
+void PanelTest::Select(int index) {
+    m_view.Controls.SelectedChannel = index;
+    m_panel->OnSelchangeChannel();
+}
+
 bool PanelTest::WaitReady(std::chrono::milliseconds timeout) {
     return m_view.PumpUntil(
         *m_panel,

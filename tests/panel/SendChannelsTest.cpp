@@ -10,22 +10,9 @@ using namespace std::chrono_literals;
 
 class SendChannelsTest : public PanelTest {
 protected:
-    // A four-channel sensor read in full: channel 1 enabled at 40/40/20 %, channel 2 disabled
-    // at 10/10/20 %, both with 10 % tolerances; channels 3 and 4 untaught and disabled.
-    void SetUp() override {
-        LoggedSensor& sensor = StartSensor(Model(6));
-        SetUpChannels(
-            sensor, {{1, OUTPUT_HIGH, 1, 40.0, 40.0, 20.0}, {2, OUTPUT_HIGH, 0, 10.0, 10.0, 20.0}});
-        OpenPanel();
-        ASSERT_TRUE(WaitReady());
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(OpenTaughtPanel()); }
 
     LoggedSensor& Sensor() { return *m_sensors.front(); }
-
-    void Select(int index) {
-        m_view.Controls.SelectedChannel = index;
-        m_panel->OnSelchangeChannel();
-    }
 
     // The selected channel's red tolerance, by its spin.
     void SpinRed(int step) {
