@@ -26,16 +26,14 @@ int Sends(const std::vector<std::string>& commands) {
 
 } // namespace
 
-// A four-channel sensor read in full, channel 1 (selected) enabled at 40/40/20 % in "Color only"
-// with 10 % tolerances, the virtual sensor looking at 40/30/20 %.
+// The taught four-channel panel with channel 1 selected and the virtual sensor looking at
+// 40/30/20 %.
 class TeachDialogsTest : public PanelTest {
 protected:
     void SetUp() override {
-        m_sensor = &StartSensor(Model(6));
-        SetUpChannels(*m_sensor, {{1, OUTPUT_HIGH, 1, 40.0, 40.0, 20.0}});
+        ASSERT_NO_FATAL_FAILURE(OpenTaughtPanel());
+        m_sensor = m_sensors.front().get();
         m_sensor->Sim().SetTarget(40.0, 30.0, 20.0);
-        OpenPanel();
-        ASSERT_TRUE(WaitReady());
         ASSERT_EQ(m_view.Controls.SelectedChannel, 0);
     }
 
