@@ -12,12 +12,14 @@
 #include "sim/VirtualSensor.h"
 #include "tests/support/TempDir.h"
 
-// A virtual sensor on a pseudo-terminal that keeps the commands it answered, in order.
+// A virtual sensor on a pseudo-terminal that keeps the commands it answered, in order. Its
+// device is reached by a link whose name stays when the sensor is unplugged and plugged in
+// again (the pseudo-terminal's own name may change).
 class LoggedSensor {
 public:
-    explicit LoggedSensor(SimConfig config);
+    LoggedSensor(SimConfig config, const std::string& linkPath);
     VirtualSensor& Sim() { return m_sim; }
-    const std::string& Path() const { return m_sim.SlavePath(); }
+    const std::string& Path() const { return m_sim.LinkPath(); }
     std::vector<std::string> Commands() const;
     // Commands answered since `mark` (a count of Commands() taken earlier).
     std::vector<std::string> CommandsSince(std::size_t mark) const;

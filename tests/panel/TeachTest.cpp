@@ -137,16 +137,16 @@ TEST_F(TeachTest, OutstandingAnswerEndsWithResetCloseOrLostLine) {
     m_panel->OnIlluminationScroll(42);
     m_view.Answers = {RESULT_YES};
     m_panel->OnSendSettings();
+    ASSERT_TRUE(WaitUntil([&] { return sim.LastCommand().rfind("!S", 0) == 0; }, 2s));
     sim.HangUp(0);
-    // Should the hang-up overtake the write, the missed polls report the loss instead.
-    ASSERT_TRUE(WaitStatus("Communication lost!", 15s));
+    ASSERT_TRUE(WaitStatus("Communication lost!", 10s));
     EXPECT_FALSE(m_panel->AreControlsEnabled());
     const std::size_t mark = m_sensors.front()->Mark();
     sim.SetSilent(false);
     sim.Replug();
     ASSERT_TRUE(WaitReady(10s));
     EXPECT_TRUE(m_sensors.front()->SawSince(mark, "!s"));
-    EXPECT_EQ(m_panel->Values().Illumination, static_cast<int>(sim.Settings().Illumination));
+    EXPECT_EQ(m_panel->Values().Illumination, 100);
 
     sim.SetSilent(true);
     m_panel->OnTeachChannel();
