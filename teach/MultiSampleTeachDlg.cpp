@@ -73,7 +73,8 @@ void CMultiSampleTeachDlg::OnSensorNotification(unsigned message, std::uintptr_t
 }
 
 int CMultiSampleTeachDlg::OnSensorTeach(unsigned channel) {
-    if (Sensor() == nullptr || m_currentSample < 0 || m_view == nullptr) {
+    // Only the reply to this dialog's own teach of the panel's channel is a sample.
+    if (Sensor() == nullptr || m_currentSample < 0 || m_view == nullptr || channel != Channel()) {
         return 0;
     }
     TakeSample(channel);
