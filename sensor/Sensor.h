@@ -34,7 +34,11 @@ public:
     void SetWindow(NotifyTarget* target);
     bool Connect(const std::string& portName);
     bool Disconnect();
+    // True from a successful Connect until Disconnect: the proxy holds a port, even while its
+    // device has hung up and is being re-opened.
     bool IsConnected() const;
+    // The line is up now: false while a hung-up device is gone.
+    bool IsLinkUp() const;
     std::uint32_t LastPortError() const; // errno of the port's last failure
 
     // Polling
@@ -188,7 +192,6 @@ private:
     std::atomic<TimerId> m_replyTimer{0};
     std::atomic<unsigned> m_dataPeriod{0};
     std::atomic<unsigned> m_missedCount{0};
-    std::atomic<unsigned> m_replyPeriod{0};
     std::atomic<unsigned> m_retryCount{0};
     std::atomic<unsigned> m_retryLimit{0};
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel

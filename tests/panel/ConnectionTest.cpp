@@ -260,6 +260,35 @@ TEST_F(PanelTest, PortChangeAndResetReadInFullAndTheSamePortDoesNothing) {
     EXPECT_TRUE(second.SawSince(mark, "!i"));
 }
 
+// Reset while the device is unplugged: the old connection (its re-open loop and its polling)
+// ends, the failed open is reported with its own reason, and nothing talks to the device when
+// it comes back until the user resets again.
+TEST_F(PanelTest, ResetWhileTheDeviceIsGoneEndsTheOldConnection) {
+    LoggedSensor& sensor = StartSensor(Model(6));
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+    sensor.Sim().HangUp();
+    ASSERT_TRUE(m_view.PumpUntil(
+        *m_panel, [&] { return !m_panel->Sensor()->IsLinkUp(); }, 3000ms));
+    m_view.Messages.clear();
+
+    m_panel->OnReset();
+    ASSERT_EQ(m_view.Messages.size(), 1U);
+    EXPECT_EQ(m_view.Messages[0].Text,
+              "Error opening port COM1\n" + sensor.Path() + ": No such file or directory");
+    EXPECT_EQ(m_view.RichStatus, "Communications disabled");
+    EXPECT_FALSE(m_panel->Sensor()->IsConnected());
+
+    const std::size_t mark = sensor.Mark();
+    sensor.Sim().Replug();
+    m_view.PumpFor(*m_panel, 1500ms);
+    EXPECT_EQ(sensor.CommandsSince(mark), std::vector<std::string>{});
+    EXPECT_EQ(m_view.RichStatus, "Communications disabled");
+
+    m_panel->OnReset();
+    EXPECT_TRUE(WaitReady());
+}
+
 // A port that does not open is always reported, whatever the warnings say.
 TEST_F(PanelTest, APortThatCannotOpenDisablesCommunications) {
     WritePreferences("[Settings]\nWarnings=None\n[Ports]\nCOM1=/nonexistent/ttySpectrel\n");

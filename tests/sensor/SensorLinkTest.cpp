@@ -25,7 +25,7 @@ TEST_F(SensorLink, DisconnectWhileTheReadWaitsReturnsAtOnce) {
     const double took = Ms(Clock::now() - before);
     std::printf("Disconnect with the receive thread in its read: %.3f ms\n", took);
     EXPECT_LT(took, 100.0);
-    EXPECT_FALSE(sensor.IsConnected());
+    EXPECT_FALSE(sensor.IsLinkUp());
     EXPECT_EQ(target.Posted(WM_SENSOR_READ_ERROR), 0u);
 
     const auto refused = Clock::now();
@@ -59,11 +59,11 @@ TEST_F(SensorLink, HungUpDeviceIsReopenedWhenItReappears) {
                 Ms(back->Time - (pulled + outage)));
     EXPECT_LE(readErrors, CSensor::HANG_UP_FAILED_READS + 1);
     EXPECT_LT(Ms(back->Time - (pulled + outage)), 2000.0);
-    EXPECT_TRUE(sensor.IsConnected());
+    EXPECT_TRUE(sensor.IsLinkUp());
 
     // Gone for good: Disconnect also ends the thread while it waits to re-open.
     Sim().HangUp(0);
-    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }));
     EXPECT_TRUE(sensor.StopIdentifyPolling());
     const auto before = Clock::now();
     EXPECT_TRUE(sensor.Disconnect());
@@ -98,7 +98,7 @@ TEST_F(SensorLink, UnplugDuringReadAllEndsInTimeoutAndRecovers) {
 
     Sim().SetSilent(false);
     Sim().Replug();
-    ASSERT_TRUE(WaitUntil([&] { return sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return sensor.IsLinkUp(); }));
     ASSERT_TRUE(sensor.RequestChannel(6));
     const auto reply = Await(WM_SENSOR_CHANNEL, 3s);
     ASSERT_TRUE(reply);
