@@ -8,7 +8,7 @@
 #include <termios.h>
 #include <vector>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 #include "link/LineAssembler.h"
 #include "link/LineErrorCounter.h"
 #include "link/MarkedByteDecoder.h"

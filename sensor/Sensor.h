@@ -93,6 +93,9 @@ public:
     unsigned GetGreenLow(unsigned channel) const;
     unsigned GetBlueLow(unsigned channel) const;
     ChannelDefinition GetChannel(unsigned channel) const; // whole record, for clients and tests
+    // The channel the last channel reply addressed (its notification names the channel asked
+    // for last, which a late reply to an earlier request is not); 0 before any.
+    unsigned LastRepliedChannel() const;
     // Current reading
     double GetRed() const;
     double GetGreen() const;
@@ -195,6 +198,7 @@ private:
     std::atomic<unsigned> m_retryCount{0};
     std::atomic<unsigned> m_retryLimit{0};
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel
+    std::atomic<unsigned> m_repliedChannel{0};
     std::atomic<std::uint32_t> m_lastPortError{0};
 
     // Notification target; posts in flight are counted so SetWindow can wait for them.

@@ -138,6 +138,7 @@ bool CSensor::AcceptChannel(std::string_view line) {
     if (!StoreChannelReply(line, ParseChannelReply, channel)) {
         return false;
     }
+    m_repliedChannel = channel;
     Answered(REQ_READ_CHANNEL, true);
     Notify(WM_SENSOR_CHANNEL, Announced(channel));
     return true;

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 #include "link/LineFormat.h"
 #include "link/SerialPort.h"
 #include "support/Deadline.h"

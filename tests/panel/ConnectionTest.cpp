@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 
 #include "PanelFixture.h"
+#include "common/ErrorText.h"
 #include "link/SerialPort.h"
 #include "sensor/Protocol.h"
 #include "sensor/Sensor.h"
@@ -304,6 +306,19 @@ TEST_F(PanelTest, APortThatCannotOpenDisablesCommunications) {
     EXPECT_EQ(m_view.ToolTips[IDC_PORT], "/nonexistent/ttySpectrel");
     EXPECT_FALSE(m_view.IsEnabled(IDC_READ_SETTINGS));
     EXPECT_FALSE(m_view.IsEnabled(IDC_READ_ALL_CHANNELS));
+}
+
+// A port another program holds is worded as such, by the client too.
+TEST_F(PanelTest, APortHeldByAnotherProgramIsSaidToBeInUse) {
+    LoggedSensor& sensor = StartSensor(Model(6));
+    CSerialPort other;
+    ASSERT_TRUE(other.Open(sensor.Path()));
+    OpenPanel();
+    ASSERT_EQ(m_view.Messages.size(), 1U);
+    EXPECT_EQ(m_view.Messages[0].Text, "Error opening port COM1\n" + sensor.Path() +
+                                           ": the port is in use by another program");
+    EXPECT_EQ(PortErrorText("open", "/dev/ttyUSB0", EWOULDBLOCK),
+              "cannot open /dev/ttyUSB0: the port is in use by another program");
 }
 
 // The version request after an identity reply cannot be written (the device went away between

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 // A fresh pseudo-terminal pair for tests: the code under test opens SlavePath() like a serial
 // device; the test plays the far end on the master side. Check IsValid() after construction.
