@@ -106,7 +106,12 @@ void CSpectrelDlg::OnClose() {
     m_sensor.reset();
 }
 
-void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam) {
+void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
+                                        std::uint64_t connection) {
+    if (m_sensor && connection != NotifyTarget::NO_CONNECTION &&
+        connection != m_sensor->Connection()) {
+        return;
+    }
     switch (message) {
     case WM_SENSOR_TIMEOUT:
         OnSensorTimeout();

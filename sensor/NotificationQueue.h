@@ -14,6 +14,7 @@
 struct Notification {
     unsigned Message = 0;
     std::uintptr_t WParam = 0;
+    std::uint64_t Connection = NotifyTarget::NO_CONNECTION;
     std::chrono::steady_clock::time_point Time; // when it was posted
 };
 
@@ -25,6 +26,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     void Post(unsigned message, std::uintptr_t wParam) override;
+    void PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) override;
 
     // The oldest notification, or nothing when none arrives before the deadline.
     std::optional<Notification> Pop(Clock::time_point deadline);

@@ -35,7 +35,7 @@ void CSensor::Notify(unsigned message, std::uintptr_t wParam) {
         }
         ++m_postsInFlight;
     }
-    target->Post(message, wParam);
+    target->PostFrom(m_connection, message, wParam);
     std::lock_guard lock(m_targetMutex);
     if (--m_postsInFlight == 0) {
         m_postsDone.notify_all();
@@ -48,6 +48,9 @@ bool CSensor::Connect(const std::string& portName) {
         m_lastPortError = EBUSY;
         return false;
     }
+    // Counted before the open: whatever the previous connection left queued is older than
+    // this one, whether the open succeeds or not.
+    ++m_connection;
     if (!m_port.Open(portName)) {
         m_lastPortError = m_port.LastError();
         return false;
@@ -116,6 +119,10 @@ bool CSensor::IsConnected() const {
 
 bool CSensor::IsLinkUp() const {
     return m_linkUp;
+}
+
+std::uint64_t CSensor::Connection() const {
+    return m_connection;
 }
 
 std::uint32_t CSensor::LastPortError() const {

@@ -40,6 +40,9 @@ public:
     // The line is up now: false while a hung-up device is gone.
     bool IsLinkUp() const;
     std::uint32_t LastPortError() const; // errno of the port's last failure
+    // Numbers each Connect (from 1); every notification carries the number of the connection
+    // that posted it.
+    std::uint64_t Connection() const;
 
     // Polling
     bool StartIdentifyPolling(unsigned periodMs);
@@ -200,6 +203,7 @@ private:
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel
     std::atomic<unsigned> m_repliedChannel{0};
     std::atomic<std::uint32_t> m_lastPortError{0};
+    std::atomic<std::uint64_t> m_connection{NotifyTarget::NO_CONNECTION};
 
     // Notification target; posts in flight are counted so SetWindow can wait for them.
     std::mutex m_targetMutex;

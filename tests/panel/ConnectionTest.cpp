@@ -291,6 +291,25 @@ TEST_F(PanelTest, ResetWhileTheDeviceIsGoneEndsTheOldConnection) {
     EXPECT_TRUE(WaitReady());
 }
 
+// An identity reply of the old connection still queued when the port changes must not show
+// the old sensor under the new port.
+TEST_F(PanelTest, ANotificationQueuedBeforeAPortChangeDoesNotActAfterIt) {
+    StartSensor(Model(6), "COM1");
+    LoggedSensor& silent = StartSensor(Model(7), "COM2");
+    silent.Sim().SetSilent(true);
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+    m_view.Queue.PostFrom(m_panel->Sensor()->Connection(), WM_SENSOR_IDENTITY, 0);
+
+    m_view.Controls.PortIndex = 1;
+    m_panel->OnSelchangePort();
+    m_view.PumpFor(*m_panel, 300ms);
+    EXPECT_EQ(m_view.Controls.SerialNumberText, "");
+    EXPECT_EQ(m_panel->ModelCode(), 0U);
+    EXPECT_EQ(m_view.RichStatus, "Waiting for Spectrel...");
+    EXPECT_TRUE(m_panel->Sensor()->IsIdentifyPolling());
+}
+
 // A port that does not open is always reported, whatever the warnings say.
 TEST_F(PanelTest, APortThatCannotOpenDisablesCommunications) {
     WritePreferences("[Settings]\nWarnings=None\n[Ports]\nCOM1=/nonexistent/ttySpectrel\n");
