@@ -24,6 +24,8 @@
 #include "panel/qt/RGBChart.h"
 #include "sim/VirtualSensor.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 
 struct NamedControl {
@@ -441,6 +443,33 @@ TEST(MainWindow, FindsTheVirtualSensorShowsItsReadingAndReadsItAgainAfterReset) 
     EXPECT_TRUE(field(IDC_SERIAL_NUMBER).isEmpty());
     EXPECT_TRUE(WaitForEvents(onLine, std::chrono::seconds(10)));
     EXPECT_EQ(field(IDC_SERIAL_NUMBER), QStringLiteral("SIM0000000000001"));
+}
+
+// Readings arrive every polling period and push every value: a field the user is working in
+// keeps its selection (and caret) when its value has not changed.
+TEST(MainWindow, ReadingsLeaveTheSelectionInTheIlluminationFieldAlone) {
+    SimConfig config;
+    config.Pacing = false;
+    VirtualSensor sensor(config);
+    ASSERT_TRUE(sensor.Start()) << sensor.Error();
+    CPanelFixture fixture(sensor.SlavePath());
+    CMainWindow& window = *fixture.Window;
+    window.Start();
+    const auto red = [&] {
+        return static_cast<QLineEdit*>(window.Control(IDC_READING_RED))->text();
+    };
+    ASSERT_TRUE(WaitForEvents([&] { return red() == QStringLiteral("40.0"); }, 10s));
+    auto* illumination = static_cast<QLineEdit*>(window.Control(IDC_ILLUMINATION));
+    illumination->selectAll();
+    ASSERT_TRUE(illumination->hasSelectedText());
+    const QString selected = illumination->selectedText();
+
+    for (const double target : {50.0, 60.0}) {
+        sensor.SetTarget(target, 30.0, 20.0);
+        const QString shown = QString::number(target, 'f', 1);
+        ASSERT_TRUE(WaitForEvents([&] { return red() == shown; }, 5s));
+    }
+    EXPECT_EQ(illumination->selectedText(), selected);
 }
 
 TEST(MainWindow, EveryEditingControlReachesItsHandler) {
