@@ -223,8 +223,8 @@ void CSpectrelDlg::EnableControls(bool enable) {
     m_controlsEnabled = enable;
     m_view.EnableControl(IDC_READ_SETTINGS, enable);
     m_view.EnableControl(IDC_READ_ALL_CHANNELS, enable);
-    // Sending and teaching come with a later change; until then nothing offers them, however
-    // far the user's edits take the panel from the sensor's copy.
+    // This build offers no sending or teaching, however far the user's edits take the panel
+    // from the sensor's copy.
     for (ControlId id : {IDC_SEND_SETTINGS, IDC_SEND_ALL_CHANNELS, IDC_TEACH_CHANNEL,
                          IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
         m_view.EnableControl(id, false);

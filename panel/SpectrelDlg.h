@@ -21,8 +21,8 @@ struct Preferences;
 // Every handler that talks to the sensor proxy checks that it exists.
 //
 // This build reads the sensor and lets the user edit the window's copy of its settings and
-// channels; the read buttons then offer the sensor's values back. Sending and teaching come
-// later, so their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
+// channels; the read buttons then offer the sensor's values back. It offers no sending or
+// teaching: their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
 // enabled.
 class CSpectrelDlg {
 public:

@@ -24,7 +24,7 @@ long CountOf(const std::vector<std::string>& commands, const std::string& comman
 } // namespace
 
 // Without stored preferences the panel uses COM1, shows every warning, draws bars and polls
-// every 300 ms; commands of later builds are greyed.
+// every 300 ms; commands this build does not offer are greyed.
 TEST_F(PanelTest, NoStoredPreferencesGiveTheDefaults) {
     StartSensor(Model(6));
     OpenPanel();
