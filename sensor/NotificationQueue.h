@@ -25,7 +25,8 @@ class CNotificationQueue : public NotifyTarget {
 public:
     using Clock = std::chrono::steady_clock;
 
-    void Post(unsigned message, std::uintptr_t wParam) override;
+    // Every post ends in PostFrom, which a subclass overrides to see them all.
+    void Post(unsigned message, std::uintptr_t wParam) final;
     void PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) override;
 
     // The oldest notification, or nothing when none arrives before the deadline.
