@@ -3,8 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fcntl.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "common/FileDescriptor.h"
+#include "link/LineFormat.h"
 #include "support/Deadline.h"
+#include "support/PtyPair.h"
 #include "support/SensorFixture.h"
+#include "support/ThreadState.h"
 
 using namespace std::chrono_literals;
 
@@ -69,6 +79,37 @@ TEST_F(SensorLink, HungUpDeviceIsReopenedWhenItReappears) {
     EXPECT_TRUE(sensor.Disconnect());
     std::printf("Disconnect while waiting to re-open: %.3f ms\n", Ms(Clock::now() - before));
     EXPECT_LT(Ms(Clock::now() - before), 100.0);
+}
+
+// The far end stops reading and a write waits, holding the port lock: Disconnect wakes it
+// instead of waiting out its deadline.
+TEST(SensorStalledLine, DisconnectDoesNotWaitForABlockedWrite) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.IsValid());
+    const FileDescriptor filler(::open(pty.SlavePath().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK));
+    ASSERT_TRUE(filler);
+    CSensor sensor;
+    ASSERT_TRUE(sensor.Connect(pty.SlavePath()));
+    for (const std::size_t size : {4096, 1}) {
+        const std::string block(size, 'f');
+        while (::write(filler.Get(), block.data(), block.size()) > 0) {
+        }
+    }
+    std::atomic<pid_t> writerId{0};
+    std::thread writer([&] {
+        writerId = gettid();
+        sensor.RequestSettings();
+    });
+    ASSERT_TRUE(WaitUntil([&] { return writerId != 0 && IsThreadSleeping(writerId); }));
+    std::this_thread::sleep_for(50ms); // well into the write's wait
+    const auto before = std::chrono::steady_clock::now();
+    sensor.Disconnect();
+    const double took =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
+            .count();
+    writer.join();
+    std::printf("Disconnect with a write blocked on a stalled line: %.3f ms\n", took);
+    EXPECT_LT(took, static_cast<double>(LINE_WRITE_MARGIN.count()) / 2);
 }
 
 TEST_F(SensorLink, UnplugDuringReadAllEndsInTimeoutAndRecovers) {
