@@ -90,17 +90,13 @@ TEST(SensorStalledLine, DisconnectDoesNotWaitForABlockedWrite) {
     ASSERT_TRUE(filler);
     CSensor sensor;
     ASSERT_TRUE(sensor.Connect(pty.SlavePath()));
-    for (const std::size_t size : {4096, 1}) {
-        const std::string block(size, 'f');
-        while (::write(filler.Get(), block.data(), block.size()) > 0) {
-        }
-    }
+    PtyPair::FillSlaveOutput(filler.Get());
     std::atomic<pid_t> writerId{0};
     std::thread writer([&] {
         writerId = gettid();
         sensor.RequestSettings();
     });
-    ASSERT_TRUE(WaitUntil([&] { return writerId != 0 && IsThreadSleeping(writerId); }));
+    const bool waiting = WaitUntil([&] { return writerId != 0 && IsThreadSleeping(writerId); });
     std::this_thread::sleep_for(50ms); // well into the write's wait
     const auto before = std::chrono::steady_clock::now();
     sensor.Disconnect();
@@ -108,6 +104,7 @@ TEST(SensorStalledLine, DisconnectDoesNotWaitForABlockedWrite) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
             .count();
     writer.join();
+    ASSERT_TRUE(waiting);
     std::printf("Disconnect with a write blocked on a stalled line: %.3f ms\n", took);
     EXPECT_LT(took, static_cast<double>(LINE_WRITE_MARGIN.count()) / 2);
 }
