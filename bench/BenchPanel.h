@@ -53,6 +53,9 @@ public:
     void EnableMenuItem(MenuCommand, bool) override {}
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
     void ShowAboutBox(const AboutInfo&) override {}
+    // The benchmarks run no teaching dialog: one opened anyway is cancelled at once.
+    DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg&) override { return DIALOG_CANCEL; }
+    DialogResult RunManualEntry(CManualEntryDlg&) override { return DIALOG_CANCEL; }
     bool OpenDocument(const std::string&) override { return false; }
     void CloseWindow() override {}
     NotifyTarget& SensorTarget() override { return m_queue; }

@@ -1,5 +1,6 @@
 #include "LineExchanges.h"
 
+#include "link/LineFormat.h"
 #include "sim/SimConfig.h"
 
 void LineExchanges::Note(const std::string& line) {
@@ -31,6 +32,6 @@ std::size_t LineExchanges::Count() const {
 
 double LineExchanges::BoundMs(unsigned turnaroundMs) const {
     std::lock_guard lock(m_mutex);
-    return static_cast<double>(m_characters) * SIM_CHARACTER_TIME_MS +
+    return static_cast<double>(m_characters) * LINE_CHARACTER_TIME.count() +
            static_cast<double>(m_count * turnaroundMs);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 
 #include "sensor/NotifyTarget.h"
@@ -11,6 +12,8 @@
 class CNotifyRelay : public NotifyTarget {
 public:
     void Post(unsigned message, std::uintptr_t wParam) override;
+    // Hands the connection number on with the notification.
+    void PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) override;
     // nullptr drops every later post; returns once no post to the previous target runs.
     void Forward(NotifyTarget* target);
 
