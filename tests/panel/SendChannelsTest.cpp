@@ -75,7 +75,7 @@ TEST_F(SendChannelsTest, RefusedWriteNamesTheChannelAndClaimsNothing) {
     m_panel->OnSendAllChannels();
     ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsBusy(); }, 2s));
     Sensor().Sim().HangUp(0);
-    ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsConnected(); }, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsLinkUp(); }, 2s));
     ASSERT_TRUE(m_view.PumpUntil(*m_panel, [&] { return !m_view.Messages.empty(); }));
     EXPECT_EQ(m_view.MessageTexts(), (std::vector<std::string>{"Error sending channel 3"}));
     EXPECT_FALSE(m_panel->AreControlsEnabled());
