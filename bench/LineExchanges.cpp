@@ -1,6 +1,6 @@
 #include "LineExchanges.h"
 
-#include "sim/SimConfig.h"
+#include "link/LineFormat.h"
 
 void LineExchanges::Note(const std::string& line) {
     const auto arrow = line.find(" -> ");
@@ -31,6 +31,6 @@ std::size_t LineExchanges::Count() const {
 
 double LineExchanges::BoundMs(unsigned turnaroundMs) const {
     std::lock_guard lock(m_mutex);
-    return static_cast<double>(m_characters) * SIM_CHARACTER_TIME_MS +
+    return static_cast<double>(m_characters) * LINE_CHARACTER_TIME.count() +
            static_cast<double>(m_count * turnaroundMs);
 }

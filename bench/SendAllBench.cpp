@@ -1,7 +1,7 @@
 // "Send All Spectrel Channels" of a fifteen-channel virtual sensor that paces its line like
 // 9600 baud 7E1, with every channel's three tolerances changed (so every command carries six
 // bounds), from the button to the panel enabled again, against the least time the exchanges
-// on the line can take: every character of each command and reply at SIM_CHARACTER_TIME_MS
+// on the line can take: every character of each command and reply at LINE_CHARACTER_TIME
 // plus the sensor's turnaround before each reply. A poll still in flight when the button is
 // pressed is counted as one of the exchanges.
 
@@ -12,6 +12,7 @@
 #include "BenchPanel.h"
 #include "BenchRig.h"
 #include "BenchStats.h"
+#include "link/LineFormat.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ int main() {
                 "%.4f ms per character, turnaround %u ms):\n"
                 "  ratio took/bound: median %.4f, worst %.4f over %d runs\n"
                 "  goal ratio <= %.2f: %s\n",
-                CHANNELS, SIM_CHARACTER_TIME_MS, config.TurnaroundMs, summary.Median, summary.Max,
-                RUNS, GOAL_RATIO, Verdict(summary.Max <= GOAL_RATIO));
+                CHANNELS, LINE_CHARACTER_TIME.count(), config.TurnaroundMs, summary.Median,
+                summary.Max, RUNS, GOAL_RATIO, Verdict(summary.Max <= GOAL_RATIO));
     return 0;
 }

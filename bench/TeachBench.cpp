@@ -1,6 +1,6 @@
 // "Teach Spectrel Channel" on a virtual sensor that paces its line like 9600 baud 7E1, from
 // the button to the panel showing the taught colour (ready again), against the line time of
-// the teach command and its reply (each character at SIM_CHARACTER_TIME_MS) plus the sensor's
+// the teach command and its reply (each character at LINE_CHARACTER_TIME) plus the sensor's
 // turnaround. The button is pressed while no poll is on the line: one in flight would add its
 // own exchange (up to about 30 ms) before the teach may start.
 
@@ -12,6 +12,7 @@
 #include "BenchPanel.h"
 #include "BenchRig.h"
 #include "BenchStats.h"
+#include "link/LineFormat.h"
 #include "sensor/Sensor.h"
 
 namespace {
@@ -59,7 +60,7 @@ int main() {
                 "  beyond the line time of its exchanges: median %.2f ms, worst %.2f ms over %d "
                 "runs\n"
                 "  goal within %.0f ms: %s\n",
-                SIM_CHARACTER_TIME_MS, config.TurnaroundMs, DescribeMs(tookSummary).c_str(),
+                LINE_CHARACTER_TIME.count(), config.TurnaroundMs, DescribeMs(tookSummary).c_str(),
                 exchanges, summary.Median, summary.Max, RUNS, GOAL_EXCESS_MS,
                 Verdict(summary.Max <= GOAL_EXCESS_MS));
     return 0;

@@ -1,10 +1,10 @@
 #include "panel/SpectrelDlg.h"
 
-#include <fcntl.h>
 #include <new>
-#include <unistd.h>
+#include <sys/stat.h>
 #include <utility>
 
+#include "common/ErrorText.h"
 #include "panel/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
@@ -106,7 +106,12 @@ void CSpectrelDlg::OnClose() {
     m_sensor.reset();
 }
 
-void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam) {
+void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
+                                        std::uint64_t connection) {
+    if (m_sensor && connection != NotifyTarget::NO_CONNECTION &&
+        connection != m_sensor->Connection()) {
+        return;
+    }
     switch (message) {
     case WM_SENSOR_TIMEOUT:
         OnSensorTimeout();
@@ -172,12 +177,12 @@ void CSpectrelDlg::ToggleWarning(MenuCommand item, int bit) {
 void CSpectrelDlg::OnInstructions() {
     const std::string path =
         m_environment.ProgramDir + "/" + m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // Looked at, not opened: opening a FIFO of that name would wait for a writer for ever.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         MessageBox("Help file \"" + path + "\" not found.");
         return;
     }
-    ::close(fd);
     if (!m_view.OpenDocument(path)) {
         MessageBox(TEXT_INSTRUCTIONS_FAILED);
     }
@@ -215,12 +220,13 @@ void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
     }
 }
 
-// A command the port refused never reached the sensor. Data polling goes on, so that a line
-// that has gone is noticed and reported as lost communication instead of the panel staying on
-// line with a frozen reading.
+// A command the port refused never reached the sensor. The reason is worded as spectrelctl
+// words it. Data polling goes on, so that a line that has gone is noticed and reported as lost
+// communication instead of the panel staying on line with a frozen reading.
 void CSpectrelDlg::ShowWriteFailure(const std::string& text) {
     m_command = PanelCommand::None;
-    ShowWarning(text, WARN_SENSOR);
+    ShowWarning(text + "\n" + PortDevicePath() + ": " + PortErrorReason(m_sensor->LastPortError()),
+                WARN_SENSOR);
     ResumeDataPolling();
 }
 

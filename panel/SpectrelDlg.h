@@ -31,8 +31,10 @@ public:
     // Life cycle: once the view's controls exist, and when the window is asked to close.
     void OnInitDialog();
     void OnClose();
-    // One notification the sensor proxy posted to the view's NotifyTarget.
-    void OnSensorNotification(unsigned message, std::uintptr_t wParam);
+    // One notification the sensor proxy posted to the view's NotifyTarget, with the number of
+    // the connection that posted it: one an earlier connection left queued is dropped.
+    void OnSensorNotification(unsigned message, std::uintptr_t wParam,
+                              std::uint64_t connection = NotifyTarget::NO_CONNECTION);
 
     // Menu commands
     void OnFileExit();

@@ -163,7 +163,7 @@ TEST_F(SensorRequests, FailedWriteLeavesTheCacheAsTheSensorHasIt) {
     const double taughtTolerance = sensor.GetRedTolerance(2);
     const double sentTolerance = sensor.GetRedTolerance(3);
     Sim().HangUp(0);
-    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }));
     EXPECT_FALSE(sendSettings());
     EXPECT_FALSE(teach());
     EXPECT_FALSE(sendChannel());
@@ -173,7 +173,7 @@ TEST_F(SensorRequests, FailedWriteLeavesTheCacheAsTheSensorHasIt) {
     EXPECT_EQ(sensor.GetRedTolerance(3), sentTolerance);
 
     Sim().Replug();
-    ASSERT_TRUE(WaitUntil([&] { return sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return sensor.IsLinkUp(); }));
     ASSERT_TRUE(sendSettings());
     ASSERT_TRUE(Await(WM_SENSOR_SETTINGS_SENT, 3s));
     EXPECT_EQ(Sim().Settings(), wanted);
