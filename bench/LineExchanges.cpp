@@ -1,7 +1,6 @@
 #include "LineExchanges.h"
 
 #include "link/LineFormat.h"
-#include "sim/SimConfig.h"
 
 void LineExchanges::Note(const std::string& line) {
     const auto arrow = line.find(" -> ");

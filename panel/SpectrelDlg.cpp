@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "common/ErrorText.h"
 #include "panel/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
@@ -219,12 +220,13 @@ void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
     }
 }
 
-// A command the port refused never reached the sensor. Data polling goes on, so that a line
-// that has gone is noticed and reported as lost communication instead of the panel staying on
-// line with a frozen reading.
+// A command the port refused never reached the sensor. The reason is worded as spectrelctl
+// words it. Data polling goes on, so that a line that has gone is noticed and reported as lost
+// communication instead of the panel staying on line with a frozen reading.
 void CSpectrelDlg::ShowWriteFailure(const std::string& text) {
     m_command = PanelCommand::None;
-    ShowWarning(text, WARN_SENSOR);
+    ShowWarning(text + "\n" + PortDevicePath() + ": " + PortErrorReason(m_sensor->LastPortError()),
+                WARN_SENSOR);
     ResumeDataPolling();
 }
 

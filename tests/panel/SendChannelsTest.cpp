@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "PanelFixture.h"
+#include "common/ErrorText.h"
 #include "sensor/Sensor.h"
 #include "tests/support/Deadline.h"
 
@@ -77,7 +78,11 @@ TEST_F(SendChannelsTest, RefusedWriteNamesTheChannelAndClaimsNothing) {
     Sensor().Sim().HangUp(0);
     ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsLinkUp(); }, 2s));
     ASSERT_TRUE(m_view.PumpUntil(*m_panel, [&] { return !m_view.Messages.empty(); }));
-    EXPECT_EQ(m_view.MessageTexts(), (std::vector<std::string>{"Error sending channel 3"}));
+    // Headed as the window words it, with the port's reason as spectrelctl words it.
+    const std::string reason =
+        "\n" + Sensor().Path() + ": " + PortErrorReason(m_panel->Sensor()->LastPortError());
+    EXPECT_EQ(m_view.MessageTexts(),
+              (std::vector<std::string>{"Error sending channel 3" + reason}));
     EXPECT_FALSE(m_panel->AreControlsEnabled());
     EXPECT_EQ(m_panel->Sensor()->GetChannel(3).RedTolerance, 0.5);
     EXPECT_EQ(m_panel->Sensor()->GetChannel(3).Enabled, 0U);
@@ -89,6 +94,7 @@ TEST_F(SendChannelsTest, RefusedWriteNamesTheChannelAndClaimsNothing) {
     Select(0);
     SpinRed(40);
     m_panel->OnSendAllChannels();
-    EXPECT_EQ(m_view.MessageTexts(), (std::vector<std::string>{"Error sending channel 1"}));
+    EXPECT_EQ(m_view.MessageTexts(),
+              (std::vector<std::string>{"Error sending channel 1" + reason}));
     EXPECT_FALSE(m_panel->Channel(0).MatchesSensor(m_panel->Sensor()->GetChannel(1)));
 }
