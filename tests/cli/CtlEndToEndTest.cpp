@@ -4,15 +4,20 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <sstream>
+#include <sys/resource.h>
 #include <thread>
 
 #include "cli/Ctl.h"
+#include "cli/CtlLog.h"
+#include "logging/LogWriter.h"
 #include "sensor/SensorRecords.h"
 #include "sim/VirtualSensor.h"
 #include "support/Deadline.h"
@@ -68,6 +73,49 @@ protected:
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Lines of the data log; the test holds the thread that writes them.
+std::size_t Records(const std::string& path) {
+    const std::string text = ReadFile(path);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// spectrelctl log running on a thread of its own until the test stops it. Its messages are
+// kept in a stream the test reads only after the stop.
+class LogRun {
+public:
+    LogRun(std::vector<std::string> args, std::atomic<bool>& stop)
+        : m_stop(stop), m_thread([this, args = std::move(args)] {
+              std::ostringstream out;
+              m_exit = RunSpectrelCtl(args, out, m_err, m_stop);
+          }) {}
+    ~LogRun() { Stop(); }
+    LogRun(const LogRun&) = delete;
+    LogRun& operator=(const LogRun&) = delete;
+
+    void Stop() {
+        if (m_thread.joinable()) {
+            m_stop = true;
+            m_thread.join();
+            m_stop = false;
+        }
+    }
+    int Exit() const { return m_exit; }
+    std::string Err() const { return m_err.str(); }
+
+private:
+    std::atomic<bool>& m_stop;
+    std::ostringstream m_err;
+    int m_exit = -1;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -305,4 +353,85 @@ TEST_F(Spectrelctl, HelpDocumentsEveryCommandAndExitCode) {
                              "\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 "}) {
         EXPECT_TRUE(Contains(help.Out, word)) << word;
     }
+}
+
+// At 10 MB the log goes on in the next numbered file; the full one is left as it is.
+TEST_F(Spectrelctl, LogContinuesAFullFileInTheNextNumberedOne) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    TempDir temp;
+    const std::string full = temp / "line.csv";
+    const int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, CLogWriter::SIZE_LIMIT), 0);
+    ::close(fd);
+    {
+        LogRun run({"--device", Device(), "log", full, "--period", "50"}, m_stop);
+        EXPECT_TRUE(WaitUntil([&] { return Records(temp / "line.1.csv") >= 3; }));
+        run.Stop();
+        EXPECT_EQ(run.Exit(), 0) << run.Err();
+        EXPECT_TRUE(
+            Contains(run.Err(), "line.csv has reached the 10 MB limit; the log goes on in " +
+                                    temp / "line.1.csv"))
+            << run.Err();
+    }
+    const std::regex records(
+        R"((\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [AP]M,40\.0,30\.0,20\.0,[0-9A-F]{2}\r\n)+)");
+    EXPECT_TRUE(std::regex_match(ReadFile(temp / "line.1.csv"), records));
+    EXPECT_EQ(std::filesystem::file_size(full),
+              static_cast<std::uintmax_t>(CLogWriter::SIZE_LIMIT));
+    EXPECT_EQ(NumberedLogName("/var/log.d/line", 2), "/var/log.d/line.2");
+    EXPECT_EQ(NumberedLogName(".hidden", 1), ".hidden.1");
+
+    const CtlResult missing = Run({"log", temp / "missing/line.csv"});
+    EXPECT_EQ(missing.Exit, 2);
+    EXPECT_TRUE(Contains(missing.Err, "No such file or directory")) << missing.Err;
+}
+
+// A disk that is full (here: the file may not grow) loses records, says so once, and logging
+// goes on as soon as there is room again.
+TEST_F(Spectrelctl, LogReportsRecordsLostToAFullDiskAndGoesOn) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    TempDir temp;
+    const std::string path = temp / "line.csv";
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    LogRun run({"--device", Device(), "log", path, "--period", "50"}, m_stop);
+    ASSERT_TRUE(WaitUntil([&] { return Records(path) >= 2; }));
+    rlimit full = saved;
+    full.rlim_cur = std::filesystem::file_size(path);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    const std::uint64_t polls = Sim().CommandsReceived();
+    const bool polled = WaitUntil([&] { return Sim().CommandsReceived() >= polls + 5; });
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    const std::size_t before = Records(path);
+    EXPECT_TRUE(WaitUntil([&] { return Records(path) >= before + 2; }));
+    run.Stop();
+    std::signal(SIGXFSZ, previous);
+    EXPECT_TRUE(polled);
+    EXPECT_EQ(run.Exit(), 0);
+    EXPECT_TRUE(Contains(run.Err(), "cannot write to " + path + ": File too large")) << run.Err();
+    EXPECT_TRUE(Contains(run.Err(), "writing to " + path + " again; ")) << run.Err();
+    EXPECT_EQ(ReadFile(path).back(), '\n');
+}
+
+// A pulled cable for longer than the proxy waits: the sensor is looked for again and logged
+// once it answers.
+TEST_F(Spectrelctl, LogGoesOnAcrossAnUnpluggedSensor) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    TempDir temp;
+    const std::string path = temp / "line.csv";
+    LogRun run({"--device", Device(), "log", path, "--period", "100"}, m_stop);
+    ASSERT_TRUE(WaitUntil([&] { return Records(path) >= 2; }));
+    Sim().HangUp(6500);
+    // At most one poll was on its way when the line went down.
+    const std::size_t before = Records(path) + 1;
+    const bool resumed = WaitUntil([&] { return Records(path) >= before + 2; }, 20s);
+    run.Stop();
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(run.Exit(), 0);
+    EXPECT_TRUE(Contains(run.Err(), "no answer from the sensor on " + Device() +
+                                        "; waiting for it to answer again"))
+        << run.Err();
+    EXPECT_TRUE(Contains(run.Err(), "the sensor answers again; logging goes on")) << run.Err();
 }
