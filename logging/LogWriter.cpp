@@ -19,9 +19,12 @@ CLogWriter::Opened CLogWriter::Open(const std::string& path) {
     if (m_fd) {
         return Opened::Exists;
     }
-    m_fd.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | OPEN_FLAGS, NEW_FILE_MODE));
+    const int openError = errno;
+    // Only a file that is not there is created: one that exists but could not be opened for
+    // reading and writing (write-only, say) is never emptied without the question.
+    m_fd.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | OPEN_FLAGS, NEW_FILE_MODE));
     if (!m_fd) {
-        m_error = errno;
+        m_error = errno == EEXIST ? openError : errno;
         return Opened::Failed;
     }
     return Opened::Created;

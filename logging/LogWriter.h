@@ -18,9 +18,9 @@ public:
 
     static constexpr std::int64_t SIZE_LIMIT = 10LL * 1024 * 1024;
 
-    // Opens an existing file, kept open for the caller to Overwrite or Append; a file that
-    // cannot be opened for reading and writing is created (or truncated, if it exists but
-    // could not be opened).
+    // Opens an existing file, kept open for the caller to Overwrite or Append; a file that is
+    // not there is created. An existing file that cannot be opened for reading and writing
+    // fails with the reason, and is left as it is.
     Opened Open(const std::string& path);
     // The existing file just opened, emptied.
     bool Overwrite();

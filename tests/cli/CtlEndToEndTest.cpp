@@ -6,7 +6,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,6 +20,7 @@
 #include "sensor/SensorRecords.h"
 #include "sim/VirtualSensor.h"
 #include "support/Deadline.h"
+#include "support/FileText.h"
 #include "support/TempDir.h"
 
 using namespace std::chrono_literals;
@@ -74,16 +74,9 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // Lines of the data log; the test holds the thread that writes them.
 std::size_t Records(const std::string& path) {
-    const std::string text = ReadFile(path);
+    const std::string text = FileText(path);
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
@@ -360,10 +353,7 @@ TEST_F(Spectrelctl, LogContinuesAFullFileInTheNextNumberedOne) {
     ASSERT_NO_FATAL_FAILURE(Start());
     TempDir temp;
     const std::string full = temp / "line.csv";
-    const int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, CLogWriter::SIZE_LIMIT), 0);
-    ::close(fd);
+    ASSERT_TRUE(MakeFileOfSize(full, CLogWriter::SIZE_LIMIT));
     {
         LogRun run({"--device", Device(), "log", full, "--period", "50"}, m_stop);
         EXPECT_TRUE(WaitUntil([&] { return Records(temp / "line.1.csv") >= 3; }));
@@ -376,7 +366,7 @@ TEST_F(Spectrelctl, LogContinuesAFullFileInTheNextNumberedOne) {
     }
     const std::regex records(
         R"((\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [AP]M,40\.0,30\.0,20\.0,[0-9A-F]{2}\r\n)+)");
-    EXPECT_TRUE(std::regex_match(ReadFile(temp / "line.1.csv"), records));
+    EXPECT_TRUE(std::regex_match(FileText(temp / "line.1.csv"), records));
     EXPECT_EQ(std::filesystem::file_size(full),
               static_cast<std::uintmax_t>(CLogWriter::SIZE_LIMIT));
     EXPECT_EQ(NumberedLogName("/var/log.d/line", 2), "/var/log.d/line.2");
@@ -412,7 +402,7 @@ TEST_F(Spectrelctl, LogReportsRecordsLostToAFullDiskAndGoesOn) {
     EXPECT_EQ(run.Exit(), 0);
     EXPECT_TRUE(Contains(run.Err(), "cannot write to " + path + ": File too large")) << run.Err();
     EXPECT_TRUE(Contains(run.Err(), "writing to " + path + " again; ")) << run.Err();
-    EXPECT_EQ(ReadFile(path).back(), '\n');
+    EXPECT_EQ(FileText(path).back(), '\n');
 }
 
 // A pulled cable for longer than the proxy waits: the sensor is looked for again and logged

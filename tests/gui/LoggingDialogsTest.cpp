@@ -1,16 +1,25 @@
 // The custom-button box and "Data Logging Settings" on the screen.
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <fstream>
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
 #include "logging/qt/LogSettingsWindow.h"
+#include "panel/SpectrelDlg.h"
+#include "panel/qt/MainWindow.h"
+#include "sim/VirtualSensor.h"
+#include "support/FileText.h"
 #include "widgets/qt/XMessageBox.h"
 
 namespace {
@@ -97,4 +106,50 @@ TEST(LogSettingsWindow, OkTakesTheSettingsOnceTheIntervalIsAnInteger) {
     Button(&dialog, QStringLiteral("OK"))->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.Settings(), (LogSettings{"/tmp/line.csv", LOG_ON_INTERVAL, 12}));
+}
+
+// From the menu: Start on an existing file asks, Append keeps what it held, the status bar
+// turns while readings are logged, Stop ends it.
+TEST(MainWindowLogging, StartAppendsAfterTheQuestionAndStopEnds) {
+    SimConfig config;
+    config.Pacing = false;
+    VirtualSensor sensor(config);
+    ASSERT_TRUE(sensor.Start()) << sensor.Error();
+    QTemporaryDir logFolder;
+    const std::string log = logFolder.filePath(QStringLiteral("SpectrelLog.csv")).toStdString();
+    std::ofstream(log, std::ios::binary) << "earlier\r\n";
+    // The default log lies in the working directory of the window's start.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(logFolder.path());
+    CPanelFixture fixture(sensor.SlavePath());
+    QDir::setCurrent(previous);
+    CMainWindow& window = *fixture.Window;
+    window.Start();
+    ASSERT_TRUE(WaitForEvents([&] { return window.Controller().IsPanelReady(); },
+                              std::chrono::seconds(10)));
+    QAction* start = window.MenuAction(ID_LOGGING_START);
+    ASSERT_TRUE(start->isEnabled());
+
+    QString question;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        question =
+            box->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly)->accessibleName();
+        Button(box, QStringLiteral("Append"))->click();
+    });
+    start->trigger();
+    EXPECT_EQ(question.toStdString(),
+              "The log file:\n" + log + "\nexists.  What do you want to do?");
+    ASSERT_TRUE(window.Controller().IsLoggingActive());
+    auto* pane = window.statusBar()->findChild<QLabel*>();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(WaitForEvents([&] {
+        return pane->text().startsWith(QStringLiteral("Data Logging Active (Continuous)  "));
+    }));
+    EXPECT_TRUE(WaitForEvents([&] { return FileText(log).size() > 9 + 2 * 41; }));
+    EXPECT_FALSE(start->isEnabled());
+    window.MenuAction(ID_LOGGING_STOP)->trigger();
+    EXPECT_EQ(pane->text(), QStringLiteral("Data logging inactive"));
+    EXPECT_EQ(FileText(log).rfind("earlier\r\n", 0), 0u);
 }

@@ -3,32 +3,17 @@
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
-#include <sstream>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include "logging/LogWriter.h"
+#include "support/FileText.h"
 #include "support/TempDir.h"
 
 namespace {
 
-std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
-}
-
-// A file of `size` bytes without writing them (a hole).
-void MakeFileOfSize(const std::string& path, off_t size) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, size), 0);
-    ::close(fd);
 }
 
 off_t SizeOf(const std::string& path) {
@@ -47,17 +32,17 @@ TEST(LogWriter, CreatesAppendsOrOverwrites) {
     ASSERT_EQ(writer.Open(path), CLogWriter::Opened::Created);
     ASSERT_EQ(writer.Write(RECORD), CLogWriter::Written::Done);
     // Seen by another reader at once, before anything is closed.
-    EXPECT_EQ(Read(path), RECORD);
+    EXPECT_EQ(FileText(path), RECORD);
     writer.Close();
 
     ASSERT_EQ(writer.Open(path), CLogWriter::Opened::Exists);
     ASSERT_EQ(writer.Write(RECORD), CLogWriter::Written::Done);
-    EXPECT_EQ(Read(path), RECORD + RECORD);
+    EXPECT_EQ(FileText(path), RECORD + RECORD);
 
     ASSERT_EQ(writer.Open(path), CLogWriter::Opened::Exists);
     ASSERT_TRUE(writer.Overwrite());
     ASSERT_EQ(writer.Write(RECORD), CLogWriter::Written::Done);
-    EXPECT_EQ(Read(path), RECORD);
+    EXPECT_EQ(FileText(path), RECORD);
 
     EXPECT_EQ(writer.Open(temp / "missing/log.csv"), CLogWriter::Opened::Failed);
     EXPECT_EQ(writer.LastError(), ENOENT);
@@ -69,7 +54,7 @@ TEST(LogWriter, CreatesAppendsOrOverwrites) {
 TEST(LogWriter, StopsAtTenMegabytes) {
     TempDir temp;
     const std::string path = temp / "log.csv";
-    MakeFileOfSize(path, CLogWriter::SIZE_LIMIT - 1);
+    ASSERT_TRUE(MakeFileOfSize(path, CLogWriter::SIZE_LIMIT - 1));
     CLogWriter writer;
     ASSERT_EQ(writer.Open(path), CLogWriter::Opened::Exists);
     EXPECT_EQ(writer.Write(RECORD), CLogWriter::Written::Done);
@@ -99,9 +84,9 @@ TEST(LogWriter, ARecordThatDoesNotFitLeavesNoHalfLine) {
 
     EXPECT_EQ(written, CLogWriter::Written::Failed);
     EXPECT_EQ(error, EFBIG);
-    EXPECT_EQ(Read(path), RECORD);
+    EXPECT_EQ(FileText(path), RECORD);
     EXPECT_EQ(writer.Write(RECORD), CLogWriter::Written::Done);
-    EXPECT_EQ(Read(path), RECORD + RECORD);
+    EXPECT_EQ(FileText(path), RECORD + RECORD);
 
     CLogWriter full;
     ASSERT_EQ(full.Open("/dev/full"), CLogWriter::Opened::Exists);

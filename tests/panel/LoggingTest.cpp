@@ -2,27 +2,18 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <fcntl.h>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 #include "PanelFixture.h"
 #include "logging/LogWriter.h"
 #include "support/DecimalCommaLocale.h"
+#include "support/FileText.h"
 
 namespace {
 
 // 12/08/2025 01:20:00 PM in UTC
 constexpr std::time_t MONDAY_AFTERNOON = 1765200000;
 const std::string RECORD = "12/08/2025 01:20:00 PM, 5.0,100.0,40.0,00\r\n";
-
-std::string Read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 std::string Repeat(const std::string& text, int times) {
     std::string all;
@@ -107,19 +98,19 @@ TEST_F(LoggingTest, ContinuousLoggingWritesEveryReadingAndTurnsTheStatusBar) {
         EXPECT_EQ(m_view.StatusBar.substr(0, 34), "Data Logging Active (Continuous)  ");
     }
     EXPECT_EQ(turns, "/-\\|");
-    EXPECT_EQ(Read(m_log), Repeat(RECORD, 4));
+    EXPECT_EQ(FileText(m_log), Repeat(RECORD, 4));
 
     // "Color only": the proportions the display shows.
     m_panel->OnDisplayColorOnly();
     ASSERT_NO_FATAL_FAILURE(Readings(1));
     const std::string logged = Repeat(RECORD, 4) + "12/08/2025 01:20:00 PM, 3.4,69.0,27.6,00\r\n";
-    EXPECT_EQ(Read(m_log), logged);
+    EXPECT_EQ(FileText(m_log), logged);
 
     m_panel->StopLogging();
     EXPECT_EQ(m_view.StatusBar, "Data logging inactive");
     EXPECT_TRUE(MenuEnabled(ID_LOGGING_START));
     ASSERT_NO_FATAL_FAILURE(Readings(2));
-    EXPECT_EQ(Read(m_log), logged);
+    EXPECT_EQ(FileText(m_log), logged);
     EXPECT_EQ(m_view.StatusBar, "Data logging inactive");
 }
 
@@ -130,7 +121,7 @@ TEST_F(LoggingTest, RecordsKeepTheDecimalPointUnderADecimalCommaLocale) {
     }
     m_panel->StartLogging();
     ASSERT_NO_FATAL_FAILURE(Readings(1));
-    EXPECT_EQ(Read(m_log), RECORD);
+    EXPECT_EQ(FileText(m_log), RECORD);
 }
 
 TEST_F(LoggingTest, AnExistingFileIsOverwrittenAppendedOrLeftAlone) {
@@ -145,19 +136,19 @@ TEST_F(LoggingTest, AnExistingFileIsOverwrittenAppendedOrLeftAlone) {
     EXPECT_EQ(box.Params.CustomButtons, "Overwrite\nAppend\nCancel");
     EXPECT_FALSE(m_panel->IsLoggingActive());
     ASSERT_NO_FATAL_FAILURE(Readings(1));
-    EXPECT_EQ(Read(m_log), "earlier\r\n");
+    EXPECT_EQ(FileText(m_log), "earlier\r\n");
 
     m_view.XAnswers = {24};
     m_panel->StartLogging();
     ASSERT_NO_FATAL_FAILURE(Readings(1));
     m_panel->StopLogging();
-    EXPECT_EQ(Read(m_log), "earlier\r\n" + RECORD);
+    EXPECT_EQ(FileText(m_log), "earlier\r\n" + RECORD);
 
     m_view.XAnswers = {23};
     m_panel->StartLogging();
-    EXPECT_EQ(Read(m_log), "");
+    EXPECT_EQ(FileText(m_log), "");
     ASSERT_NO_FATAL_FAILURE(Readings(1));
-    EXPECT_EQ(Read(m_log), RECORD);
+    EXPECT_EQ(FileText(m_log), RECORD);
     EXPECT_TRUE(m_view.Messages.empty());
 }
 
@@ -188,11 +179,8 @@ TEST_F(LoggingTest, AFileThatCannotBeOpenedOrWrittenLeavesLoggingInactive) {
 // The size is tested before each record: the file ends at most one record beyond 10 MB, and
 // appending to a full file stops at the first record.
 TEST_F(LoggingTest, TheTenMegabyteLimitStopsLogging) {
-    const int fd = ::open(m_log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, CLogWriter::SIZE_LIMIT - 1), 0);
-    ::close(fd);
-    const auto size = [this] { return static_cast<std::int64_t>(Read(m_log).size()); };
+    ASSERT_TRUE(MakeFileOfSize(m_log, CLogWriter::SIZE_LIMIT - 1));
+    const auto size = [this] { return static_cast<std::int64_t>(FileText(m_log).size()); };
 
     m_view.XAnswers = {24};
     m_panel->StartLogging();
@@ -220,7 +208,7 @@ TEST_F(LoggingTest, OnIntervalKeepsItsTimingAcrossStopAndStart) {
     Configure({m_log, LOG_ON_INTERVAL, 5});
     m_panel->StartLogging();
     ASSERT_NO_FATAL_FAILURE(Readings(2));
-    EXPECT_EQ(Read(m_log), RECORD);
+    EXPECT_EQ(FileText(m_log), RECORD);
     EXPECT_EQ(m_view.StatusBar.substr(0, 39), "Data Logging Active (Log on Interval)  ");
 
     m_panel->StopLogging();
@@ -228,10 +216,10 @@ TEST_F(LoggingTest, OnIntervalKeepsItsTimingAcrossStopAndStart) {
     m_view.XAnswers = {24};
     m_panel->StartLogging();
     ASSERT_NO_FATAL_FAILURE(Readings(2));
-    EXPECT_EQ(Read(m_log).size(), RECORD.size());
+    EXPECT_EQ(FileText(m_log).size(), RECORD.size());
     m_now += 3;
     ASSERT_NO_FATAL_FAILURE(Readings(2));
-    EXPECT_EQ(Read(m_log), RECORD + "12/08/2025 01:20:05 PM, 5.0,100.0,40.0,00\r\n");
+    EXPECT_EQ(FileText(m_log), RECORD + "12/08/2025 01:20:05 PM, 5.0,100.0,40.0,00\r\n");
 }
 
 // The interval is taken only with "Log on interval"; Cancel changes nothing; while logging
