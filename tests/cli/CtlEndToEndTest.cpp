@@ -4,14 +4,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <regex>
 #include <sstream>
-#include <sys/resource.h>
 #include <thread>
 
 #include "cli/Ctl.h"
@@ -383,22 +381,17 @@ TEST_F(Spectrelctl, LogReportsRecordsLostToAFullDiskAndGoesOn) {
     ASSERT_NO_FATAL_FAILURE(Start());
     TempDir temp;
     const std::string path = temp / "line.csv";
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     LogRun run({"--device", Device(), "log", path, "--period", "50"}, m_stop);
     ASSERT_TRUE(WaitUntil([&] { return Records(path) >= 2; }));
-    rlimit full = saved;
-    full.rlim_cur = std::filesystem::file_size(path);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
-    const std::uint64_t polls = Sim().CommandsReceived();
-    const bool polled = WaitUntil([&] { return Sim().CommandsReceived() >= polls + 5; });
-    ::setrlimit(RLIMIT_FSIZE, &saved);
+    {
+        const FileSizeLimit full(std::filesystem::file_size(path));
+        ASSERT_TRUE(full.Set());
+        const std::uint64_t polls = Sim().CommandsReceived();
+        EXPECT_TRUE(WaitUntil([&] { return Sim().CommandsReceived() >= polls + 5; }));
+    }
     const std::size_t before = Records(path);
     EXPECT_TRUE(WaitUntil([&] { return Records(path) >= before + 2; }));
     run.Stop();
-    std::signal(SIGXFSZ, previous);
-    EXPECT_TRUE(polled);
     EXPECT_EQ(run.Exit(), 0);
     EXPECT_TRUE(Contains(run.Err(), "cannot write to " + path + ": File too large")) << run.Err();
     EXPECT_TRUE(Contains(run.Err(), "writing to " + path + " again; ")) << run.Err();

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // A file's bytes as they are on disk; empty when it cannot be read.
@@ -24,3 +26,28 @@ inline bool MakeFileOfSize(const std::string& path, off_t size) {
     ::close(fd);
     return sized;
 }
+
+// While it lives, no file of this process may grow past `bytes`: a write beyond fails with
+// EFBIG, as on a full disk, instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : m_signal(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &m_saved);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        m_set = ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_signal);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool Set() const { return m_set; }
+
+private:
+    void (*m_signal)(int);
+    rlimit m_saved{};
+    bool m_set = false;
+};
