@@ -34,7 +34,9 @@ bool CLogTrigger::Take(int mode, int intervalSeconds, unsigned status, std::time
     } else if (mode == LOG_ON_MATCH) {
         due = status != 0 && static_cast<long long>(status) != m_lastStatus;
     } else if (mode == LOG_ON_INTERVAL) {
-        due = now >= m_nextInterval;
+        // A clock set back (by hand or by time synchronisation) would otherwise hold every
+        // record back until it has caught up with the time the previous record was taken.
+        due = now >= m_nextInterval || now < m_nextInterval - intervalSeconds;
     }
     if (due) {
         m_nextInterval = now + intervalSeconds;

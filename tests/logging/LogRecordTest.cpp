@@ -54,6 +54,9 @@ TEST(LogTrigger, OnIntervalRecordsOncePerInterval) {
     EXPECT_TRUE(trigger.Take(LOG_CONTINUOUS, 5, 0, 1013));
     EXPECT_FALSE(trigger.Take(LOG_ON_INTERVAL, 5, 0, 1017));
     EXPECT_TRUE(trigger.Take(LOG_ON_INTERVAL, 5, 0, 1018));
+    // The clock set back an hour: the next reading is recorded, not one an hour later.
+    EXPECT_TRUE(trigger.Take(LOG_ON_INTERVAL, 5, 0, 1018 - 3600));
+    EXPECT_FALSE(trigger.Take(LOG_ON_INTERVAL, 5, 0, 1018 - 3598));
 }
 
 TEST(LogTrigger, ActivityCharacterTurns) {
