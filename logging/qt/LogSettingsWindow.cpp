@@ -24,8 +24,10 @@ struct Radio {
     QRect Units;
     int Mode;
 };
+// "Continuous logging" is wider than the Windows tool had it: this desktop's fonts need the room,
+// and nothing stands to its right.
 constexpr std::array<Radio, 3> RADIOS{{
-    {"Continuous logging", {7, 7, 76, 10}, LOG_CONTINUOUS},
+    {"Continuous logging", {7, 7, 100, 10}, LOG_CONTINUOUS},
     {"Log on match", {7, 20, 59, 10}, LOG_ON_MATCH},
     {"Log on interval", {7, 33, 63, 10}, LOG_ON_INTERVAL},
 }};
