@@ -74,12 +74,11 @@ private:
 };
 
 // Identify polling until the sensor answers again, however long that takes.
-CtlOutcome FindAgain(CCtlSession& session, std::ostream& err) {
+CtlOutcome FindAgain(CCtlSession& session, const std::string& lost, std::ostream& err) {
     CSensor& sensor = session.Sensor();
     sensor.StopDataPolling();
     sensor.ClearPending();
-    err << PROGRAM << "no answer from the sensor on " << session.Device()
-        << "; waiting for it to answer again\n";
+    err << PROGRAM << lost << "; waiting for it to answer again\n";
     for (;;) {
         CtlOutcome outcome = session.Identify(SEARCH_ROUND);
         if (outcome.Done() || outcome.Exit == CTL_EXIT_INTERRUPTED) {
@@ -131,7 +130,7 @@ CtlOutcome RunLog(CCtlSession& session, const CtlOptions& options, std::ostream&
         }
         if (outcome.Exit == CTL_EXIT_NO_ANSWER) {
             polling = false;
-            if (FindAgain(session, err).Exit == CTL_EXIT_INTERRUPTED) {
+            if (FindAgain(session, outcome.Message, err).Exit == CTL_EXIT_INTERRUPTED) {
                 break;
             }
             err << PROGRAM << "the sensor answers again; logging goes on\n";

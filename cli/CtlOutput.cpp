@@ -6,9 +6,9 @@
 #include <ctime>
 
 #include "cli/JsonText.h"
+#include "common/NumberText.h"
 #include "logging/LogRecord.h"
 #include "sensor/Protocol.h"
-#include "sim/NumberText.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 // The data log file: opened or created, then one record at a time appended and flushed to the
 // disk before Write returns, so a crash or a power cut loses at most the record being written

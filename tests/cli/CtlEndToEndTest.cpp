@@ -419,7 +419,7 @@ TEST_F(Spectrelctl, LogGoesOnAcrossAnUnpluggedSensor) {
     EXPECT_TRUE(resumed);
     EXPECT_EQ(run.Exit(), 0);
     EXPECT_TRUE(Contains(run.Err(), "no answer from the sensor on " + device +
-                                        "; waiting for it to answer again"))
+                                        " to the data request; waiting for it to answer again"))
         << run.Err();
     EXPECT_TRUE(Contains(run.Err(), "the sensor answers again; logging goes on")) << run.Err();
 }
