@@ -52,6 +52,12 @@ public:
     void CheckMenuItem(MenuCommand, bool) override {}
     void EnableMenuItem(MenuCommand, bool) override {}
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    // The benchmarks ask no log-file question and open no logging set-up.
+    int ShowXMessageBox(const std::string&, const std::string&, unsigned,
+                        const XMessageBoxParams&) override {
+        return 0;
+    }
+    bool RunLogSettingsDlg(LogSettings&) override { return false; }
     void ShowAboutBox(const AboutInfo&) override {}
     // The benchmarks run no teaching dialog: one opened anyway is cancelled at once.
     DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg&) override { return DIALOG_CANCEL; }
