@@ -7,6 +7,9 @@
 #include <string>
 
 #include "link/PortMap.h"
+#include "logging/LogSettings.h"
+#include "logging/LogTrigger.h"
+#include "logging/LogWriter.h"
 #include "panel/PanelChannel.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelValues.h"
@@ -43,6 +46,19 @@ public:
     void OnWarningsApplication();
     void OnInstructions();
     void OnAbout();
+    // A menu is about to drop down: the Data Logging items follow the logging state.
+    void OnInitMenuPopup();
+
+    // "&Options" > "&Data Logging"
+    void StartLogging();
+    void StopLogging();
+    void OnLogSettings();
+    // The logging tail of every reading shown: turns the status bar's activity character and
+    // writes a record when the log mode says one is due.
+    void LogOnReading();
+    // One record of the reading shown, if the sensor can deliver readings; false without
+    // writing otherwise.
+    bool WriteLogRecord(std::time_t time, unsigned matchStatus);
 
     // "Sensor Communications"
     void OnSelchangePort();
@@ -134,6 +150,9 @@ public:
     bool IsLoggingAvailable() const { return m_loggingAvailable; }
     // A send or teach has been written and its answer is awaited.
     bool IsAwaitingSensor() const { return m_command != PanelCommand::None; }
+    bool IsLoggingActive() const { return m_loggingActive; }
+    // The data-logging set-up: file, mode and interval for the next start.
+    const LogSettings& LogSetup() const { return m_logSettings; }
     const PanelChannel& Channel(int index) const { return m_channels[index]; }
 
     static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
@@ -179,6 +198,11 @@ private:
     void ToggleWarning(MenuCommand item, int bit);
     void SetDisplayMode(int mode);
     MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+    void InitLogging();
+    void OpenExistingLog();
+    void CloseLog();
+    void UpdateLoggingMenu();
+    std::time_t Now() const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -208,4 +232,9 @@ private:
     bool m_loggingAvailable = false;
     PanelCommand m_command = PanelCommand::None;
     unsigned m_teachChannel = 0; // 1..15 while a teach is awaited
+
+    LogSettings m_logSettings;
+    CLogWriter m_logWriter;
+    CLogTrigger m_logTrigger; // kept across runs of logging
+    bool m_loggingActive = false;
 };
