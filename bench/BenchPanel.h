@@ -14,7 +14,8 @@
 // The control panel's controller on a view without a screen, connected to a virtual sensor
 // in the same process that counts the characters of every exchange. The view keeps the values
 // pushed to it (a benchmark edits them to play the user), answers every message box with its
-// default button and hands the sensor proxy's notifications to the controller when pumped.
+// default button (and a custom-button box with its first button) and hands the sensor proxy's
+// notifications to the controller when pumped.
 class BenchPanel : public PanelView {
 public:
     explicit BenchPanel(SimConfig config);
@@ -52,10 +53,10 @@ public:
     void CheckMenuItem(MenuCommand, bool) override {}
     void EnableMenuItem(MenuCommand, bool) override {}
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
-    // The benchmarks ask no log-file question and open no logging set-up.
+    // A benchmark starts no logging, so neither the log-file question nor its dialog comes.
     int ShowXMessageBox(const std::string&, const std::string&, unsigned,
                         const XMessageBoxParams&) override {
-        return 0;
+        return XMB_FIRST_CUSTOM_ID;
     }
     bool RunLogSettingsDlg(LogSettings&) override { return false; }
     void ShowAboutBox(const AboutInfo&) override {}
