@@ -8,7 +8,8 @@
 struct PanelEnvironment {
     std::string PreferencesPath; // the per-user preference store (INI file)
     PortMap PortOverrides;       // "--port COMn=PATH" of this run; wins over the store's [Ports]
-    std::string ProgramDir;      // folder of the program, where its instructions document lies
+    std::string ProgramDir;      // folder of the program: a build tree keeps the manual there
+    std::string DocumentDir;     // the installed documentation folder, looked in second
     std::string ProgramName;     // the program's file name without extension ("spectrel")
     std::string ProgramVersion;  // shown in the about box
 };

@@ -9,6 +9,21 @@
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 
+namespace {
+
+// The document is handed on only if it can be read: the desktop's viewer would otherwise fail
+// with a message of its own instead of ours.
+bool IsReadable(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)) {
 }
@@ -160,15 +175,19 @@ void CSpectrelDlg::ToggleWarning(MenuCommand item, int bit) {
     m_view.CheckMenuItem(item, (m_warningsMask & bit) != 0);
 }
 
+// The manual is looked for beside the program first, so that a build tree opens its own, then
+// in the documentation folder of an installed program. A missing manual is reported with the
+// last place looked at, which is where an installation puts it.
 void CSpectrelDlg::OnInstructions() {
-    const std::string path =
-        m_environment.ProgramDir + "/" + m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const std::string name = m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
+    std::string path = m_environment.ProgramDir + "/" + name;
+    if (!IsReadable(path) && !m_environment.DocumentDir.empty()) {
+        path = m_environment.DocumentDir + "/" + name;
+    }
+    if (!IsReadable(path)) {
         MessageBox("Help file \"" + path + "\" not found.");
         return;
     }
-    ::close(fd);
     if (!m_view.OpenDocument(path)) {
         MessageBox(TEXT_INSTRUCTIONS_FAILED);
     }

@@ -1,6 +1,7 @@
 #include "panel/qt/SpectrelApp.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cstdio>
@@ -99,6 +100,8 @@ PanelEnvironment CSpectrelApp::Environment(const AppOptions& options) const {
     environment.PortOverrides = options.PortOverrides;
     environment.ProgramDir = program.absolutePath().toStdString();
     environment.ProgramName = program.completeBaseName().toStdString();
+    environment.DocumentDir =
+        QDir::cleanPath(program.absolutePath() + "/" + SPECTREL_DOCS_FROM_PROGRAM).toStdString();
     environment.ProgramVersion = SPECTREL_VERSION;
     return environment;
 }
