@@ -278,6 +278,7 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
         return SetChannel(session, options, out);
     case CtlCommand::Teach:
         return Teach(session, options, out);
+    case CtlCommand::Scan: // probes many devices and is run without a session of its own
     case CtlCommand::None:
         break;
     }

@@ -17,7 +17,8 @@ enum class CtlCommand {
     Monitor,
     SetSettings,
     SetChannel,
-    Teach
+    Teach,
+    Scan
 };
 
 // Fields of set-settings that were given, already as the indexes the sensor takes.
@@ -44,6 +45,7 @@ struct CtlOptions {
     bool Json = false;
     bool Help = false;
     unsigned TimeoutMs = 3000; // how long to look for the sensor before giving up
+    bool TimeoutGiven = false; // scan waits a shorter time unless told
     CtlCommand Command = CtlCommand::None;
     unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
     unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
@@ -51,6 +53,7 @@ struct CtlOptions {
     SettingsChange Settings;              // set-settings
     ChannelChange Values;                 // set-channel
     std::optional<double> TeachTolerance; // teach: all three tolerances
+    std::vector<std::string> ScanDevices; // scan: the devices to probe, none = every one present
 };
 
 inline constexpr unsigned CTL_MIN_TIMEOUT_MS = 100;
@@ -60,6 +63,9 @@ inline constexpr unsigned CTL_MAX_TIMEOUT_MS = 600000;
 inline constexpr unsigned CTL_MIN_PERIOD_MS = 50;
 inline constexpr unsigned CTL_MAX_PERIOD_MS = 60000;
 inline constexpr double CTL_MAX_TOLERANCE = 50.0;
+// A sensor answers the first identify within a few tens of milliseconds; three polls are room
+// enough for a scan of every device at once.
+inline constexpr unsigned CTL_SCAN_TIMEOUT_MS = 1500;
 
 // Reads the arguments after the program name. False with a message in `error` on anything
 // unknown, missing, repeated or out of range. "--help" anywhere sets Help and skips the checks

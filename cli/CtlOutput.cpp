@@ -27,11 +27,6 @@ std::string PadLeft(std::string text, std::size_t width) {
     return text;
 }
 
-std::string ModelName(unsigned modelCode) {
-    const ModelInfo* model = FindModel(modelCode);
-    return model != nullptr && model->Name[0] != '\0' ? model->Name : "unknown";
-}
-
 // "%g" as the C library writes it, without the locale.
 std::string FormatGeneral(double value) {
     std::array<char, 32> buffer{};
@@ -275,4 +270,9 @@ std::string FormatReading(std::chrono::system_clock::time_point time, const Curr
     return LogTime(local) + "," + FormatPercentText(reading.Red) + "," +
            FormatPercentText(reading.Green) + "," + FormatPercentText(reading.Blue) + "," +
            FormatHex(reading.MatchStatus & 0xFF, 2) + "\n";
+}
+
+std::string ModelName(unsigned modelCode) {
+    const ModelInfo* model = FindModel(modelCode);
+    return model != nullptr && model->Name[0] != '\0' ? model->Name : "unknown";
 }
