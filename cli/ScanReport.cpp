@@ -19,8 +19,10 @@ std::string Padded(std::string text, std::size_t width) {
     return text;
 }
 
+// The link's own name: its folder is in the column's name, and the [Ports] lines give it whole.
 std::string ByIdText(const ProbeResult& result) {
-    return result.ByIdName.empty() ? NONE : result.ByIdName;
+    const std::size_t slash = result.ByIdName.rfind('/');
+    return result.ByIdName.empty() ? NONE : result.ByIdName.substr(slash + 1);
 }
 
 std::string SensorTable(const std::vector<ProbeResult>& results) {

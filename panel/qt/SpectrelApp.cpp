@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -61,6 +62,10 @@ int CSpectrelApp::Run(int argc, char** argv) {
 
 int CSpectrelApp::RunWindow(int argc, char** argv, const AppOptions& options) {
     QApplication application(argc, argv);
+    // The desktop matches the window to its menu entry and icon by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orvane.Spectrel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.orvane.Spectrel"),
+                                                 QIcon(QStringLiteral(":/icons/spectrel.png"))));
     QApplication::setQuitOnLastWindowClosed(false);
     // Installed first: a signal that comes while the window is still being set up waits in the
     // pipe and closes the window as soon as the event loop runs.

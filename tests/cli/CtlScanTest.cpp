@@ -15,6 +15,7 @@
 
 #include "cli/Ctl.h"
 #include "cli/PortScan.h"
+#include "cli/ScanReport.h"
 #include "link/FileDescriptor.h"
 #include "sim/VirtualSensor.h"
 #include "support/PtyPair.h"
@@ -169,4 +170,18 @@ TEST(SpectrelctlScan, ListsTheDevicesOfAMachineInOrder) {
     EXPECT_EQ(FindByIdName(stable, dev / "serial/by-id"), stable);
     EXPECT_EQ(FindByIdName(dev / "ttyUSB0", dev / "serial/by-id"), "");
     EXPECT_TRUE(ListSerialDevices(dev / "absent").empty());
+
+    // The table names the link, the [Ports] line maps the port to it whole.
+    ProbeResult found;
+    found.Device = real + "/ttyUSB1";
+    found.ByIdName = stable;
+    found.State = ProbeState::Found;
+    found.Identity.ModelCode = 6;
+    found.Identity.SerialNumber = "A1B2C3D4E5F60001";
+    EXPECT_EQ(FormatScan({found}, false, false),
+              "DEVICE" + std::string(found.Device.size() - 4, ' ') +
+                  "BY-ID                              MODEL           SERIAL\n" + found.Device +
+                  "  usb-FTDI_FT232R_A1B2C3-if00-port0  6 (Spectrel-4)  A1B2C3D4E5F60001\n"
+                  "\n[Ports]\nCOM1=" +
+                  stable + "\n");
 }

@@ -7,7 +7,8 @@ source=$2
 command -v pdftotext >/dev/null || { echo "pdftotext (poppler-utils) not installed"; exit 77; }
 [ -s "$pdf" ] || { echo "no manual at $pdf"; exit 1; }
 
-text=$(pdftotext -layout "$pdf" - | tr -s ' ')
+# The typesetter joins "fi" and "fl" into ligatures, which pdftotext keeps.
+text=$(pdftotext -layout "$pdf" - | sed 's/\xef\xac\x81/fi/g; s/\xef\xac\x82/fl/g' | tr -s ' ')
 status=0
 while IFS= read -r heading; do
     heading=$(sed -E 's/^#+ +//; s/`//g; s/\*//g' <<<"$heading" | tr -s ' ')
