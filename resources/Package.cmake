@@ -20,4 +20,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.orvane.example/spectrel")
 # The window needs the X11 or Wayland platform plugin, which no library links and so
 # dpkg-shlibdeps cannot see.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Help > Instructions hands the manual to the desktop's viewer through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pdf-viewer")
 include(CPack)
