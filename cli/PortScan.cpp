@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
 #include <thread>
 
@@ -32,13 +33,12 @@ std::vector<fs::path> Entries(const fs::path& folder) {
 
 // The number after the family's name ("ttyS12" -> 12), or false when the name is not of it.
 bool FamilyNumber(const std::string& name, const std::string& family, unsigned long& number) {
-    if (name.size() <= family.size() || name.compare(0, family.size(), family) != 0 ||
-        !std::all_of(name.begin() + family.size(), name.end(),
-                     [](char c) { return c >= '0' && c <= '9'; })) {
+    if (name.size() <= family.size() || name.compare(0, family.size(), family) != 0) {
         return false;
     }
-    number = std::stoul(name.substr(family.size()));
-    return true;
+    const char* end = name.data() + name.size();
+    const auto [last, error] = std::from_chars(name.data() + family.size(), end, number);
+    return error == std::errc() && last == end;
 }
 
 ProbeResult Probe(const std::string& device, std::chrono::milliseconds timeout,

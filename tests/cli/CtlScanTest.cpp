@@ -154,8 +154,8 @@ TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
 TEST(SpectrelctlScan, ListsTheDevicesOfAMachineInOrder) {
     TempDir dev;
     ASSERT_FALSE(dev.Path().empty());
-    for (const char* node :
-         {"ttyS10", "ttyS2", "ttyACM0", "ttyUSB1", "ttyUSB0", "ttySX", "tty1", "ttyUSB"}) {
+    for (const char* node : {"ttyS10", "ttyS2", "ttyACM0", "ttyUSB1", "ttyUSB0", "ttySX", "tty1",
+                             "ttyS-1", "ttyS99999999999999999999999", "ttyUSB"}) {
         std::ofstream(dev / node).put('\n');
     }
     fs::create_directories(dev / "serial/by-id");
