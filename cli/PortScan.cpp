@@ -1,5 +1,8 @@
 #include "cli/PortScan.h"
 
+#include <fcntl.h>
+#include <sys/ioctl.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -7,6 +10,7 @@
 #include <thread>
 
 #include "cli/CtlSession.h"
+#include "link/FileDescriptor.h"
 
 namespace fs = std::filesystem;
 
@@ -41,10 +45,22 @@ bool FamilyNumber(const std::string& name, const std::string& family, unsigned l
     return error == std::errc() && last == end;
 }
 
+// A program that keeps others out with TIOCEXCL alone (no lock) does not keep root out: the
+// flag is asked for before the port is opened for real, so its line is not touched.
+bool HeldExclusively(const std::string& device) {
+    const FileDescriptor fd(::open(device.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    int exclusive = 0;
+    return fd && ::ioctl(fd.Get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
 ProbeResult Probe(const std::string& device, std::chrono::milliseconds timeout,
                   const std::atomic<bool>& stop) {
     ProbeResult result;
     result.Device = device;
+    if (HeldExclusively(device)) {
+        result.State = ProbeState::Busy;
+        return result;
+    }
     CCtlSession session(device, stop);
     if (CtlOutcome outcome = session.Connect(); !outcome.Done()) {
         // The port takes an exclusive lock before it touches the line's settings, so a device

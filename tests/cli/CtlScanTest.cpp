@@ -1,9 +1,11 @@
 // spectrelctl scan: finding sensors among serial devices, in-process against virtual sensors on
 // real pseudo-terminals, and the order in which it looks at the devices of a machine.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -96,8 +98,9 @@ int RunCtl(const std::vector<std::string>& args, std::string& out) {
 
 } // namespace
 
-// Two sensors among ordinary pseudo-terminals are found and mapped to COM1 and COM2; a third,
-// held by another program, is reported as skipped and is never written to.
+// Two sensors among ordinary pseudo-terminals are found and mapped to COM1 and COM2; two more,
+// held by other programs (with a lock, with the exclusive flag), are reported as skipped and
+// are never written to.
 TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
     const auto first = StartSensor(6, "SCAN-FIRST-00001");
     const auto second = StartSensor(9, "SCAN-SECOND-0002");
@@ -108,11 +111,17 @@ TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
     ASSERT_TRUE(quiet1.IsValid() && quiet2.IsValid());
     DeviceHolder holder(held->SlavePath());
     ASSERT_TRUE(holder.Holding());
+    // A program that keeps others out with TIOCEXCL only, which does not stop root.
+    std::atomic<int> exclusiveAnswers{0};
+    const auto exclusive = StartSensor(4, "SCAN-EXCL-000004", &exclusiveAnswers);
+    const FileDescriptor exclusiveFd(
+        ::open(exclusive->SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(exclusiveFd && ::ioctl(exclusiveFd.Get(), TIOCEXCL) == 0);
 
     std::string out;
-    const std::vector<std::string> devices{quiet1.SlavePath(), first->SlavePath(),
-                                           held->SlavePath(), quiet2.SlavePath(),
-                                           second->SlavePath()};
+    const std::vector<std::string> devices{quiet1.SlavePath(),     first->SlavePath(),
+                                           held->SlavePath(),      quiet2.SlavePath(),
+                                           exclusive->SlavePath(), second->SlavePath()};
     std::vector<std::string> args{"--timeout", "1000", "scan"};
     args.insert(args.end(), devices.begin(), devices.end());
     ASSERT_EQ(RunCtl(args, out), 0) << out;
@@ -123,6 +132,9 @@ TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
     EXPECT_NE(out.find("skipped " + held->SlavePath() + ": in use by another program"),
               std::string::npos)
         << out;
+    EXPECT_NE(out.find("skipped " + exclusive->SlavePath() + ": in use by another program"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("no sensor on " + quiet1.SlavePath() + ": nothing answered"),
               std::string::npos);
     EXPECT_NE(
@@ -130,6 +142,7 @@ TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
         std::string::npos)
         << out;
     EXPECT_EQ(heldAnswers, 0);
+    EXPECT_EQ(exclusiveAnswers, 0);
     EXPECT_EQ(quiet1.ReadFromMaster(3, std::chrono::milliseconds(0)).substr(0, 2), "!i");
 
     ASSERT_EQ(
