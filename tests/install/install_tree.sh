@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# cmake --install into a temporary prefix yields every file of the installation, the man pages
-# read with man, and nothing is installed outside the prefix. Usage: install_tree.sh BUILD
+# cmake --install into a temporary prefix yields every file of the installation and no other,
+# and the man pages read with man. Usage: install_tree.sh BUILD
 set -euo pipefail
 build=$1
 prefix=$(mktemp -d)
