@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "cli/CtlSession.h"
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 namespace fs = std::filesystem;
 

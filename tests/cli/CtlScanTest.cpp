@@ -18,7 +18,7 @@
 #include "cli/Ctl.h"
 #include "cli/PortScan.h"
 #include "cli/ScanReport.h"
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 #include "sim/VirtualSensor.h"
 #include "support/PtyPair.h"
 #include "support/TempDir.h"
