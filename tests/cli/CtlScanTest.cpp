@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <sstream>
 
 #include "cli/Ctl.h"
@@ -133,10 +134,13 @@ TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
     std::vector<std::string> args{"--timeout", "2000", "scan"};
     args.insert(args.end(), devices.begin(), devices.end());
     ASSERT_EQ(RunCtl(args, out), 0) << out;
-    EXPECT_NE(out.find(first->SlavePath() + "  -      6 (Spectrel-4)   SCAN-FIRST-00001"),
-              std::string::npos)
+    // Columns are as wide as their longest entry.
+    EXPECT_TRUE(std::regex_search(
+        out, std::regex(first->SlavePath() + " +- +6 \\(Spectrel-4\\) +SCAN-FIRST-00001\n")))
         << out;
-    EXPECT_NE(out.find("9 (Spectrel-15)  SCAN-SECOND-0002"), std::string::npos) << out;
+    EXPECT_TRUE(std::regex_search(
+        out, std::regex(second->SlavePath() + " +- +9 \\(Spectrel-15\\) +SCAN-SECOND-0002\n")))
+        << out;
     EXPECT_NE(out.find("skipped " + held->SlavePath() + ": in use by another program"),
               std::string::npos)
         << out;
