@@ -49,7 +49,8 @@ CtlOutcome Scan(const CtlOptions& options, std::ostream& out, const std::atomic<
     return {};
 }
 
-CtlOutcome Run(const CtlOptions& options, std::ostream& out, const std::atomic<bool>& stop) {
+CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop) {
     if (options.Command == CtlCommand::Scan) {
         return Scan(options, out, stop);
     }
@@ -59,7 +60,7 @@ CtlOutcome Run(const CtlOptions& options, std::ostream& out, const std::atomic<b
         outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
     }
     if (outcome.Done()) {
-        outcome = RunCtlCommand(session, options, out);
+        outcome = RunCtlCommand(session, options, out, err);
     }
     return outcome;
 }
@@ -78,7 +79,7 @@ int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std:
         out << CtlUsageText();
         return CTL_EXIT_DONE;
     }
-    const CtlOutcome outcome = Run(options, out, stop);
+    const CtlOutcome outcome = Run(options, out, err, stop);
     out.flush();
     if (!outcome.Done()) {
         err << PROGRAM << outcome.Message << "\n";

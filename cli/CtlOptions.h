@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "logging/LogSettings.h"
+
 // The command line of spectrelctl:
 //   spectrelctl (--device PATH | --port NAME) [--json] [--timeout MS] COMMAND [ARGUMENTS]
 // Every value is checked here, before a port is opened, so that a value out of range never
@@ -18,6 +20,7 @@ enum class CtlCommand {
     SetSettings,
     SetChannel,
     Teach,
+    Log,
     Scan
 };
 
@@ -49,10 +52,11 @@ struct CtlOptions {
     CtlCommand Command = CtlCommand::None;
     unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
     unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
-    unsigned PeriodMs = 300;              // monitor: polling period
+    unsigned PeriodMs = 300;              // monitor and log: polling period
     SettingsChange Settings;              // set-settings
     ChannelChange Values;                 // set-channel
     std::optional<double> TeachTolerance; // teach: all three tolerances
+    LogSettings Log;                      // log: file, mode and interval
     std::vector<std::string> ScanDevices; // scan: the devices to probe, none = every one present
 };
 
@@ -63,6 +67,7 @@ inline constexpr unsigned CTL_MAX_TIMEOUT_MS = 600000;
 inline constexpr unsigned CTL_MIN_PERIOD_MS = 50;
 inline constexpr unsigned CTL_MAX_PERIOD_MS = 60000;
 inline constexpr double CTL_MAX_TOLERANCE = 50.0;
+inline constexpr unsigned CTL_MAX_LOG_INTERVAL = 86400; // seconds: one record a day
 // A sensor answers the first identify within a few tens of milliseconds; three polls are room
 // enough for a scan of every device at once.
 inline constexpr unsigned CTL_SCAN_TIMEOUT_MS = 1500;
