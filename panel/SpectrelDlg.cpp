@@ -9,6 +9,18 @@
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 
+namespace {
+
+// The document is handed on only if it is a file: the desktop's viewer would otherwise fail
+// with a message of its own instead of ours. Looked at, not opened: opening a FIFO of that name
+// would wait for a writer for ever.
+bool IsDocument(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+} // namespace
+
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)) {
     InitLogging();
@@ -176,12 +188,16 @@ void CSpectrelDlg::ToggleWarning(MenuCommand item, int bit) {
     m_view.CheckMenuItem(item, (m_warningsMask & bit) != 0);
 }
 
+// The manual is looked for beside the program first, so that a build tree opens its own, then
+// in the documentation folder of an installed program. A missing manual is reported with the
+// last place looked at, which is where an installation puts it.
 void CSpectrelDlg::OnInstructions() {
-    const std::string path =
-        m_environment.ProgramDir + "/" + m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
-    // Looked at, not opened: opening a FIFO of that name would wait for a writer for ever.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    const std::string name = m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
+    std::string path = m_environment.ProgramDir + "/" + name;
+    if (!IsDocument(path) && !m_environment.DocumentDir.empty()) {
+        path = m_environment.DocumentDir + "/" + name;
+    }
+    if (!IsDocument(path)) {
         MessageBox("Help file \"" + path + "\" not found.");
         return;
     }
