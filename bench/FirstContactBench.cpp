@@ -5,11 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <vector>
 
 #include "BenchRig.h"
 #include "BenchStats.h"
+#include "FirstContactChain.h"
 
 namespace {
 
@@ -18,64 +18,8 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* NAME = "bench-first-contact";
 constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
 constexpr unsigned CHANNELS = 15;
-constexpr unsigned IDENTIFY_PERIOD_MS = 500;
 constexpr int RUNS = 5;
 constexpr double GOAL_RATIO = 1.10;
-
-// The characters of every exchange, as the sensor saw them ("!c,0 -> !c,0,0,...").
-class Exchanges {
-public:
-    void Note(const std::string& line) {
-        const auto arrow = line.find(" -> ");
-        if (arrow == std::string::npos) {
-            return;
-        }
-        // Both lines end with a CR on the wire.
-        std::lock_guard lock(m_mutex);
-        m_characters += arrow + 1 + (line.size() - arrow - 4) + 1;
-        ++m_count;
-    }
-    void Reset() {
-        std::lock_guard lock(m_mutex);
-        m_characters = 0;
-        m_count = 0;
-    }
-    std::size_t Characters() const {
-        std::lock_guard lock(m_mutex);
-        return m_characters;
-    }
-    std::size_t Count() const {
-        std::lock_guard lock(m_mutex);
-        return m_count;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::size_t m_characters = 0;
-    std::size_t m_count = 0;
-};
-
-// The chain the control panel runs on first contact; the time from its start to the last
-// channel's notification.
-std::optional<Clock::duration> FirstContact(BenchRig& rig) {
-    CSensor& sensor = rig.Sensor();
-    const Clock::time_point start = Clock::now();
-    if (!sensor.StartIdentifyPolling(IDENTIFY_PERIOD_MS) || !rig.Await(WM_SENSOR_IDENTITY)) {
-        return std::nullopt;
-    }
-    sensor.StopIdentifyPolling();
-    if (!sensor.RequestVersion() || !rig.Await(WM_SENSOR_VERSION) || !sensor.RequestSettings() ||
-        !rig.Await(WM_SENSOR_SETTINGS)) {
-        return std::nullopt;
-    }
-    std::optional<Notification> last;
-    for (unsigned channel = 1; channel <= CHANNELS; ++channel) {
-        if (!sensor.RequestChannel(channel) || !(last = rig.Await(WM_SENSOR_CHANNEL, channel))) {
-            return std::nullopt;
-        }
-    }
-    return last->Time - start;
-}
 
 } // namespace
 
@@ -92,7 +36,7 @@ int main() {
     std::vector<double> ratios;
     for (int run = 1; run <= RUNS; ++run) {
         exchanges.Reset();
-        const std::optional<Clock::duration> took = FirstContact(rig);
+        const std::optional<Clock::duration> took = FirstContact(rig, CHANNELS);
         if (!took) {
             return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
         }
