@@ -1,5 +1,6 @@
 #include "BenchRig.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <thread>
 
@@ -33,7 +34,16 @@ bool BenchRig::Reconnect(const std::string& device, std::string& error) {
     m_sensor.StopDataPolling();
     m_sensor.ClearPending();
     m_sensor.Disconnect();
-    return Connect(device, error);
+    // The device may still be held by the server that served the previous connection while
+    // it closes that session.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!Connect(device, error)) {
+        if (m_sensor.LastPortError() != EBUSY || std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 bool BenchRig::Connect(const std::string& device, std::string& error) {

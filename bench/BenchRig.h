@@ -23,7 +23,7 @@ public:
 
     // Starts the sensor and connects the proxy; false with a message when either fails.
     bool Start(std::string& error);
-    // Connects the proxy anew, to device (the sensor's pseudo-terminal served elsewhere).
+    // Connects the proxy anew, to device (the sensor's pseudo-terminal, or a server of it).
     bool Reconnect(const std::string& device, std::string& error);
 
     // One settings request: ms from the sensor writing its reply's CR to the proxy's

@@ -94,6 +94,14 @@ TEST_P(RemoteLine, FirstContactPollingSendAndTeach) {
     ASSERT_TRUE(taught);
     EXPECT_EQ(taught->WParam, 3u);
     EXPECT_EQ(target.Posted(WM_SENSOR_READ_ERROR), 0u);
+
+    // Reset: closed and opened again at once, the server takes the new connection.
+    for (int reset = 0; reset < 3; ++reset) {
+        ASSERT_TRUE(sensor.Disconnect());
+        ASSERT_TRUE(sensor.Connect(Url())) << LinkErrorText(sensor.LastPortError());
+        ASSERT_TRUE(sensor.RequestIdentity());
+        ASSERT_TRUE(Await(WM_SENSOR_IDENTITY, 3s)) << "reset " << reset;
+    }
 }
 
 // ser2net killed is a pulled adapter: the proxy loses the sensor through the usual time-out
