@@ -4,8 +4,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 #include <vector>
+
+#include "link/LinkError.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ std::string SystemReason(std::uint32_t error) {
     if (error == 0) {
         return "the device is gone";
     }
-    return std::strerror(static_cast<int>(error));
+    return LinkErrorText(error);
 }
 
 // A serial device belongs to a group (usually "dialout" or "uucp") whose members may use it;

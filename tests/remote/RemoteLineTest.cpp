@@ -185,6 +185,15 @@ TEST(RemoteLineOpen, UnreachableAddressesFailInTimeWithTheirReason) {
     EXPECT_FALSE(port.Open("socket://127.0.0.1"));
     EXPECT_EQ(port.LastError(), LINK_ERROR_BAD_ADDRESS);
 
+    // spectrelctl names the host and the reason.
+    const std::string refused = "socket://127.0.0.1:" + std::to_string(FreeLoopbackPort());
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::atomic<bool> stop{false};
+    EXPECT_EQ(RunSpectrelCtl({"--device", refused, "identify"}, out, err, stop), 3);
+    EXPECT_NE(err.str().find("cannot open " + refused + ": Connection refused"), std::string::npos)
+        << err.str();
+
     // A listener that never accepts and whose queue is full lets new connections hang.
     const FileDescriptor listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     sockaddr_in address{};
