@@ -11,7 +11,9 @@ bool Rfc2217Transport::Open(std::uint32_t& error) {
         return false;
     }
     if (!Negotiate(error)) {
-        return Abandon(error, error);
+        // A server that serves another client greets and hangs up before any answer; the
+        // end shows either in reading or in a write of ours that finds the connection gone.
+        return Abandon(error, error == EIO ? EBUSY : error);
     }
     m_binary = m_codec.WeDo(TelnetCodec::BINARY);
     return true;
@@ -46,8 +48,7 @@ bool Rfc2217Transport::Negotiate(std::uint32_t& error) {
         }
         switch (ReceiveBytes(m_chunk, error)) {
         case Received::Ended:
-            // A server that serves another client greets and hangs up before any answer.
-            error = EBUSY;
+            error = EIO;
             return false;
         case Received::Failed:
             return false;
