@@ -22,8 +22,10 @@ public:
 
     virtual ~LinkTransport() = default;
 
-    // False with the reason in error and nothing left open.
-    virtual bool Open(std::uint32_t& error) = 0;
+    // False with the reason in error and nothing left open. cancel is an eventfd that Close
+    // signals: a transport that waits while opening (connecting, negotiating) gives up with
+    // ECANCELED once it is signalled.
+    virtual bool Open(int cancel, std::uint32_t& error) = 0;
     // What to wait on for reading and writing.
     virtual int Descriptor() const = 0;
     // Takes what the descriptor holds: the line's characters go to lines, answers the line's

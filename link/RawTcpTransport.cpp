@@ -14,9 +14,9 @@ constexpr std::chrono::milliseconds SETTLE_MAXIMUM{250};
 
 } // namespace
 
-bool RawTcpTransport::Open(std::uint32_t& error) {
+bool RawTcpTransport::Open(int cancel, std::uint32_t& error) {
     const auto start = Clock::now();
-    if (!Connect(error)) {
+    if (!Connect(cancel, error)) {
         return false;
     }
     const auto settle =

@@ -10,7 +10,7 @@ class RawTcpTransport : public TcpTransport {
 public:
     using TcpTransport::TcpTransport;
 
-    bool Open(std::uint32_t& error) override;
+    bool Open(int cancel, std::uint32_t& error) override;
     Received Receive(LineAssembler& lines, std::string& replies, std::uint32_t& error) override;
 
 private:

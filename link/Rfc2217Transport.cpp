@@ -5,9 +5,9 @@
 #include "link/ComPortSetup.h"
 #include "link/LinkError.h"
 
-bool Rfc2217Transport::Open(std::uint32_t& error) {
+bool Rfc2217Transport::Open(int cancel, std::uint32_t& error) {
     m_codec = TelnetCodec(true);
-    if (!Connect(error)) {
+    if (!Connect(cancel, error)) {
         return false;
     }
     if (!Negotiate(error)) {

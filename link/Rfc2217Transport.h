@@ -15,7 +15,7 @@ public:
 
     using TcpTransport::TcpTransport;
 
-    bool Open(std::uint32_t& error) override;
+    bool Open(int cancel, std::uint32_t& error) override;
     Received Receive(LineAssembler& lines, std::string& replies, std::uint32_t& error) override;
     std::string Encode(std::string_view text) const override;
 

@@ -104,8 +104,8 @@ CSerialPort::~CSerialPort() {
 }
 
 bool CSerialPort::Open(const std::string& portName) {
-    const std::lock_guard lock(m_stateMutex);
-    if (m_open) {
+    std::unique_lock lock(m_stateMutex);
+    if (m_open || m_opening) {
         return Fail(EBUSY);
     }
     m_deviceName = PortMap().DevicePath(portName);
@@ -115,17 +115,39 @@ bool CSerialPort::Open(const std::string& portName) {
     }
     std::uint32_t error = 0;
     std::unique_ptr<LinkTransport> transport = MakeTransport(m_deviceName, error);
-    if (!transport || !transport->Open(error)) {
+    if (!transport) {
         return Fail(error);
     }
-    m_transport = std::move(transport);
+    // Opening a remote line may take seconds (connecting, negotiating). It runs outside the
+    // lock, so that Close can cut it short through the same event that wakes a reader.
     m_wake = std::move(wake);
+    m_opening = true;
+    lock.unlock();
+    const bool opened = transport->Open(m_wake.Get(), error);
+    lock.lock();
+    m_opening = false;
+    m_stateChanged.notify_all();
+    if (opened && m_cancelled) {
+        transport->Release();
+    }
+    if (!opened || m_cancelled) {
+        m_cancelled = false;
+        m_wake.Reset();
+        return Fail(opened ? static_cast<std::uint32_t>(ECANCELED) : error);
+    }
+    m_transport = std::move(transport);
     m_open = true;
     return true;
 }
 
 bool CSerialPort::Close() {
     std::unique_lock lock(m_stateMutex);
+    if (m_opening) {
+        m_cancelled = true;
+        ::eventfd_write(m_wake.Get(), 1);
+        m_stateChanged.wait(lock, [this] { return !m_opening; });
+        return true;
+    }
     if (!m_open) {
         return true;
     }

@@ -65,12 +65,15 @@ private:
 
     // Open, Close and every Read or Write meet here. Close marks the port as closing, wakes
     // whoever waits on the device through m_wake, and releases the device only once the
-    // last user has left, so no thread ever works on a closed (or reused) descriptor.
+    // last user has left, so no thread ever works on a closed (or reused) descriptor. Close
+    // during an Open cancels it through the same event.
     mutable std::mutex m_stateMutex;
     std::condition_variable m_stateChanged;
     unsigned m_users = 0;
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_closing{false};
+    std::atomic<bool> m_opening{false};   // a transport is being opened, outside the lock
+    std::atomic<bool> m_cancelled{false}; // Close came while it was
     std::unique_ptr<LinkTransport> m_transport;
     FileDescriptor m_wake; // an eventfd, signalled once by Close and never reset
 

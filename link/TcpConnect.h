@@ -10,7 +10,8 @@
 // stands for in turn; a name lookup that outlasts the deadline is abandoned, not waited for.
 // The socket is non-blocking and close-on-exec, sends small writes at once (a command is one)
 // and probes an idle peer, so one that vanishes without a word is noticed within seconds.
-// False with the reason (an errno value or a LINK_ERROR_...) in error.
+// An eventfd signalled on cancel ends the attempt with ECANCELED. False with the reason (an
+// errno value or a LINK_ERROR_...) in error.
 bool ConnectTcp(const std::string& host, const std::string& port,
-                std::chrono::steady_clock::time_point deadline, FileDescriptor& socket,
+                std::chrono::steady_clock::time_point deadline, int cancel, FileDescriptor& socket,
                 std::uint32_t& error);

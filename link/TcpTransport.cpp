@@ -18,18 +18,32 @@ bool ConnectionEnded(int error) {
            error == ENETDOWN || error == EHOSTDOWN;
 }
 
-bool PollFor(int fd, short events, TcpTransport::Clock::time_point deadline, int& ready) {
+// ready: 1 when fd has the events, 0 when the deadline passed (or a signal came). False with
+// errno set on failure, ECANCELED when cancel was signalled.
+bool PollFor(int fd, short events, int cancel, TcpTransport::Clock::time_point deadline,
+             int& ready) {
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - TcpTransport::Clock::now()).count();
-    pollfd entry{fd, events, 0};
-    ready = ::poll(&entry, 1, left <= 0 ? 0 : static_cast<int>(left));
-    return ready >= 0 || errno == EINTR;
+    std::array<pollfd, 2> entries{{{fd, events, 0}, {cancel, POLLIN, 0}}};
+    ready = ::poll(entries.data(), entries.size(), left <= 0 ? 0 : static_cast<int>(left));
+    if (ready < 0) {
+        ready = 0;
+        return errno == EINTR;
+    }
+    if (entries[1].revents != 0) {
+        errno = ECANCELED;
+        return false;
+    }
+    ready = entries[0].revents != 0 ? 1 : 0;
+    return true;
 }
 
 } // namespace
 
-bool TcpTransport::Connect(std::uint32_t& error) {
-    return ConnectTcp(m_address.host, m_address.port, Clock::now() + CONNECT_TIME, m_socket, error);
+bool TcpTransport::Connect(int cancel, std::uint32_t& error) {
+    m_cancel = cancel;
+    return ConnectTcp(m_address.host, m_address.port, Clock::now() + CONNECT_TIME, cancel, m_socket,
+                      error);
 }
 
 LinkTransport::Received TcpTransport::ReceiveBytes(std::string& chunk, std::uint32_t& error) {
@@ -69,7 +83,7 @@ bool TcpTransport::SendBefore(std::string_view bytes, Clock::time_point deadline
         }
         int ready = 0;
         if ((count < 0 && errno != EAGAIN && errno != EINTR) ||
-            !PollFor(m_socket.Get(), POLLOUT, deadline, ready)) {
+            !PollFor(m_socket.Get(), POLLOUT, m_cancel, deadline, ready)) {
             error = static_cast<std::uint32_t>(errno);
             return false;
         }
@@ -84,7 +98,7 @@ bool TcpTransport::SendBefore(std::string_view bytes, Clock::time_point deadline
 TcpTransport::Wait TcpTransport::Readable(Clock::time_point deadline, std::uint32_t& error) const {
     for (;;) {
         int ready = 0;
-        if (!PollFor(m_socket.Get(), POLLIN, deadline, ready)) {
+        if (!PollFor(m_socket.Get(), POLLIN, m_cancel, deadline, ready)) {
             error = static_cast<std::uint32_t>(errno);
             return Wait::Failed;
         }

@@ -27,16 +27,19 @@ public:
 protected:
     enum class Wait : std::uint8_t { Ready, TimedOut, Failed };
 
-    bool Connect(std::uint32_t& error);
+    // Connects within CONNECT_TIME; cancel is kept for the waits of the rest of the opening.
+    bool Connect(int cancel, std::uint32_t& error);
     // Reads what the socket holds into chunk (emptied first).
     Received ReceiveBytes(std::string& chunk, std::uint32_t& error);
     // For use while opening, when nobody else writes: sends all of bytes before the deadline.
     bool SendBefore(std::string_view bytes, Clock::time_point deadline, std::uint32_t& error);
-    // Waits until the socket is readable or the deadline passes.
+    // Waits until the socket is readable or the deadline passes; Failed with ECANCELED when
+    // the opening is cancelled.
     Wait Readable(Clock::time_point deadline, std::uint32_t& error) const;
     // Fails an open: the connection goes, the reason stays.
     bool Abandon(std::uint32_t& error, std::uint32_t reason);
 
     DeviceAddress m_address;
     FileDescriptor m_socket;
+    int m_cancel = -1; // while opening
 };

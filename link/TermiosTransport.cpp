@@ -15,7 +15,7 @@ constexpr std::size_t CHUNK_SIZE = 1024;
 
 } // namespace
 
-bool TermiosTransport::Open(std::uint32_t& error) {
+bool TermiosTransport::Open(int /*cancel*/, std::uint32_t& error) {
     if (!TakeDevice() || !PrepareLine()) {
         error = static_cast<std::uint32_t>(errno);
         if (m_device) {

@@ -15,7 +15,7 @@ class TermiosTransport : public LinkTransport {
 public:
     explicit TermiosTransport(std::string path) : m_path(std::move(path)) {}
 
-    bool Open(std::uint32_t& error) override;
+    bool Open(int cancel, std::uint32_t& error) override;
     int Descriptor() const override { return m_device.Get(); }
     Received Receive(LineAssembler& lines, std::string& replies, std::uint32_t& error) override;
     ssize_t Send(const char* bytes, std::size_t length) override;

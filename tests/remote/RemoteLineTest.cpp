@@ -2,12 +2,15 @@
 // serving the virtual sensor's pseudo-terminal, reached through rfc2217:// and socket://.
 
 #include <arpa/inet.h>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +50,29 @@ protected:
 std::string FormName(const ::testing::TestParamInfo<Form>& info) {
     return info.param == Form::Rfc2217 ? "Rfc2217" : "Socket";
 }
+
+// A listener on 127.0.0.1 that never accepts and whose queue is full: new connections hang.
+struct StalledListener {
+    StalledListener() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        auto* generic = reinterpret_cast<sockaddr*>(&address);
+        if (::bind(listener.Get(), generic, size) != 0 || ::listen(listener.Get(), 0) != 0 ||
+            ::getsockname(listener.Get(), generic, &size) != 0) {
+            return;
+        }
+        for (FileDescriptor& fd : queued) {
+            fd.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+            ::connect(fd.Get(), generic, size);
+        }
+        url = "socket://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    }
+    FileDescriptor listener{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+    std::array<FileDescriptor, 3> queued;
+    std::string url; // empty when it could not be set up
+};
 
 double MsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
@@ -194,24 +220,31 @@ TEST(RemoteLineOpen, UnreachableAddressesFailInTimeWithTheirReason) {
     EXPECT_NE(err.str().find("cannot open " + refused + ": Connection refused"), std::string::npos)
         << err.str();
 
-    // A listener that never accepts and whose queue is full lets new connections hang.
-    const FileDescriptor listener(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ASSERT_EQ(::bind(listener.Get(), reinterpret_cast<sockaddr*>(&address), size), 0);
-    ASSERT_EQ(::listen(listener.Get(), 0), 0);
-    ASSERT_EQ(::getsockname(listener.Get(), reinterpret_cast<sockaddr*>(&address), &size), 0);
-    const std::string busy = "socket://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-    std::vector<FileDescriptor> queued;
-    for (int i = 0; i < 3; ++i) {
-        queued.emplace_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        ::connect(queued.back().Get(), reinterpret_cast<sockaddr*>(&address), size);
-    }
+    const StalledListener stalled;
+    ASSERT_FALSE(stalled.url.empty());
     const auto hangStart = std::chrono::steady_clock::now();
-    EXPECT_FALSE(port.Open(busy));
+    EXPECT_FALSE(port.Open(stalled.url));
     EXPECT_EQ(port.LastError(), static_cast<std::uint32_t>(ETIMEDOUT));
     EXPECT_GT(MsSince(hangStart), 2500.0);
     EXPECT_LT(MsSince(hangStart), 4000.0);
+}
+
+// Close from another thread cuts a hanging connect short (the proxy's Disconnect while its
+// receive thread re-opens a vanished server).
+TEST(RemoteLineOpen, CloseCancelsAConnectInProgress) {
+    const StalledListener stalled;
+    ASSERT_FALSE(stalled.url.empty());
+    CSerialPort port;
+    std::atomic<bool> opened{true};
+    const auto start = std::chrono::steady_clock::now();
+    std::thread opener([&] { opened = port.Open(stalled.url); });
+    std::this_thread::sleep_for(200ms);
+    const auto closing = std::chrono::steady_clock::now();
+    EXPECT_TRUE(port.Close());
+    opener.join();
+    EXPECT_LT(MsSince(closing), 200.0);
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(port.LastError(), static_cast<std::uint32_t>(ECANCELED));
+    EXPECT_LT(MsSince(start), 1000.0);
+    EXPECT_FALSE(port.IsOpen());
 }
