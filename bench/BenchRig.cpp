@@ -38,7 +38,9 @@ bool BenchRig::Reconnect(const std::string& device, std::string& error) {
     // it closes that session.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (!Connect(device, error)) {
-        if (m_sensor.LastPortError() != EBUSY || std::chrono::steady_clock::now() > deadline) {
+        const std::uint32_t reason = m_sensor.LastPortError();
+        if ((reason != EBUSY && reason != LINK_ERROR_SERVER_IN_USE) ||
+            std::chrono::steady_clock::now() > deadline) {
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "link/LinkError.h"
+
 namespace {
 
 // A server that already serves another client accepts the connection and ends it at once
@@ -34,7 +36,7 @@ bool RawTcpTransport::Open(int cancel, std::uint32_t& error) {
         // What arrives before we have said anything is no reply to us.
         switch (ReceiveBytes(m_chunk, error)) {
         case Received::Ended:
-            return Abandon(error, EBUSY);
+            return Abandon(error, LINK_ERROR_SERVER_IN_USE);
         case Received::Failed:
             return Abandon(error, error);
         case Received::Data:

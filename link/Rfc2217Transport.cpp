@@ -13,7 +13,7 @@ bool Rfc2217Transport::Open(int cancel, std::uint32_t& error) {
     if (!Negotiate(error)) {
         // A server that serves another client greets and hangs up before any answer; the
         // end shows either in reading or in a write of ours that finds the connection gone.
-        return Abandon(error, error == EIO ? EBUSY : error);
+        return Abandon(error, error == EIO ? LINK_ERROR_SERVER_IN_USE : error);
     }
     m_binary = m_codec.WeDo(TelnetCodec::BINARY);
     return true;

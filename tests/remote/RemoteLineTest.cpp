@@ -157,7 +157,7 @@ TEST_P(RemoteLine, SecondClientIsToldThePortIsInUse) {
     CSerialPort second;
     const auto start = Clock::now();
     EXPECT_FALSE(second.Open(Url()));
-    EXPECT_EQ(second.LastError(), static_cast<std::uint32_t>(EBUSY));
+    EXPECT_EQ(second.LastError(), LINK_ERROR_SERVER_IN_USE);
     EXPECT_LT(MsSince(start), 1000.0);
     ASSERT_TRUE(sensor.RequestIdentity());
     EXPECT_TRUE(Await(WM_SENSOR_IDENTITY, 3s)) << "the first client keeps its line";
