@@ -1,7 +1,6 @@
 #include "link/RawTcpTransport.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "link/LinkError.h"
 
