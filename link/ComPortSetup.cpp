@@ -1,5 +1,6 @@
 #include "link/ComPortSetup.h"
 
+#include "link/LineFormat.h"
 #include "link/TelnetCodec.h"
 
 namespace {
@@ -12,8 +13,9 @@ constexpr std::uint8_t SET_STOPSIZE = 4;
 constexpr std::uint8_t SET_CONTROL = 5;
 constexpr std::uint8_t SERVER_ANSWER = 100;
 
-constexpr std::uint32_t BAUD_RATE = 9600;
-constexpr std::uint8_t DATA_BITS = 7;
+// The line format of LineFormat.h in the option's own codes.
+constexpr std::uint32_t BAUD_RATE = LINE_BAUD_RATE;
+constexpr std::uint8_t DATA_BITS = LINE_DATA_BITS;
 constexpr std::uint8_t PARITY_EVEN = 3;
 constexpr std::uint8_t ONE_STOP_BIT = 1;
 constexpr std::uint8_t NO_FLOW_CONTROL = 1;

@@ -1,13 +1,16 @@
 #include "link/SerialPort.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include "link/LineFormat.h"
 #include "link/PortMap.h"
 
 namespace {
@@ -16,13 +19,32 @@ namespace {
 // waits this long (or until Close) before it fails, so the thread never spins.
 constexpr std::chrono::milliseconds HANG_UP_PAUSE{100};
 
-enum class Event : std::uint8_t { Ready, HungUp, Woken, Failed };
+enum class Event : std::uint8_t { Ready, HungUp, Woken, TimedOut, Failed };
 
-// Waits without a time limit until the device has `events` or has hung up, or until Close
-// signals wake. Failed leaves errno set.
-Event WaitForDevice(int device, short events, int wake) {
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds left until deadline for poll(), at least 0; -1 (no limit) without a deadline.
+int PollTimeout(const std::optional<Clock::time_point>& deadline) {
+    if (!deadline) {
+        return -1;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+// Waits until the device has `events` or has hung up, until Close signals wake, or until the
+// deadline (if any) passes. Failed leaves errno set.
+Event WaitForDevice(int device, short events, int wake,
+                    std::optional<Clock::time_point> deadline = std::nullopt) {
     std::array<pollfd, 2> fds{{{wake, POLLIN, 0}, {device, events, 0}}};
-    while (::poll(fds.data(), fds.size(), -1) < 0) {
+    for (;;) {
+        const int ready = ::poll(fds.data(), fds.size(), PollTimeout(deadline));
+        if (ready > 0) {
+            break;
+        }
+        if (ready == 0) {
+            return Event::TimedOut;
+        }
         if (errno != EINTR) {
             return Event::Failed;
         }
@@ -200,7 +222,10 @@ bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
     return true;
 }
 
+// A device that stops taking bytes (a stalled adapter, a far end that no longer reads) must not
+// hold the writer, and with it every other writer and the window, for ever.
 bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
+    const Clock::time_point deadline = Clock::now() + LineWriteDeadline(wire.size());
     std::size_t written = 0;
     while (written < wire.size()) {
         const ssize_t count = use.Transport().Send(wire.data() + written, wire.size() - written);
@@ -214,13 +239,15 @@ bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
         if (count < 0 && errno != EAGAIN) {
             return Fail();
         }
-        switch (WaitForDevice(use.Device(), POLLOUT, use.Wake())) {
+        switch (WaitForDevice(use.Device(), POLLOUT, use.Wake(), deadline)) {
         case Event::Ready:
             break;
         case Event::Woken:
             return false;
         case Event::HungUp:
             return Fail(EIO);
+        case Event::TimedOut:
+            return Fail(ETIMEDOUT);
         case Event::Failed:
             return Fail();
         }
@@ -260,6 +287,7 @@ bool CSerialPort::Receive(const Use& use) {
         return false;
     case Event::HungUp:
         return HangUp(use);
+    case Event::TimedOut: // no deadline is given, so this cannot happen
     case Event::Failed:
         return Fail();
     }

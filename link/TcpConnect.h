@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 // Opens a TCP connection to host:port before the deadline, trying the addresses the name
 // stands for in turn; a name lookup that outlasts the deadline is abandoned, not waited for.

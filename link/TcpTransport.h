@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/FileDescriptor.h"
 #include "link/DeviceAddress.h"
-#include "link/FileDescriptor.h"
 #include "link/LinkTransport.h"
 
 // What both network transports share: the connection, and the reading and writing of its

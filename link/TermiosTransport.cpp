@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 #include "link/LineFormat.h"
@@ -12,6 +14,23 @@
 namespace {
 
 constexpr std::size_t CHUNK_SIZE = 1024;
+constexpr std::chrono::milliseconds OUTPUT_DRAIN_CHECK{2};
+
+// Gives the bytes still in the driver's output buffer the time the line needs to send them
+// (tcdrain() would wait for ever on a stalled device), so a close does not cut off the last
+// command.
+void DrainOutput(int fd) {
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+        return;
+    }
+    const auto deadline =
+        std::chrono::steady_clock::now() + LineWriteDeadline(static_cast<std::size_t>(queued));
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(OUTPUT_DRAIN_CHECK);
+    }
+}
 
 } // namespace
 
@@ -110,7 +129,9 @@ void TermiosTransport::Release() {
     const int fd = m_device.Get();
     int dtr = TIOCM_DTR;
     ::ioctl(fd, TIOCMBIC, &dtr);
-    tcflush(fd, TCIOFLUSH);
+    DrainOutput(fd);
+    // Only what came in is of no use any more; what goes out may be a command still on its way.
+    tcflush(fd, TCIFLUSH);
     tcsetattr(fd, TCSANOW, &m_savedSettings);
     ::ioctl(fd, TIOCNXCL);
     m_device.Reset();

@@ -4,7 +4,7 @@
 #include <termios.h>
 #include <vector>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 #include "link/LineErrorCounter.h"
 #include "link/LinkTransport.h"
 #include "link/MarkedByteDecoder.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "link/LinkError.h"
+#include "common/ErrorText.h"
 #include "panel/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
@@ -71,7 +71,7 @@ void CSpectrelDlg::ConnectPort() {
     if (path.empty() || !m_sensor->Connect(path)) {
         std::string text = TEXT_OPEN_PORT_FAILED + m_portName;
         if (!path.empty()) {
-            text += "\n" + path + ": " + LinkErrorText(m_sensor->LastPortError());
+            text += "\n" + path + ": " + PortErrorReason(m_sensor->LastPortError());
         }
         MessageBox(text);
         SetStatusText(TEXT_COMMS_DISABLED, false);

@@ -53,12 +53,16 @@ std::string FormName(const ::testing::TestParamInfo<Form>& info) {
 
 // A listener on 127.0.0.1 that never accepts and whose queue is full: new connections hang.
 struct StalledListener {
-    StalledListener() {
+    // port 0: any free one.
+    explicit StalledListener(unsigned port = 0) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
         socklen_t size = sizeof address;
         auto* generic = reinterpret_cast<sockaddr*>(&address);
+        const int reuse = 1; // the port of a server just killed may still be in TIME_WAIT
+        ::setsockopt(listener.Get(), SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
         if (::bind(listener.Get(), generic, size) != 0 || ::listen(listener.Get(), 0) != 0 ||
             ::getsockname(listener.Get(), generic, &size) != 0) {
             return;
@@ -139,7 +143,7 @@ TEST_P(RemoteLine, KilledServerIsLostAndFoundAgain) {
 
     m_server->Kill();
     ASSERT_TRUE(AwaitTimeout(SENSOR_TIMEOUT_IDENTIFY, 5s));
-    EXPECT_TRUE(WaitUntil([&] { return !sensor.IsConnected(); }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }, 3s));
     target.Clear();
     const auto restarted = Clock::now();
     ASSERT_TRUE(m_server->Start()) << m_server->Problem();
@@ -147,7 +151,26 @@ TEST_P(RemoteLine, KilledServerIsLostAndFoundAgain) {
     ASSERT_TRUE(back);
     std::printf("identity again %.1f ms after ser2net was restarted\n", Ms(back->Time - restarted));
     EXPECT_LE(target.Posted(WM_SENSOR_READ_ERROR), CSensor::HANG_UP_FAILED_READS + 1);
-    EXPECT_TRUE(sensor.IsConnected());
+    EXPECT_TRUE(sensor.IsLinkUp());
+}
+
+// The server's machine is gone and connections to it hang: Disconnect (Reset, closing the
+// window) does not wait for the re-open loop's connect to give up.
+TEST_P(RemoteLine, DisconnectDoesNotWaitForAHangingReconnect) {
+    ASSERT_NO_FATAL_FAILURE(Serve());
+    ASSERT_TRUE(sensor.RequestIdentity());
+    ASSERT_TRUE(Await(WM_SENSOR_IDENTITY, 3s));
+    const std::string url = Url();
+    m_server->Kill();
+    const StalledListener stalled(
+        static_cast<unsigned>(std::stoul(url.substr(url.rfind(':') + 1))));
+    ASSERT_FALSE(stalled.url.empty());
+    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }, 3s));
+    std::this_thread::sleep_for(1500ms); // into a re-open's connect
+    const auto start = Clock::now();
+    EXPECT_TRUE(sensor.Disconnect());
+    std::printf("Disconnect during a hanging reconnect: %.1f ms\n", Ms(Clock::now() - start));
+    EXPECT_LT(Ms(Clock::now() - start), 500.0);
 }
 
 TEST_P(RemoteLine, SecondClientIsToldThePortIsInUse) {

@@ -17,7 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 extern char** environ;
 
