@@ -10,6 +10,7 @@
 #include "BenchRig.h"
 #include "BenchStats.h"
 #include "FirstContactChain.h"
+#include "LineExchanges.h"
 #include "link/LineFormat.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr double GOAL_RATIO = 1.10;
 } // namespace
 
 int main() {
-    Exchanges exchanges;
+    LineExchanges exchanges;
     SimConfig config;
     config.ModelCode = MODEL_FIFTEEN_CHANNELS;
     config.Pacing = true;
@@ -41,9 +42,7 @@ int main() {
         if (!took) {
             return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
         }
-        const double boundMs =
-            static_cast<double>(exchanges.Characters()) * LINE_CHARACTER_TIME.count() +
-            static_cast<double>(exchanges.Count() * config.TurnaroundMs);
+        const double boundMs = exchanges.BoundMs(config.TurnaroundMs);
         const double ratio = Milliseconds(*took) / boundMs;
         ratios.push_back(ratio);
         std::printf("  run %d: %zu exchanges, %zu characters, bound %.2f ms, took %.2f ms, "
