@@ -45,9 +45,8 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_RECOGNITION, (m_warningsMask & WARN_RECOGNITION) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_SENSOR, (m_warningsMask & WARN_SENSOR) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
-    // Profiles and data logging arrive with their own commands; until then they stay greyed.
-    for (MenuCommand item : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
-                             ID_LOGGING_START, ID_LOGGING_STOP, ID_LOGGING_SETTINGS}) {
+    // Data logging arrives with its own commands; until then it stays greyed.
+    for (MenuCommand item : {ID_LOGGING_START, ID_LOGGING_STOP, ID_LOGGING_SETTINGS}) {
         m_view.EnableMenuItem(item, false);
     }
 

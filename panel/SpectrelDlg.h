@@ -6,6 +6,7 @@
 #include <string>
 
 #include "link/PortMap.h"
+#include "logging/LogSettings.h"
 #include "panel/PanelChannel.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelValues.h"
@@ -13,6 +14,7 @@
 
 class CSensor;
 struct Preferences;
+struct ProfileValues;
 
 // The control panel: owns the sensor proxy, reacts to its notifications and to the user's
 // actions, and keeps the window's values, which it moves to and from the view by one data
@@ -39,6 +41,10 @@ public:
     void OnSensorNotification(unsigned message, std::uintptr_t wParam);
 
     // Menu commands
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
     void OnFileExit();
     void OnWarningsRecognition();
     void OnWarningsSensor();
@@ -96,6 +102,14 @@ public:
     void UpdateChannelButtons();
     bool LoadPreferences();
     bool SavePreferences();
+    // The profile named by the profile path, to and from the window's values. A load reports
+    // each bad entry and pushes the values; nothing goes to the sensor. False, after a message,
+    // when the file could not be written or read.
+    bool SaveProfile();
+    bool LoadProfile();
+    // A profile named from outside the window (the command line, a second start): opened as
+    // File > Open would, at once while the panel is ready, else as soon as it is.
+    void OpenProfile(const std::string& path);
 
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
@@ -113,6 +127,9 @@ public:
     bool IsPanelReady() const { return m_panelReady; }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
     bool IsLoggingAvailable() const { return m_loggingAvailable; }
+    // The data-logging set-up: file, mode and interval for the next start.
+    const LogSettings& LogSetup() const { return m_logSettings; }
+    const std::string& ProfilePath() const { return m_profilePath; }
     const PanelChannel& Channel(int index) const { return m_channels[index]; }
 
     static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
@@ -145,6 +162,10 @@ private:
     void ToggleWarning(MenuCommand item, int bit);
     void SetDisplayMode(int mode);
     MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+    bool AskProfilePath(bool save);
+    ProfileValues ProfileFromWindow() const;
+    void TakeProfile(const ProfileValues& profile);
+    void OpenPendingProfile();
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -163,6 +184,7 @@ private:
     int m_channelCount = 0;
     int m_pollingPeriod = 0;
     std::string m_profilePath;
+    std::string m_pendingProfile; // named from outside before the panel was ready
     std::string m_modelName;
     std::string m_portName;
     std::string m_connectedSerial;
@@ -172,4 +194,6 @@ private:
     bool m_panelReady = false;
     bool m_controlsEnabled = false;
     bool m_loggingAvailable = false;
+
+    LogSettings m_logSettings;
 };

@@ -15,9 +15,12 @@
 // nothing else is interpreted (no quotes, no escapes, no comments after a value). Keys before the
 // first section belong to section "". Of two equal keys in a section the first counts. Lines end
 // with LF or CR LF; a save keeps the file's own line ending, its UTF-8 byte order mark, and every
-// line it did not change (comments included).
+// line it did not change (comments included). A store whose text holds no line break yet (a new
+// file) writes the line ending it was made with.
 class CIniStore {
 public:
+    explicit CIniStore(std::string newFileLineEnd = "\n");
+
     // False (with Error()) only when the file exists but cannot be read; a missing file is an
     // empty store. Files over 1 MiB, and anything but a regular file, are refused. After a failed
     // load the store is empty: a caller that saves it would replace the unread file.
@@ -66,7 +69,8 @@ private:
     bool Fail(std::string reason) const;
 
     std::vector<Line> m_lines;
-    std::string m_lineEnd = "\n";
+    std::string m_newFileLineEnd;
+    std::string m_lineEnd;
     bool m_byteOrderMark = false;
     mutable std::string m_error;
 };

@@ -64,6 +64,19 @@ MessageResult FakeView::ShowMessageBox(const MessageBoxRequest& request) {
     return answer;
 }
 
+bool FakeView::ShowFileDialog(const FileDialogRequest& request, std::string& path) {
+    FileDialogs.push_back(request);
+    if (FileAnswers.empty()) {
+        return false;
+    }
+    const std::optional<std::string> answer = FileAnswers.front();
+    FileAnswers.pop_front();
+    if (answer) {
+        path = *answer;
+    }
+    return answer.has_value();
+}
+
 bool FakeView::OpenDocument(const std::string& path) {
     OpenedDocuments.push_back(path);
     return OpenSucceeds;

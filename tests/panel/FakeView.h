@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,7 @@ public:
     void CheckMenuItem(MenuCommand id, bool checked) override { MenuChecked[id] = checked; }
     void EnableMenuItem(MenuCommand id, bool enable) override { MenuEnabled[id] = enable; }
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    bool ShowFileDialog(const FileDialogRequest& request, std::string& path) override;
     void ShowAboutBox(const AboutInfo& about) override { AboutBoxes.push_back(about); }
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override { ++CloseRequests; }
@@ -80,6 +82,8 @@ public:
 
     std::vector<MessageBoxRequest> Messages;
     std::deque<MessageResult> Answers; // scripted; an empty script presses the default button
+    std::vector<FileDialogRequest> FileDialogs;
+    std::deque<std::optional<std::string>> FileAnswers; // scripted; none left cancels
     std::vector<AboutInfo> AboutBoxes;
     std::vector<std::string> OpenedDocuments;
     bool OpenSucceeds = true;
