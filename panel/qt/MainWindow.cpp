@@ -23,6 +23,7 @@
 #include "panel/qt/AboutDlg.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
+#include "panel/qt/ProfileDialog.h"
 #include "panel/qt/RGBChart.h"
 
 namespace {
@@ -51,6 +52,8 @@ QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
         return QMessageBox::Ok | QMessageBox::Cancel;
     case BUTTONS_YES_NO:
         return QMessageBox::Yes | QMessageBox::No;
+    case BUTTONS_YES_NO_CANCEL:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case BUTTONS_OK:
         break;
     }
@@ -192,6 +195,10 @@ void CMainWindow::ConnectControls() {
 
 void CMainWindow::ConnectMenu() {
     static constexpr std::pair<MenuCommand, Handler> COMMANDS[] = {
+        {ID_FILE_NEW, &CSpectrelDlg::OnFileNew},
+        {ID_FILE_OPEN, &CSpectrelDlg::OnFileOpen},
+        {ID_FILE_SAVE, &CSpectrelDlg::OnFileSave},
+        {ID_FILE_SAVE_AS, &CSpectrelDlg::OnFileSaveAs},
         {ID_FILE_EXIT, &CSpectrelDlg::OnFileExit},
         {ID_WARNINGS_RECOGNITION, &CSpectrelDlg::OnWarningsRecognition},
         {ID_WARNINGS_SENSOR, &CSpectrelDlg::OnWarningsSensor},
@@ -221,6 +228,11 @@ void CMainWindow::BringToFront() {
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMainWindow::OpenProfile(const QString& path) {
+    Call([path = path.toStdString()](CSpectrelDlg& controller) { controller.OpenProfile(path); });
+    BringToFront();
 }
 
 QWidget* CMainWindow::Control(ControlId id) const {
@@ -449,6 +461,10 @@ MessageResult CMainWindow::ShowMessageBox(const MessageBoxRequest& request) {
     }
     box.exec();
     return ResultOf(box.standardButton(box.clickedButton()), request.Buttons);
+}
+
+bool CMainWindow::ShowFileDialog(const FileDialogRequest& request, std::string& path) {
+    return !m_closePending && !m_closed && RunProfileDialog(this, request, path);
 }
 
 void CMainWindow::ShowAboutBox(const AboutInfo& about) {
