@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -208,6 +210,14 @@ private:
 };
 
 } // namespace
+
+std::string WorkingDirectoryLogFile() {
+    char directory[PATH_MAX];
+    if (::getcwd(directory, sizeof directory) == nullptr) {
+        return {};
+    }
+    return std::string(directory) + "/" + PROFILE_LOG_FILE_DEFAULT;
+}
 
 std::string ChannelSection(int channel) {
     return "Channel#" + std::to_string(channel);

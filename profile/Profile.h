@@ -67,6 +67,10 @@ bool SaveProfileFile(const std::string& path, const ProfileValues& values, std::
 bool LoadProfileFile(const std::string& path, ProfileValues& values,
                      std::vector<ProfileEntry>& badEntries, std::string& error);
 
+// The log the control panel starts with: PROFILE_LOG_FILE_DEFAULT in the working directory;
+// empty when the working directory cannot be named.
+std::string WorkingDirectoryLogFile();
+
 // "Bad entry for [Channel#3]Mode"
 std::string BadEntryText(const ProfileEntry& entry);
 // "Channel#3"
