@@ -7,10 +7,12 @@
 
 #include "panel/PanelTexts.h"
 #include "profile/Preferences.h"
+#include "profile/Profile.h"
 #include "sensor/Sensor.h"
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)) {
+    m_logSettings.FileName = WorkingDirectoryLogFile();
 }
 
 CSpectrelDlg::~CSpectrelDlg() {

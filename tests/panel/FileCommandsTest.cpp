@@ -2,14 +2,23 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "PanelFixture.h"
+#include "cli/Ctl.h"
 #include "profile/Preferences.h"
 
 namespace {
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
 }
 
 } // namespace
@@ -176,4 +185,24 @@ TEST_F(PanelTest, AFailedSaveIsReported) {
     ASSERT_EQ(m_view.Messages.size(), 1u);
     EXPECT_NE(m_view.Messages[0].Text.find("The profile was not saved."), std::string::npos);
     EXPECT_NE(m_view.Messages[0].Text.find(m_dir), std::string::npos);
+}
+
+// spectrelctl's backup of a sensor is, byte for byte, the profile a freshly started window
+// saves for it.
+TEST_F(PanelTest, TheWindowSavesTheFileABackupWrites) {
+    LoggedSensor& sensor = StartSensor(Model(9));
+    SetUpChannels(sensor, {{2, OUTPUT_LOW, 1, 33.3333, 20.0, 7.5}, {15, OUTPUT_HIGH, 1, 5, 6, 7}});
+    const std::string backup = m_dir + "/backup.spf";
+    std::ostringstream out, err;
+    std::atomic<bool> stop{false};
+    ASSERT_EQ(RunSpectrelCtl({"--device", sensor.Path(), "backup", backup}, out, err, stop), 0)
+        << err.str();
+
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+    const std::string saved = m_dir + "/saved.spf";
+    m_view.FileAnswers = {saved};
+    m_panel->OnFileSaveAs();
+    EXPECT_EQ(FileText(saved), FileText(backup));
+    EXPECT_NE(FileText(saved).find("[Channel#15]\r\nEnabled=Yes\r\n"), std::string::npos);
 }
