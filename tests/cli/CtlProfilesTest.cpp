@@ -10,6 +10,7 @@
 #include "cli/Ctl.h"
 #include "cli/CtlProfiles.h"
 #include "sim/VirtualSensor.h"
+#include "support/FileText.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -19,13 +20,6 @@ struct CtlResult {
     std::string Out;
     std::string Err;
 };
-
-std::string FileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

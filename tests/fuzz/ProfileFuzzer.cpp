@@ -8,20 +8,10 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "profile/Profile.h"
 
 namespace {
-
-void Require(bool condition, const char* invariant) {
-    if (!condition) {
-        std::fprintf(stderr, "broken invariant: %s\n", invariant);
-        std::abort();
-    }
-}
-
-bool InRange(double value, double low, double high) {
-    return value >= low && value <= high;
-}
 
 // A window that has read a fifteen-channel sensor.
 ProfileValues Window() {

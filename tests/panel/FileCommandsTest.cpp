@@ -7,18 +7,12 @@
 #include "PanelFixture.h"
 #include "cli/Ctl.h"
 #include "profile/Preferences.h"
+#include "support/FileText.h"
 
 namespace {
 
 void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string FileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 } // namespace

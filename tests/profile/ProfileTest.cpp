@@ -7,16 +7,10 @@
 
 #include "profile/Profile.h"
 #include "profile/TextFile.h"
+#include "support/FileText.h"
 #include "support/TempDir.h"
 
 namespace {
-
-std::string FileText(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // A window that has read a sensor of `channels` channels: every channel enabled, red 10 %.
 ProfileValues Window(int channels) {
