@@ -23,7 +23,8 @@ struct ProfileValues;
 // Every handler that talks to the sensor proxy checks that it exists.
 //
 // This build reads the sensor and lets the user edit the window's copy of its settings and
-// channels; the read buttons then offer the sensor's values back. Sending and teaching come
+// channels, keep it in a profile and take it back from one; the read buttons then offer the
+// sensor's values back. Sending and teaching come
 // later, so their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
 // enabled.
 class CSpectrelDlg {
