@@ -43,6 +43,9 @@ public:
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
     bool WriteInt(const std::string& section, const std::string& key, int value);
 
+    bool HasKey(const std::string& section, const std::string& key) const {
+        return FindEntry(section, key).has_value();
+    }
     // Keys of a section in file order, each once (for [Ports]).
     std::vector<std::string> Keys(const std::string& section) const;
 

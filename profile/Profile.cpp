@@ -136,7 +136,7 @@ private:
     // read from a sensor) stays as it is.
     int Int(const std::string& section, const char* key, int minimum, int maximum,
             int defaultValue) {
-        if (!HasKey(section, key)) {
+        if (!m_store.HasKey(section, key)) {
             return defaultValue;
         }
         const int value = m_store.ReadInt(section, key, defaultValue);
@@ -145,12 +145,6 @@ private:
         }
         Report(section, key);
         return defaultValue;
-    }
-
-    bool HasKey(const std::string& section, const char* key) const {
-        const std::vector<std::string> keys = m_store.Keys(section);
-        return std::any_of(keys.begin(), keys.end(),
-                           [key](const std::string& name) { return SameWord(name, key); });
     }
 
     // The value's index among the words, any case; anything else is reported and gives
