@@ -225,9 +225,7 @@ CtlOutcome ReadSettings(CCtlSession& session) {
 }
 
 CtlOutcome ReadChannel(CCtlSession& session, unsigned channel) {
-    CSensor& sensor = session.Sensor();
-    return session.Exchange([&] { return sensor.RequestChannel(channel); }, WM_SENSOR_CHANNEL,
-                            channel, ChannelPhrase("the request for", channel));
+    return session.ReadChannel(channel, ChannelPhrase("the request for", channel));
 }
 
 CtlOutcome ReadVersion(CCtlSession& session) {

@@ -24,9 +24,8 @@ struct ProfileValues;
 //
 // This build reads the sensor and lets the user edit the window's copy of its settings and
 // channels, keep it in a profile and take it back from one; the read buttons then offer the
-// sensor's values back. Sending and teaching come
-// later, so their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
-// enabled.
+// sensor's values back. It offers no sending or teaching: their buttons ("Send ...",
+// "Teach ...", "Multi-Sample ...", "Manual") are never enabled.
 class CSpectrelDlg {
 public:
     // The view must outlive the controller.
@@ -38,8 +37,10 @@ public:
     // Life cycle: once the view's controls exist, and when the window is asked to close.
     void OnInitDialog();
     void OnClose();
-    // One notification the sensor proxy posted to the view's NotifyTarget.
-    void OnSensorNotification(unsigned message, std::uintptr_t wParam);
+    // One notification the sensor proxy posted to the view's NotifyTarget, with the number of
+    // the connection that posted it: one an earlier connection left queued is dropped.
+    void OnSensorNotification(unsigned message, std::uintptr_t wParam,
+                              std::uint64_t connection = NotifyTarget::NO_CONNECTION);
 
     // Menu commands
     void OnFileNew();
