@@ -30,14 +30,15 @@ std::vector<std::string> DevicePaths(const CtlOptions& options) {
     return devices;
 }
 
-CtlOutcome Run(const CtlOptions& options, std::ostream& out, const std::atomic<bool>& stop) {
+CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop) {
     CCtlSession session(DevicePaths(options).front(), stop);
     CtlOutcome outcome = session.Connect();
     if (outcome.Done()) {
         outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
     }
     if (outcome.Done()) {
-        outcome = RunCtlCommand(session, options, out);
+        outcome = RunCtlCommand(session, options, out, err);
     }
     return outcome;
 }
@@ -59,7 +60,7 @@ int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std:
     if (IsProfileCommand(options.Command)) {
         return RunProfileCommand(options, DevicePaths(options), out, err, stop);
     }
-    const CtlOutcome outcome = Run(options, out, stop);
+    const CtlOutcome outcome = Run(options, out, err, stop);
     out.flush();
     if (!outcome.Done()) {
         err << PROGRAM << outcome.Message << "\n";

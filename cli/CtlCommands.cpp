@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "cli/CtlLog.h"
 #include "cli/CtlOutput.h"
 #include "sensor/Protocol.h"
 
@@ -274,7 +275,8 @@ ChannelDefinition MergeChannel(const ChannelDefinition& read, const ChannelChang
     return merged;
 }
 
-CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out,
+                         std::ostream& err) {
     switch (options.Command) {
     case CtlCommand::Identify:
         return Identify(session, options, out);
@@ -290,6 +292,8 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
         return SetChannel(session, options, out);
     case CtlCommand::Teach:
         return Teach(session, options, out);
+    case CtlCommand::Log:
+        return RunLog(session, options, err);
     case CtlCommand::Backup:
     case CtlCommand::Restore:
     case CtlCommand::Diff:

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "logging/LogSettings.h"
+
 // The command line of spectrelctl:
 //   spectrelctl (--device PATH | --port NAME)... [--json] [--timeout MS] COMMAND [ARGUMENTS]
 // Only backup, restore and diff take several sensors.
@@ -21,7 +23,8 @@ enum class CtlCommand {
     Teach,
     Backup,
     Restore,
-    Diff
+    Diff,
+    Log
 };
 
 // One sensor to talk to: a device path, or a port name mapped to one.
@@ -60,12 +63,13 @@ struct CtlOptions {
     CtlCommand Command = CtlCommand::None;
     unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
     unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
-    unsigned PeriodMs = 300;              // monitor: polling period
+    unsigned PeriodMs = 300;              // monitor and log: polling period
     SettingsChange Settings;              // set-settings
     ChannelChange Values;                 // set-channel
     std::optional<double> TeachTolerance; // teach: all three tolerances
     std::string ProfileFile;              // backup, restore, diff
     bool DryRun = false;                  // restore: tell what would change, send nothing
+    LogSettings Log;                      // log: file, mode and interval
 };
 
 bool IsProfileCommand(CtlCommand command);
@@ -77,6 +81,7 @@ inline constexpr unsigned CTL_MAX_TIMEOUT_MS = 600000;
 inline constexpr unsigned CTL_MIN_PERIOD_MS = 50;
 inline constexpr unsigned CTL_MAX_PERIOD_MS = 60000;
 inline constexpr double CTL_MAX_TOLERANCE = 50.0;
+inline constexpr unsigned CTL_MAX_LOG_INTERVAL = 86400; // seconds: one record a day
 
 // Reads the arguments after the program name. False with a message in `error` on anything
 // unknown, missing, repeated or out of range. "--help" anywhere sets Help and skips the checks

@@ -6,12 +6,11 @@
 
 #include "panel/PanelTexts.h"
 #include "profile/Preferences.h"
-#include "profile/Profile.h"
 #include "sensor/Sensor.h"
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)) {
-    m_logSettings.FileName = WorkingDirectoryLogFile();
+    InitLogging();
 }
 
 CSpectrelDlg::~CSpectrelDlg() {
@@ -46,10 +45,7 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_RECOGNITION, (m_warningsMask & WARN_RECOGNITION) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_SENSOR, (m_warningsMask & WARN_SENSOR) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
-    // Data logging arrives with its own commands; until then it stays greyed.
-    for (MenuCommand item : {ID_LOGGING_START, ID_LOGGING_STOP, ID_LOGGING_SETTINGS}) {
-        m_view.EnableMenuItem(item, false);
-    }
+    UpdateLoggingMenu();
 
     m_sensor.reset(new (std::nothrow) CSensor);
     if (!m_sensor) {
@@ -83,6 +79,7 @@ void CSpectrelDlg::InitControls() {
 }
 
 void CSpectrelDlg::OnClose() {
+    CloseLog();
     SavePreferences();
     if (!m_sensor) {
         return;

@@ -7,6 +7,8 @@
 
 #include "link/PortMap.h"
 #include "logging/LogSettings.h"
+#include "logging/LogTrigger.h"
+#include "logging/LogWriter.h"
 #include "panel/PanelChannel.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelValues.h"
@@ -53,6 +55,19 @@ public:
     void OnWarningsApplication();
     void OnInstructions();
     void OnAbout();
+    // A menu is about to drop down: the Data Logging items follow the logging state.
+    void OnInitMenuPopup();
+
+    // "&Options" > "&Data Logging"
+    void StartLogging();
+    void StopLogging();
+    void OnLogSettings();
+    // The logging tail of every reading shown: turns the status bar's activity character and
+    // writes a record when the log mode says one is due.
+    void LogOnReading();
+    // One record of the reading shown, if the sensor can deliver readings; false without
+    // writing otherwise.
+    bool WriteLogRecord(std::time_t time, unsigned matchStatus);
 
     // "Sensor Communications"
     void OnSelchangePort();
@@ -129,6 +144,7 @@ public:
     bool IsPanelReady() const { return m_panelReady; }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
     bool IsLoggingAvailable() const { return m_loggingAvailable; }
+    bool IsLoggingActive() const { return m_loggingActive; }
     // The data-logging set-up: file, mode and interval for the next start.
     const LogSettings& LogSetup() const { return m_logSettings; }
     const std::string& ProfilePath() const { return m_profilePath; }
@@ -168,6 +184,11 @@ private:
     ProfileValues ProfileFromWindow() const;
     void TakeProfile(const ProfileValues& profile);
     void OpenPendingProfile();
+    void InitLogging();
+    void OpenExistingLog();
+    void CloseLog();
+    void UpdateLoggingMenu();
+    std::time_t Now() const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -198,4 +219,7 @@ private:
     bool m_loggingAvailable = false;
 
     LogSettings m_logSettings;
+    CLogWriter m_logWriter;
+    CLogTrigger m_logTrigger; // kept across runs of logging
+    bool m_loggingActive = false;
 };

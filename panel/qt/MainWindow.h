@@ -58,6 +58,9 @@ public:
     void EnableMenuItem(MenuCommand id, bool enable) override;
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
     bool ShowFileDialog(const FileDialogRequest& request, std::string& path) override;
+    int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                        const XMessageBoxParams& params) override;
+    bool RunLogSettingsDlg(LogSettings& settings) override;
     void ShowAboutBox(const AboutInfo& about) override;
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override;

@@ -41,6 +41,9 @@ public:
     void EnableMenuItem(MenuCommand id, bool enable) override { MenuEnabled[id] = enable; }
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
     bool ShowFileDialog(const FileDialogRequest& request, std::string& path) override;
+    int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                        const XMessageBoxParams& params) override;
+    bool RunLogSettingsDlg(LogSettings& settings) override;
     void ShowAboutBox(const AboutInfo& about) override { AboutBoxes.push_back(about); }
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override { ++CloseRequests; }
@@ -84,6 +87,16 @@ public:
     std::deque<MessageResult> Answers; // scripted; an empty script presses the default button
     std::vector<FileDialogRequest> FileDialogs;
     std::deque<std::optional<std::string>> FileAnswers; // scripted; none left cancels
+    struct XBox {
+        std::string Text, Caption;
+        unsigned Style;
+        XMessageBoxParams Params;
+    };
+    std::vector<XBox> XBoxes;
+    std::deque<int> XAnswers; // scripted; an empty script presses the first button (23)
+    // Plays the user in "Data Logging Settings": changes the settings and says whether OK was
+    // pressed. None: Cancel.
+    std::function<bool(LogSettings&)> LogSettingsUser;
     std::vector<AboutInfo> AboutBoxes;
     std::vector<std::string> OpenedDocuments;
     bool OpenSucceeds = true;

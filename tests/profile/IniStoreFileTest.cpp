@@ -9,10 +9,16 @@
 
 #include "profile/IniStore.h"
 #include "profile/TextFile.h"
-#include "support/FileText.h"
 #include "support/TempDir.h"
 
 namespace {
+
+std::string FileText(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
 
 void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
