@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "logging/LogSettings.h"
+#include "logging/LogTexts.h"
 #include "panel/PanelChannel.h"
 #include "profile/IniStore.h"
 
@@ -42,7 +43,8 @@ struct ProfileEntry {
 };
 
 inline constexpr const char* PROFILE_EXTENSION = "spf";
-inline constexpr const char* PROFILE_LOG_FILE_DEFAULT = "SpectrelLog.csv";
+// The log name a profile without one gives, and the name of the window's first log.
+inline constexpr const char* PROFILE_LOG_FILE_DEFAULT = LOG_DEFAULT_FILE_NAME;
 // New profiles end their lines as the Windows tool writes its profiles, so the two can share
 // files; a file that exists keeps its own line ending.
 inline constexpr const char* PROFILE_NEW_FILE_LINE_END = "\r\n";
