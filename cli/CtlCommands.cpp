@@ -297,7 +297,8 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
     case CtlCommand::Backup:
     case CtlCommand::Restore:
     case CtlCommand::Diff:
-        break; // every sensor at once: RunProfileCommand
+        break;             // every sensor at once: RunProfileCommand
+    case CtlCommand::Scan: // probes many devices and is run without a session of its own
     case CtlCommand::None:
         return {CTL_EXIT_USAGE, "no command given"};
     }

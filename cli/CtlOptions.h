@@ -24,7 +24,8 @@ enum class CtlCommand {
     Backup,
     Restore,
     Diff,
-    Log
+    Log,
+    Scan
 };
 
 // One sensor to talk to: a device path, or a port name mapped to one.
@@ -60,6 +61,7 @@ struct CtlOptions {
     bool Json = false;
     bool Help = false;
     unsigned TimeoutMs = 3000; // how long to look for the sensor before giving up
+    bool TimeoutGiven = false; // scan waits a shorter time unless told
     CtlCommand Command = CtlCommand::None;
     unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
     unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
@@ -70,6 +72,7 @@ struct CtlOptions {
     std::string ProfileFile;              // backup, restore, diff
     bool DryRun = false;                  // restore: tell what would change, send nothing
     LogSettings Log;                      // log: file, mode and interval
+    std::vector<std::string> ScanDevices; // scan: the devices to probe, none = every one present
 };
 
 bool IsProfileCommand(CtlCommand command);
@@ -82,6 +85,9 @@ inline constexpr unsigned CTL_MIN_PERIOD_MS = 50;
 inline constexpr unsigned CTL_MAX_PERIOD_MS = 60000;
 inline constexpr double CTL_MAX_TOLERANCE = 50.0;
 inline constexpr unsigned CTL_MAX_LOG_INTERVAL = 86400; // seconds: one record a day
+// A sensor answers the first identify within a few tens of milliseconds; three polls are room
+// enough for a scan of every device at once.
+inline constexpr unsigned CTL_SCAN_TIMEOUT_MS = 1500;
 
 // Reads the arguments after the program name. False with a message in `error` on anything
 // unknown, missing, repeated or out of range. "--help" anywhere sets Help and skips the checks
