@@ -197,6 +197,7 @@ private:
     void ShowMatchRows(unsigned status);
     bool PauseDataPolling();
     void ResumeDataPolling();
+    void ReadRequestFailed(const std::string& text);
     void PullSettings();
     bool ConfirmIllumination();
     void ShowWriteFailure(const std::string& text);
