@@ -1,0 +1,151 @@
+#include "SoakWindow.h"
+
+#include "panel/PanelTexts.h"
+
+SoakWindow::SoakWindow(const std::string& folder, const std::string& device) {
+    m_environment.PreferencesPath = folder + "/Orvane Industries/spectrel.conf";
+    m_environment.ProgramDir = folder;
+    m_environment.ProgramName = "spectrel";
+    m_environment.ProgramVersion = SPECTREL_VERSION;
+    m_environment.PortOverrides.Set("COM1", device);
+}
+
+SoakWindow::~SoakWindow() {
+    Close();
+}
+
+void SoakWindow::Open() {
+    m_panel = std::make_unique<CSpectrelDlg>(m_view, m_environment);
+    Timed("open", [this] { m_panel->OnInitDialog(); });
+}
+
+void SoakWindow::Close() {
+    if (m_panel) {
+        Timed("close", [this] { m_panel->OnClose(); });
+        m_panel.reset();
+    }
+}
+
+template <typename Call> void SoakWindow::Timed(const char* name, Call call, bool measured) {
+    const auto start = Clock::now();
+    m_callName = name;
+    m_callStartedAt = start.time_since_epoch().count();
+    call();
+    m_callStartedAt = 0;
+    if (measured) {
+        Clock::duration& worst = m_worstCalls[name];
+        worst = std::max(worst, Clock::now() - start);
+    }
+    CollectMessages();
+}
+
+void SoakWindow::CollectMessages() {
+    for (const MessageBoxRequest& message : m_view.Messages) {
+        ++m_messages[message.Text];
+    }
+    m_view.Messages.clear();
+}
+
+void SoakWindow::Pump(std::chrono::milliseconds period) {
+    Timed(
+        "notifications", [&] { m_view.PumpFor(*m_panel, period); }, false);
+}
+
+bool SoakWindow::IsOnline() const {
+    return m_panel && m_panel->IsPanelReady() &&
+           m_panel->StatusText() == m_panel->ModelName() + TEXT_ON_LINE;
+}
+
+std::string SoakWindow::StateText() const {
+    return "status \"" + m_panel->StatusText() + "\", " +
+           (m_panel->IsPanelReady() ? "ready" : "not ready") + ", serial shown \"" + SerialShown() +
+           "\"";
+}
+
+const std::vector<SoakWindow::Action>& SoakWindow::Actions() {
+    static const std::vector<Action> actions{
+        {"read settings", IDC_READ_SETTINGS, 10, &SoakWindow::ReadSettings},
+        {"read all channels", IDC_READ_ALL_CHANNELS, 10, &SoakWindow::ReadChannels},
+        {"choose a channel", IDC_CHANNEL, 10, &SoakWindow::ChooseChannel},
+        {"edit averaging", IDC_AVERAGING, 10, &SoakWindow::EditAveraging},
+        {"move illumination", IDC_ILLUMINATION_SLIDER, 10, &SoakWindow::EditIllumination},
+        {"toggle channel enabled", IDC_CHANNEL_ENABLED, 10, &SoakWindow::ToggleEnabled},
+        {"spin a tolerance", IDC_TOLERANCE_RED_SPIN, 10, &SoakWindow::SpinTolerance},
+        {"switch display mode", IDC_DISPLAY_COLOR_ONLY, 10, &SoakWindow::SwitchDisplay},
+        {"reset", IDC_RESET, 1, &SoakWindow::PressReset},
+    };
+    return actions;
+}
+
+const char* SoakWindow::Act(std::mt19937_64& random, bool mayReset) {
+    std::vector<const Action*> choices;
+    std::vector<int> weights;
+    for (const Action& action : Actions()) {
+        // A control the controller never disabled is enabled, as a widget is.
+        const bool offered =
+            m_view.Enabled.count(action.Control) == 0 || m_view.IsEnabled(action.Control);
+        if (offered && (mayReset || action.Control != IDC_RESET)) {
+            choices.push_back(&action);
+            weights.push_back(action.Weight);
+        }
+    }
+    if (choices.empty()) {
+        return nullptr;
+    }
+    std::discrete_distribution<std::size_t> pick(weights.begin(), weights.end());
+    const Action& action = *choices[pick(random)];
+    Timed(action.Name, [&] { (this->*action.Run)(random); });
+    return action.Name;
+}
+
+void SoakWindow::ReadSettings(std::mt19937_64&) {
+    m_panel->OnReadSettings();
+}
+
+void SoakWindow::ReadChannels(std::mt19937_64&) {
+    m_panel->OnReadAllChannels();
+}
+
+void SoakWindow::ChooseChannel(std::mt19937_64& random) {
+    const int count = std::max(m_panel->ChannelCount(), 1);
+    m_view.Controls.SelectedChannel = std::uniform_int_distribution<int>(0, count - 1)(random);
+    m_panel->OnSelchangeChannel();
+}
+
+void SoakWindow::EditAveraging(std::mt19937_64& random) {
+    m_view.Controls.AveragingIndex = std::uniform_int_distribution<int>(0, 6)(random);
+    m_panel->OnSelchangeAveraging();
+}
+
+void SoakWindow::EditIllumination(std::mt19937_64& random) {
+    const int position =
+        std::uniform_int_distribution<int>(0, CSpectrelDlg::MAX_ILLUMINATION)(random);
+    m_view.Controls.Illumination = position;
+    m_panel->OnIlluminationScroll(position);
+}
+
+void SoakWindow::ToggleEnabled(std::mt19937_64&) {
+    m_view.Controls.ChannelEnabled = m_view.Controls.ChannelEnabled != 0 ? 0 : 1;
+    m_panel->OnChannelEnabled();
+}
+
+void SoakWindow::SpinTolerance(std::mt19937_64& random) {
+    const int colour = std::uniform_int_distribution<int>(0, 2)(random);
+    int& step = m_view.Controls.ToleranceSteps[static_cast<std::size_t>(colour)];
+    step = std::clamp(step + std::uniform_int_distribution<int>(-2, 2)(random), 1, 100);
+    m_panel->OnToleranceSpin(colour);
+}
+
+void SoakWindow::SwitchDisplay(std::mt19937_64& random) {
+    if (std::uniform_int_distribution<int>(0, 1)(random) == 0) {
+        m_view.Controls.DisplayMode = 1;
+        m_panel->OnDisplayColorOnly();
+    } else {
+        m_view.Controls.DisplayMode = 0;
+        m_panel->OnDisplayColorLuminosity();
+    }
+}
+
+void SoakWindow::PressReset(std::mt19937_64&) {
+    m_panel->OnReset();
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "panel/SpectrelDlg.h"
+#include "tests/panel/FakeView.h"
+
+// The control panel's controller on a recording view, played by the soak as a user would: it
+// clicks only what the window offers, answers every box with its default button and takes the
+// sensor proxy's notifications on this (the UI) thread.
+class SoakWindow {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // `folder` holds the preferences; COM1 is mapped to `device`.
+    SoakWindow(const std::string& folder, const std::string& device);
+    ~SoakWindow();
+
+    void Open();
+    void Close();
+    // Delivers the proxy's notifications for `period`.
+    void Pump(std::chrono::milliseconds period);
+    // One user action among those the window offers now; its name, or nullptr when the window
+    // offers none. `mayReset`: Reset is among them.
+    const char* Act(std::mt19937_64& random, bool mayReset);
+
+    // "<model> on line", ready, and reading.
+    bool IsOnline() const;
+    // The status, readiness and serial number shown, for a report.
+    std::string StateText() const;
+    int Readings() const { return m_view.Delivered(WM_SENSOR_DATA); }
+    std::string SerialShown() const { return m_view.Controls.SerialNumberText; }
+
+    // The longest a single call into the controller took, per action.
+    const std::map<std::string, Clock::duration>& WorstCalls() const { return m_worstCalls; }
+    // Message boxes shown, per text (their list is emptied as the soak goes, to stay bounded).
+    const std::map<std::string, int>& MessagesShown() const { return m_messages; }
+    // When the call into the controller now running began (epoch 0: none runs); read by the
+    // soak's watchdog from another thread.
+    Clock::rep CallStartedAt() const { return m_callStartedAt.load(); }
+    const char* CallName() const { return m_callName.load(); }
+
+private:
+    struct Action {
+        const char* Name;
+        ControlId Control; // offered while this control is enabled
+        int Weight;        // how often a user does this, against the others
+        void (SoakWindow::*Run)(std::mt19937_64&);
+    };
+    static const std::vector<Action>& Actions();
+
+    // Runs one call into the controller under the watchdog's eye; `measured`: its time counts
+    // among the worst calls (a pump's time is its period, not a call's).
+    template <typename Call> void Timed(const char* name, Call call, bool measured = true);
+    void CollectMessages();
+
+    void ReadSettings(std::mt19937_64&);
+    void ReadChannels(std::mt19937_64&);
+    void ChooseChannel(std::mt19937_64& random);
+    void EditAveraging(std::mt19937_64& random);
+    void EditIllumination(std::mt19937_64& random);
+    void ToggleEnabled(std::mt19937_64&);
+    void SpinTolerance(std::mt19937_64& random);
+    void SwitchDisplay(std::mt19937_64& random);
+    void PressReset(std::mt19937_64&);
+
+    PanelEnvironment m_environment;
+    FakeView m_view;
+    std::unique_ptr<CSpectrelDlg> m_panel;
+    std::map<std::string, Clock::duration> m_worstCalls;
+    std::map<std::string, int> m_messages;
+    std::atomic<Clock::rep> m_callStartedAt{0};
+    std::atomic<const char*> m_callName{""};
+};
