@@ -160,7 +160,7 @@ void CSpectrelDlg::StartReadAll() {
         return;
     }
     if (!m_sensor->RequestChannel(1)) {
-        ShowWarning(ReadChannelFailedText(1), WARN_SENSOR);
+        ReadRequestFailed(ReadChannelFailedText(1));
     }
 }
 
@@ -185,7 +185,7 @@ void CSpectrelDlg::OnSensorChannel(unsigned channel) {
     }
     if (channel < count) {
         if (!m_sensor->RequestChannel(channel + 1)) {
-            ShowWarning(ReadChannelFailedText(channel + 1), WARN_SENSOR);
+            ReadRequestFailed(ReadChannelFailedText(channel + 1));
         }
         return;
     }

@@ -160,7 +160,7 @@ void CSpectrelDlg::OnSensorVersion() {
         return;
     }
     if (!m_sensor->RequestSettings()) {
-        ShowWarning(TEXT_READ_SETTINGS_FAILED, WARN_SENSOR);
+        ReadRequestFailed(TEXT_READ_SETTINGS_FAILED);
     }
 }
 
@@ -214,6 +214,24 @@ bool CSpectrelDlg::PauseDataPolling() {
         m_sensor->ClearPending();
     }
     return true;
+}
+
+// A read whose request could not be written (the line went down under it) has nothing that
+// would ever move it on: no reply comes and, with data polling paused, no poll times out. A
+// ready panel takes up polling again, so a lost line is noticed as usual and the user can read
+// again; a panel still reading a sensor it has just found looks for it again, so its next
+// identity reply starts the reading over.
+void CSpectrelDlg::ReadRequestFailed(const std::string& text) {
+    ShowWarning(text, WARN_SENSOR);
+    if (m_panelReady) {
+        ResumeDataPolling();
+        EnableControls(true);
+        return;
+    }
+    m_identified = false;
+    if (!m_sensor->IsIdentifyPolling() && !m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
+        ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
+    }
 }
 
 // Starts data polling unless it runs already: a second start would leave a timer nobody stops.

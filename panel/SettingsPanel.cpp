@@ -63,7 +63,7 @@ void CSpectrelDlg::OnReadSettings() {
     if (m_sensor->RequestSettings()) {
         EnableControls(false);
     } else {
-        ShowWarning(TEXT_READ_SETTINGS_FAILED, WARN_SENSOR);
+        ReadRequestFailed(TEXT_READ_SETTINGS_FAILED);
     }
 }
 

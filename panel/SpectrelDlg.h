@@ -134,6 +134,7 @@ private:
     void ShowMatchRows(unsigned status);
     bool PauseDataPolling();
     void ResumeDataPolling();
+    void ReadRequestFailed(const std::string& text);
     void PullSettings();
     PanelChannel* SelectedEntry();
     void ShowChannelColor(const PanelChannel& entry, int mode);
