@@ -8,18 +8,24 @@
 using namespace std::chrono_literals;
 
 TEST_F(PanelTest, AReadThatCannotBeWrittenLeavesThePanelRecoveringByItself) {
-    LoggedSensor& sensor = StartSensor(Model(6));
+    // Under a name of its own, as a real device: a pulled cable takes the name away, where a
+    // bare pty path could be reused by another program's pty while this one is gone.
+    VirtualSensor sensor(Model(6));
+    ASSERT_TRUE(sensor.Start(m_dir + "/ttySensor")) << sensor.Error();
+    m_environment.PortOverrides.Set("COM1", sensor.LinkPath());
     OpenPanel();
     for (const auto read : {&CSpectrelDlg::OnReadSettings, &CSpectrelDlg::OnReadAllChannels}) {
+        SCOPED_TRACE(read == &CSpectrelDlg::OnReadSettings ? "read settings" : "read all");
         ASSERT_TRUE(WaitReady());
-        sensor.Sim().HangUp();
+        sensor.HangUp();
         ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsConnected(); }));
         ((*m_panel).*read)();
         EXPECT_EQ(m_view.Messages.size(), 1u);
         EXPECT_TRUE(WaitStatus("Communication lost!", 10000ms)) << m_panel->StatusText();
-        sensor.Sim().Replug();
+        sensor.Replug();
         EXPECT_TRUE(WaitReady(10000ms)) << m_panel->StatusText();
         EXPECT_TRUE(WaitReading());
         m_view.Messages.clear();
     }
+    m_panel.reset();
 }
