@@ -1,5 +1,7 @@
 #include "Soak.h"
 
+#include "SanitizerLines.h"
+
 #include <unistd.h>
 
 #include <cstdio>
@@ -256,6 +258,13 @@ bool Soak::Report() {
     }
     for (const std::string& crash : m_crashes) {
         std::printf("CRASH: %s\n", crash.c_str());
+    }
+    // This process's own reports end it on its standard error; the others' are in their files.
+    const std::vector<std::string> reports = SanitizerLines(m_temp.Path());
+    met = met && reports.empty();
+    std::printf("sanitizer reports of the programs run: %zu\n", reports.size());
+    for (const std::string& report : reports) {
+        std::printf("  %s\n", report.c_str());
     }
     std::printf("soak: goals %s\n", met ? "met" : "NOT met");
     return met;
