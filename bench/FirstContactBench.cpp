@@ -1,7 +1,7 @@
 // First contact at line rate: identify, version, settings and all fifteen channels of a
 // fifteen-channel virtual sensor that paces its line like 9600 baud 7E1, against the least
 // time those exchanges can take: every character of a command and of its reply at
-// SIM_CHARACTER_TIME_MS, plus the sensor's turnaround before each reply.
+// LINE_CHARACTER_TIME, plus the sensor's turnaround before each reply.
 
 #include <chrono>
 #include <cstdio>
@@ -10,6 +10,7 @@
 
 #include "BenchRig.h"
 #include "BenchStats.h"
+#include "link/LineFormat.h"
 
 namespace {
 
@@ -96,8 +97,9 @@ int main() {
         if (!took) {
             return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
         }
-        const double boundMs = static_cast<double>(exchanges.Characters()) * SIM_CHARACTER_TIME_MS +
-                               static_cast<double>(exchanges.Count() * config.TurnaroundMs);
+        const double boundMs =
+            static_cast<double>(exchanges.Characters()) * LINE_CHARACTER_TIME.count() +
+            static_cast<double>(exchanges.Count() * config.TurnaroundMs);
         const double ratio = Milliseconds(*took) / boundMs;
         ratios.push_back(ratio);
         std::printf("  run %d: %zu exchanges, %zu characters, bound %.2f ms, took %.2f ms, "
@@ -110,7 +112,7 @@ int main() {
                 "baud 7E1 = %.4f ms per character, turnaround %u ms):\n"
                 "  ratio took/bound: median %.4f, worst %.4f over %d runs\n"
                 "  goal ratio <= %.2f: %s\n",
-                CHANNELS, SIM_CHARACTER_TIME_MS, config.TurnaroundMs, summary.Median, summary.Max,
-                RUNS, GOAL_RATIO, Verdict(summary.Max <= GOAL_RATIO));
+                CHANNELS, LINE_CHARACTER_TIME.count(), config.TurnaroundMs, summary.Median,
+                summary.Max, RUNS, GOAL_RATIO, Verdict(summary.Max <= GOAL_RATIO));
     return 0;
 }

@@ -50,9 +50,7 @@ CtlOutcome ReadSettings(CCtlSession& session) {
 }
 
 CtlOutcome ReadChannel(CCtlSession& session, unsigned channel) {
-    CSensor& sensor = session.Sensor();
-    return session.Exchange([&] { return sensor.RequestChannel(channel); }, WM_SENSOR_CHANNEL,
-                            channel, ChannelPhrase("the request for", channel));
+    return session.ReadChannel(channel, ChannelPhrase("the request for", channel));
 }
 
 // The channel a change is made to: it must exist on this model, and it is read first, so the

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string_view>
 
+#include "common/NumberText.h"
 #include "sensor/Protocol.h"
 #include "sensor/SensorRecords.h"
-#include "sim/NumberText.h"
 
 namespace {
 

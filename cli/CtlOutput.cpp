@@ -6,8 +6,8 @@
 #include <ctime>
 
 #include "cli/JsonText.h"
+#include "common/NumberText.h"
 #include "sensor/Protocol.h"
-#include "sim/NumberText.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "cli/ErrorText.h"
+#include "common/ErrorText.h"
 
 namespace {
 
@@ -12,6 +12,9 @@ constexpr unsigned IDENTIFY_PERIOD_MS = 500;
 constexpr std::chrono::milliseconds STOP_CHECK{100};
 // Beyond the proxy's own time-out, in case a notification never comes.
 constexpr std::chrono::milliseconds REPLY_MARGIN{2000};
+// Each late reply to an earlier request costs one more request; more than a couple of them in
+// a row means the line is not sorting itself out.
+constexpr unsigned CHANNEL_READ_ATTEMPTS = 3;
 
 } // namespace
 
@@ -54,6 +57,17 @@ CtlOutcome CCtlSession::Exchange(const std::function<bool()>& request, unsigned 
     return Await(reply, channel, what, Clock::now() + ReplyLimit(reply));
 }
 
+CtlOutcome CCtlSession::ReadChannel(unsigned channel, std::string_view what) {
+    for (unsigned attempt = 0; attempt < CHANNEL_READ_ATTEMPTS; ++attempt) {
+        CtlOutcome outcome = Exchange([&] { return m_sensor.RequestChannel(channel); },
+                                      WM_SENSOR_CHANNEL, channel, what);
+        if (!outcome.Done() || m_sensor.LastRepliedChannel() == channel) {
+            return outcome;
+        }
+    }
+    return {CTL_EXIT_NO_ANSWER, NoAnswerText(m_device, what)};
+}
+
 CtlOutcome CCtlSession::Await(unsigned message, std::optional<std::uintptr_t> channel,
                               std::string_view what, Clock::time_point deadline) {
     for (;;) {
@@ -70,7 +84,9 @@ CtlOutcome CCtlSession::Await(unsigned message, std::optional<std::uintptr_t> ch
         if (notification->Message == message && (!channel || notification->WParam == *channel)) {
             return {};
         }
-        if (notification->Message == WM_SENSOR_TIMEOUT) {
+        // Identify polling goes on after its time-out: the client's own deadline decides.
+        if (notification->Message == WM_SENSOR_TIMEOUT &&
+            notification->WParam != SENSOR_TIMEOUT_IDENTIFY) {
             return {CTL_EXIT_NO_ANSWER, NoAnswerText(m_device, what)};
         }
         if (notification->Message == WM_SENSOR_ERROR_REPLY) {

@@ -50,6 +50,9 @@ public:
     // given. `what` names the request in messages ("the settings request").
     CtlOutcome Exchange(const std::function<bool()>& request, unsigned reply,
                         std::optional<std::uintptr_t> channel, std::string_view what);
+    // Reads `channel`, asking again (a few times) when the reply that came addressed another
+    // channel: a late answer to an earlier request.
+    CtlOutcome ReadChannel(unsigned channel, std::string_view what);
     // Waits for the next notification `message` (data polling), or a failure, until `deadline`.
     CtlOutcome Await(unsigned message, std::optional<std::uintptr_t> channel, std::string_view what,
                      Clock::time_point deadline);

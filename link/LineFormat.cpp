@@ -7,6 +7,12 @@
 
 namespace {
 
+// termios names its speeds and sizes; these are the ones of the line format.
+constexpr speed_t LINE_SPEED = B9600;
+constexpr tcflag_t LINE_CHARACTER_SIZE = CS7;
+static_assert(LINE_BAUD_RATE == 9600 && LINE_DATA_BITS == 7,
+              "the termios speed and character size follow the line format");
+
 termios SensorLineFormat(const termios& current) {
     termios wanted = current;
     // No IGNPAR, IGNBRK, BRKINT or ISTRIP: damaged characters and breaks must reach the reader
@@ -15,11 +21,11 @@ termios SensorLineFormat(const termios& current) {
     wanted.c_oflag = 0;
     wanted.c_lflag = 0;
     // CLOCAL: the sensor cable carries no carrier-detect line to wait for.
-    wanted.c_cflag = (current.c_cflag & HUPCL) | CS7 | PARENB | CREAD | CLOCAL;
+    wanted.c_cflag = (current.c_cflag & HUPCL) | LINE_CHARACTER_SIZE | PARENB | CREAD | CLOCAL;
     wanted.c_cc[VMIN] = 0;
     wanted.c_cc[VTIME] = 0;
-    cfsetispeed(&wanted, B9600);
-    cfsetospeed(&wanted, B9600);
+    cfsetispeed(&wanted, LINE_SPEED);
+    cfsetospeed(&wanted, LINE_SPEED);
     return wanted;
 }
 

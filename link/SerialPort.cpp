@@ -1,13 +1,16 @@
 #include "link/SerialPort.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <unistd.h>
 
 #include "link/LineFormat.h"
@@ -19,16 +22,37 @@ namespace {
 // waits this long (or until Close) before it fails, so the thread never spins.
 constexpr std::chrono::milliseconds HANG_UP_PAUSE{100};
 
+constexpr std::chrono::milliseconds OUTPUT_DRAIN_CHECK{2};
+
 constexpr std::size_t CHUNK_SIZE = 1024;
 constexpr unsigned char LAST_SEVEN_BIT_CHARACTER = 0x7F;
 
-enum class Event : std::uint8_t { Ready, HungUp, Woken, Failed };
+enum class Event : std::uint8_t { Ready, HungUp, Woken, TimedOut, Failed };
 
-// Waits without a time limit until the device has `events` or has hung up, or until Close
-// signals wake. Failed leaves errno set.
-Event WaitForDevice(int device, short events, int wake) {
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds left until deadline for poll(), at least 0; -1 (no limit) without a deadline.
+int PollTimeout(const std::optional<Clock::time_point>& deadline) {
+    if (!deadline) {
+        return -1;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+// Waits until the device has `events` or has hung up, until Close signals wake, or until the
+// deadline (if any) passes. Failed leaves errno set.
+Event WaitForDevice(int device, short events, int wake,
+                    std::optional<Clock::time_point> deadline = std::nullopt) {
     std::array<pollfd, 2> fds{{{wake, POLLIN, 0}, {device, events, 0}}};
-    while (::poll(fds.data(), fds.size(), -1) < 0) {
+    for (;;) {
+        const int ready = ::poll(fds.data(), fds.size(), PollTimeout(deadline));
+        if (ready > 0) {
+            break;
+        }
+        if (ready == 0) {
+            return Event::TimedOut;
+        }
         if (errno != EINTR) {
             return Event::Failed;
         }
@@ -57,6 +81,20 @@ void PauseUnlessWoken(int wake, std::chrono::milliseconds pause) {
         if (ready > 0 || (ready < 0 && errno != EINTR)) {
             return;
         }
+    }
+}
+
+// Gives the bytes still in the driver's output buffer the time the line needs to send them
+// (tcdrain() would wait for ever on a stalled device), so a close does not cut off the last
+// command.
+void DrainOutput(int fd) {
+    int queued = 0;
+    if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+        return;
+    }
+    const auto deadline = Clock::now() + LineWriteDeadline(static_cast<std::size_t>(queued));
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
+        std::this_thread::sleep_for(OUTPUT_DRAIN_CHECK);
     }
 }
 
@@ -192,7 +230,9 @@ void CSerialPort::ReleaseDevice() {
     const int fd = m_device.Get();
     int dtr = TIOCM_DTR;
     ::ioctl(fd, TIOCMBIC, &dtr);
-    tcflush(fd, TCIOFLUSH);
+    DrainOutput(fd);
+    // Only what came in is of no use any more; what goes out may be a command still on its way.
+    tcflush(fd, TCIFLUSH);
     tcsetattr(fd, TCSANOW, &m_savedSettings);
     ::ioctl(fd, TIOCNXCL);
     m_device.Reset();
@@ -230,7 +270,10 @@ bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
     return true;
 }
 
+// A device that stops taking bytes (a stalled adapter, a far end that no longer reads) must not
+// hold the writer, and with it every other writer and the window, for ever.
 bool CSerialPort::WriteAll(const Use& use, const char* bytes, std::uint32_t length) {
+    const Clock::time_point deadline = Clock::now() + LineWriteDeadline(length);
     std::uint32_t written = 0;
     while (written < length) {
         const ssize_t count = ::write(use.Device(), bytes + written, length - written);
@@ -244,13 +287,15 @@ bool CSerialPort::WriteAll(const Use& use, const char* bytes, std::uint32_t leng
         if (count < 0 && errno != EAGAIN) {
             return Fail();
         }
-        switch (WaitForDevice(use.Device(), POLLOUT, use.Wake())) {
+        switch (WaitForDevice(use.Device(), POLLOUT, use.Wake(), deadline)) {
         case Event::Ready:
             break;
         case Event::Woken:
             return false;
         case Event::HungUp:
             return Fail(EIO);
+        case Event::TimedOut:
+            return Fail(ETIMEDOUT);
         case Event::Failed:
             return Fail();
         }
@@ -290,6 +335,7 @@ bool CSerialPort::Receive(const Use& use) {
         return false;
     case Event::HungUp:
         return HangUp(use);
+    case Event::TimedOut: // no deadline is given, so this cannot happen
     case Event::Failed:
         return Fail();
     }

@@ -8,17 +8,19 @@
 #include <termios.h>
 #include <vector>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 #include "link/LineAssembler.h"
 #include "link/LineErrorCounter.h"
 #include "link/MarkedByteDecoder.h"
 
-// The byte link to one sensor: opens a serial device exclusively at 9600 baud 7E1 without flow
-// control, writes command strings and hands over whole reply lines (ended by CR).
+// The byte link to one sensor: opens a serial device exclusively in the line format of
+// LineFormat.h without flow control, writes command strings and hands over whole reply lines
+// (ended by CR).
 //
 // Reads are made by one thread only (the sensor proxy's receive thread); writes may come from
-// any other thread. Close() may be called from another thread while Read() waits: it wakes the
-// reader through an eventfd, because close() alone does not wake a poll().
+// any other thread. Close() may be called from another thread while Read() or Write() waits: it
+// wakes them through an eventfd, because close() alone does not wake a poll(). A Write whose
+// bytes the device does not take before LineWriteDeadline fails with ETIMEDOUT.
 class CSerialPort {
 public:
     CSerialPort();
@@ -40,12 +42,6 @@ public:
     std::uint32_t LastError() const;
 
     const std::string& DeviceName() const { return m_deviceName; }
-
-    // The line format every port is opened with.
-    static constexpr std::uint32_t BAUD_RATE = 9600;
-    static constexpr std::uint32_t BYTE_SIZE = 7;
-    static constexpr std::uint32_t PARITY_EVEN = 2;
-    static constexpr std::uint32_t ONE_STOP_BIT = 0;
 
 private:
     class Use;

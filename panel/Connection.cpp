@@ -1,9 +1,9 @@
 // "Sensor Communications": the port in use, the identification chain, lost communication and
 // resuming the same sensor.
 #include <chrono>
-#include <cstring>
 #include <thread>
 
+#include "common/ErrorText.h"
 #include "panel/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
@@ -71,7 +71,7 @@ void CSpectrelDlg::ConnectPort() {
     if (path.empty() || !m_sensor->Connect(path)) {
         std::string text = TEXT_OPEN_PORT_FAILED + m_portName;
         if (!path.empty()) {
-            text += "\n" + path + ": " + std::strerror(static_cast<int>(m_sensor->LastPortError()));
+            text += "\n" + path + ": " + PortErrorReason(m_sensor->LastPortError());
         }
         MessageBox(text);
         SetStatusText(TEXT_COMMS_DISABLED, false);

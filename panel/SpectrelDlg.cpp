@@ -1,8 +1,7 @@
 #include "panel/SpectrelDlg.h"
 
-#include <fcntl.h>
 #include <new>
-#include <unistd.h>
+#include <sys/stat.h>
 #include <utility>
 
 #include "panel/PanelTexts.h"
@@ -106,7 +105,12 @@ void CSpectrelDlg::OnClose() {
     m_sensor.reset();
 }
 
-void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam) {
+void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
+                                        std::uint64_t connection) {
+    if (m_sensor && connection != NotifyTarget::NO_CONNECTION &&
+        connection != m_sensor->Connection()) {
+        return;
+    }
     switch (message) {
     case WM_SENSOR_TIMEOUT:
         OnSensorTimeout();
@@ -163,12 +167,12 @@ void CSpectrelDlg::ToggleWarning(MenuCommand item, int bit) {
 void CSpectrelDlg::OnInstructions() {
     const std::string path =
         m_environment.ProgramDir + "/" + m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    // Looked at, not opened: opening a FIFO of that name would wait for a writer for ever.
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         MessageBox("Help file \"" + path + "\" not found.");
         return;
     }
-    ::close(fd);
     if (!m_view.OpenDocument(path)) {
         MessageBox(TEXT_INSTRUCTIONS_FAILED);
     }
@@ -219,8 +223,8 @@ void CSpectrelDlg::EnableControls(bool enable) {
     m_controlsEnabled = enable;
     m_view.EnableControl(IDC_READ_SETTINGS, enable);
     m_view.EnableControl(IDC_READ_ALL_CHANNELS, enable);
-    // Sending and teaching come with a later change; until then nothing offers them, however
-    // far the user's edits take the panel from the sensor's copy.
+    // This build offers no sending or teaching, however far the user's edits take the panel
+    // from the sensor's copy.
     for (ControlId id : {IDC_SEND_SETTINGS, IDC_SEND_ALL_CHANNELS, IDC_TEACH_CHANNEL,
                          IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
         m_view.EnableControl(id, false);

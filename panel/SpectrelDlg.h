@@ -21,8 +21,8 @@ struct Preferences;
 // Every handler that talks to the sensor proxy checks that it exists.
 //
 // This build reads the sensor and lets the user edit the window's copy of its settings and
-// channels; the read buttons then offer the sensor's values back. Sending and teaching come
-// later, so their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
+// channels; the read buttons then offer the sensor's values back. It offers no sending or
+// teaching: their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
 // enabled.
 class CSpectrelDlg {
 public:
@@ -35,8 +35,10 @@ public:
     // Life cycle: once the view's controls exist, and when the window is asked to close.
     void OnInitDialog();
     void OnClose();
-    // One notification the sensor proxy posted to the view's NotifyTarget.
-    void OnSensorNotification(unsigned message, std::uintptr_t wParam);
+    // One notification the sensor proxy posted to the view's NotifyTarget, with the number of
+    // the connection that posted it: one an earlier connection left queued is dropped.
+    void OnSensorNotification(unsigned message, std::uintptr_t wParam,
+                              std::uint64_t connection = NotifyTarget::NO_CONNECTION);
 
     // Menu commands
     void OnFileExit();

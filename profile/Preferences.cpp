@@ -138,5 +138,5 @@ int EffectivePollingPeriod(int storedMs) {
     if (storedMs < 1) {
         return DEFAULT_POLLING_PERIOD_MS;
     }
-    return std::min(storedMs, MAX_POLLING_PERIOD_MS);
+    return std::clamp(storedMs, MIN_POLLING_PERIOD_MS, MAX_POLLING_PERIOD_MS);
 }

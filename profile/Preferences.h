@@ -2,8 +2,10 @@
 
 #include <string>
 
+#include "link/LineFormat.h"
 #include "link/PortMap.h"
 #include "profile/IniStore.h"
+#include "sensor/Protocol.h"
 
 // Warning categories of the "Warnings" preference and the Options > Warnings menu.
 enum WarningCategory : int {
@@ -48,8 +50,12 @@ void LoadPortMap(const CIniStore& store, PortMap& map);
 
 inline constexpr int DEFAULT_POLLING_PERIOD_MS = 300;
 inline constexpr int MAX_POLLING_PERIOD_MS = 60000;
+// A poll sooner than one reading takes on the line would only pile commands up behind it.
+inline constexpr int MIN_POLLING_PERIOD_MS =
+    static_cast<int>(LineTransmitTime(DATA_EXCHANGE_CHARACTERS).count());
 
 // The period to poll with for a stored one. Only a hand edit of the store sets the period, and a
-// timer cannot run every 0 ms: below 1 ms gives the default 300 ms; above one minute the panel
-// would look dead, so one minute is the longest.
+// timer cannot run every 0 ms: below 1 ms gives the default 300 ms; a shorter period than the
+// line can carry gives the shortest it can; above one minute the panel would look dead, so one
+// minute is the longest.
 int EffectivePollingPeriod(int storedMs);

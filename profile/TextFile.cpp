@@ -9,7 +9,7 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 namespace {
 

@@ -3,9 +3,14 @@
 #include <algorithm>
 
 void CNotificationQueue::Post(unsigned message, std::uintptr_t wParam) {
+    PostFrom(NO_CONNECTION, message, wParam);
+}
+
+void CNotificationQueue::PostFrom(std::uint64_t connection, unsigned message,
+                                  std::uintptr_t wParam) {
     {
         std::lock_guard lock(m_mutex);
-        m_queue.push_back(Notification{message, wParam, Clock::now()});
+        m_queue.push_back(Notification{message, wParam, connection, Clock::now()});
     }
     m_posted.notify_all();
 }

@@ -14,6 +14,7 @@
 struct Notification {
     unsigned Message = 0;
     std::uintptr_t WParam = 0;
+    std::uint64_t Connection = NotifyTarget::NO_CONNECTION;
     std::chrono::steady_clock::time_point Time; // when it was posted
 };
 
@@ -24,7 +25,9 @@ class CNotificationQueue : public NotifyTarget {
 public:
     using Clock = std::chrono::steady_clock;
 
-    void Post(unsigned message, std::uintptr_t wParam) override;
+    // Every post ends in PostFrom, which a subclass overrides to see them all.
+    void Post(unsigned message, std::uintptr_t wParam) final;
+    void PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) override;
 
     // The oldest notification, or nothing when none arrives before the deadline.
     std::optional<Notification> Pop(Clock::time_point deadline);

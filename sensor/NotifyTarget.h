@@ -27,8 +27,19 @@ enum SensorTimeout : unsigned {
 // Receiver of the proxy's notifications. Post is called from the proxy's receive and timer
 // threads: it must be thread-safe, keep posting order and return without waiting for the
 // notification to be handled.
+//
+// The proxy posts through PostFrom, with the number of the connection the notification belongs
+// to (CSensor::Connection), so that a receiver can drop what an earlier connection left queued.
+// A target that needs no such number takes Post alone; a notification posted without one
+// carries NO_CONNECTION.
 class NotifyTarget {
 public:
+    static constexpr std::uint64_t NO_CONNECTION = 0;
+
     virtual ~NotifyTarget() = default;
     virtual void Post(unsigned message, std::uintptr_t wParam) = 0;
+    virtual void PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) {
+        static_cast<void>(connection);
+        Post(message, wParam);
+    }
 };

@@ -63,6 +63,10 @@ enum class ReplyKind {
 ReplyKind ClassifyReply(std::string_view line);
 
 inline constexpr std::size_t IDENTITY_REPLY_LENGTH = 21;
+inline constexpr std::size_t DATA_REPLY_LENGTH = 20;
+// One reading on the line: the command with its CR out, the reply with its CR back.
+inline constexpr std::size_t DATA_EXCHANGE_CHARACTERS =
+    CMD_READ_DATA.size() + DATA_REPLY_LENGTH + 1;
 
 // Each parser reads the fixed positions of its layout (short lines read as zero digits).
 // Identity: false unless the line is exactly 21 characters.

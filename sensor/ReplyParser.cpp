@@ -15,6 +15,7 @@ constexpr std::size_t TEACH_BOUNDS_POSITION = 5;
 constexpr std::size_t DATA_POSITIONS[] = {3, 8, 13, 18};
 constexpr std::size_t DATA_COLOUR_DIGITS = 4;
 constexpr std::size_t MATCH_STATUS_DIGITS = 2;
+static_assert(DATA_POSITIONS[3] + MATCH_STATUS_DIGITS == DATA_REPLY_LENGTH);
 constexpr std::size_t FIRMWARE_MAJOR_POSITION = 3;
 constexpr std::size_t FIRMWARE_MINOR_POSITION = 7;
 constexpr std::size_t FIRMWARE_DIGITS = 3;

@@ -1,5 +1,6 @@
 #include "sensor/Sensor.h"
 
+#include <cerrno>
 #include <system_error>
 
 // Set-up, the link and the notification target. Requests, timers, replies and the receive
@@ -34,7 +35,7 @@ void CSensor::Notify(unsigned message, std::uintptr_t wParam) {
         }
         ++m_postsInFlight;
     }
-    target->Post(message, wParam);
+    target->PostFrom(m_connection, message, wParam);
     std::lock_guard lock(m_targetMutex);
     if (--m_postsInFlight == 0) {
         m_postsDone.notify_all();
@@ -44,8 +45,12 @@ void CSensor::Notify(unsigned message, std::uintptr_t wParam) {
 bool CSensor::Connect(const std::string& portName) {
     std::lock_guard lock(m_portMutex);
     if (m_running || m_receiveThread.joinable()) {
+        m_lastPortError = EBUSY;
         return false;
     }
+    // Counted before the open: whatever the previous connection left queued is older than
+    // this one, whether the open succeeds or not.
+    ++m_connection;
     if (!m_port.Open(portName)) {
         m_lastPortError = m_port.LastError();
         return false;
@@ -71,14 +76,22 @@ bool CSensor::Connect(const std::string& portName) {
     return true;
 }
 
+// Whatever state the link is in (up, hung up and waiting to re-open, or half-way through a
+// write to a stalled device), afterwards no thread or timer of this connection runs.
 bool CSensor::Disconnect() {
     bool result = true;
+    StopIdentifyPolling();
     StopDataPolling();
+    StopReplyTimer();
+    m_running = false;
+    // A writer blocked on a device that takes no more bytes holds the port lock; closing the
+    // port (which has its own lock) wakes it, so the lock below is not held for its deadline.
+    m_port.Close();
     {
         std::lock_guard lock(m_portMutex);
-        // Cleared under the port lock: the receive thread checks it under the same lock before
-        // it re-opens a hung-up device, so no re-open can follow this close.
-        m_running = false;
+        // The receive thread checks the running flag under this lock before it re-opens a
+        // hung-up device: a re-open that began before the flag was cleared is closed here, and
+        // none can follow.
         m_linkUp = false;
         if (m_port.IsOpen()) {
             result = m_port.Close();
@@ -98,8 +111,18 @@ bool CSensor::Disconnect() {
     return result;
 }
 
+// From a successful Connect until Disconnect, also while a hung-up device is being re-opened:
+// the connection's thread and timers run, and only Disconnect ends them.
 bool CSensor::IsConnected() const {
+    return m_running;
+}
+
+bool CSensor::IsLinkUp() const {
     return m_linkUp;
+}
+
+std::uint64_t CSensor::Connection() const {
+    return m_connection;
 }
 
 std::uint32_t CSensor::LastPortError() const {

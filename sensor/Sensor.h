@@ -34,8 +34,15 @@ public:
     void SetWindow(NotifyTarget* target);
     bool Connect(const std::string& portName);
     bool Disconnect();
+    // True from a successful Connect until Disconnect: the proxy holds a port, even while its
+    // device has hung up and is being re-opened.
     bool IsConnected() const;
+    // The line is up now: false while a hung-up device is gone.
+    bool IsLinkUp() const;
     std::uint32_t LastPortError() const; // errno of the port's last failure
+    // Numbers each Connect (from 1); every notification carries the number of the connection
+    // that posted it.
+    std::uint64_t Connection() const;
 
     // Polling
     bool StartIdentifyPolling(unsigned periodMs);
@@ -89,6 +96,9 @@ public:
     unsigned GetGreenLow(unsigned channel) const;
     unsigned GetBlueLow(unsigned channel) const;
     ChannelDefinition GetChannel(unsigned channel) const; // whole record, for clients and tests
+    // The channel the last channel reply addressed (its notification names the channel asked
+    // for last, which a late reply to an earlier request is not); 0 before any.
+    unsigned LastRepliedChannel() const;
     // Current reading
     double GetRed() const;
     double GetGreen() const;
@@ -188,11 +198,12 @@ private:
     std::atomic<TimerId> m_replyTimer{0};
     std::atomic<unsigned> m_dataPeriod{0};
     std::atomic<unsigned> m_missedCount{0};
-    std::atomic<unsigned> m_replyPeriod{0};
     std::atomic<unsigned> m_retryCount{0};
     std::atomic<unsigned> m_retryLimit{0};
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel
+    std::atomic<unsigned> m_repliedChannel{0};
     std::atomic<std::uint32_t> m_lastPortError{0};
+    std::atomic<std::uint64_t> m_connection{NotifyTarget::NO_CONNECTION};
 
     // Notification target; posts in flight are counted so SetWindow can wait for them.
     std::mutex m_targetMutex;

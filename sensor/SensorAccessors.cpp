@@ -125,3 +125,7 @@ unsigned CSensor::GetMatchStatus() const {
     std::lock_guard lock(m_recordMutex);
     return m_reading.MatchStatus;
 }
+
+unsigned CSensor::LastRepliedChannel() const {
+    return m_repliedChannel;
+}

@@ -103,7 +103,6 @@ bool CSensor::StartReplyTimer(unsigned periodMs) {
     if (periodMs == 0 || m_replyTimer != 0) {
         return false;
     }
-    m_replyPeriod = periodMs;
     m_replyTimerActive = true;
     const TimerId id = m_timers.Start(periodMs, [this] { ReplyTick(); });
     TimerId none = 0;

@@ -16,8 +16,9 @@
 //    holds, so a tick of the timer thread never writes to a port half closed or half opened;
 //    while the device is gone the link is marked down and writes are refused (a refused poll
 //    counts as missed, so polling reports the loss as a time-out as usual);
-//  - Disconnect clears the running flag under the same lock, and the thread checks it there
-//    before each attempt, so a re-open never follows Disconnect's close;
+//  - the thread checks the running flag under the same lock before each attempt, and
+//    Disconnect takes that lock after clearing the flag and closes whatever is open then, so
+//    no re-open outlives Disconnect;
 //  - the thread is the port's only reader, so no Read runs while it closes or opens.
 // Identify polling goes on writing "!i" through all this, and finds a re-plugged sensor as soon
 // as its device is back, without the user having to reset anything.

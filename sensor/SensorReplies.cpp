@@ -50,9 +50,11 @@ std::uintptr_t CSensor::Announced(unsigned replyChannel) const {
     return current != 0 ? current : replyChannel;
 }
 
-// Identify and data polls repeat on their own next tick. Re-sends beyond the retry limit are
-// left to the reply timer, which then reports the time-out; a sensor answering "?" to
-// everything would otherwise be re-sent to without end.
+// Identify and data polls repeat on their own next tick. Only a request still waiting for its
+// reply (its reply timer armed) is re-sent: a stray "?" after the answer must not repeat a
+// send or a teach. Re-sends beyond the retry limit are left to the reply timer, which then
+// reports the time-out; a sensor answering "?" to everything would otherwise be re-sent to
+// without end.
 void CSensor::HandleErrorReply() {
     std::this_thread::sleep_for(std::chrono::milliseconds(ERROR_REPLY_PAUSE_MS));
     std::string last;
@@ -63,7 +65,7 @@ void CSensor::HandleErrorReply() {
     if (last == CMD_IDENTIFY || last == CMD_READ_DATA) {
         return;
     }
-    if (m_retryCount < m_retryLimit) {
+    if (m_replyTimerActive && m_retryCount < m_retryLimit) {
         Resend();
     }
     Notify(WM_SENSOR_ERROR_REPLY);
@@ -136,6 +138,7 @@ bool CSensor::AcceptChannel(std::string_view line) {
     if (!StoreChannelReply(line, ParseChannelReply, channel)) {
         return false;
     }
+    m_repliedChannel = channel;
     Answered(REQ_READ_CHANNEL, true);
     Notify(WM_SENSOR_CHANNEL, Announced(channel));
     return true;

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 // The sensor's end of a pseudo-terminal: the master, which the virtual sensor reads and
 // writes, and the slave device that a host opens like a serial port.

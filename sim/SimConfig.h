@@ -6,7 +6,7 @@
 
 // Everything the virtual sensor can be told at start; most of it can be changed while it runs.
 struct SimTargetStep {
-    double Seconds = 0.0; // how long this colour is held
+    double Seconds = 0.0;                      // how long this colour is held
     double Red = 0.0, Green = 0.0, Blue = 0.0; // percent of full scale
 };
 
@@ -16,7 +16,7 @@ struct SimFaults {
     bool GarbageLine = false;           // one garbage line before each reply
     bool SplitReply = false;            // reply written in two parts with a gap
     unsigned SplitGapMs = 20;
-    bool JoinReplies = false;           // a reply held back and written with the next one
+    bool JoinReplies = false; // a reply held back and written with the next one
 };
 
 struct SimConfig {
@@ -28,11 +28,8 @@ struct SimConfig {
     std::vector<SimTargetStep> Script; // empty: the fixed target above; else loops
     double NoisePercent = 0.0;         // standard deviation of one sample, 0 = off
     std::uint64_t Seed = 1;
-    bool Pacing = true;                // behave like a 9600 baud 7E1 line
-    unsigned TurnaroundMs = 2;         // between a command's arrival and its reply's first byte
-    unsigned TeachMinHalfWidth = 64;   // raw counts
+    bool Pacing = true;              // as fast as the line format carries characters
+    unsigned TurnaroundMs = 2;       // between a command's arrival and its reply's first byte
+    unsigned TeachMinHalfWidth = 64; // raw counts
     SimFaults Faults;
 };
-
-// 9600 baud, 7 data bits, parity, 1 start and 1 stop bit: 10 bits per character.
-inline constexpr double SIM_CHARACTER_TIME_MS = 10.0 * 1000.0 / 9600.0;

@@ -4,7 +4,7 @@
 #include <functional>
 #include <vector>
 
-#include "sim/NumberText.h"
+#include "common/NumberText.h"
 #include "sim/SensorResponder.h"
 #include "sim/VirtualSensor.h"
 

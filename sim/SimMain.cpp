@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 #include "sensor/SensorRecords.h"
 #include "sim/SimControl.h"
 #include "sim/SimOptions.h"

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/NumberText.h"
 #include "sensor/SensorRecords.h"
-#include "sim/NumberText.h"
 #include "sim/SensorResponder.h"
 #include "sim/SimControl.h"
 #include "sim/TargetScript.h"

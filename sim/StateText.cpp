@@ -1,7 +1,7 @@
 #include "sim/StateText.h"
 
+#include "common/NumberText.h"
 #include "sensor/Protocol.h"
-#include "sim/NumberText.h"
 
 namespace {
 

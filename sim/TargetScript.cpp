@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "sim/NumberText.h"
+#include "common/NumberText.h"
 
 namespace {
 

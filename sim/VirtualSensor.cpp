@@ -14,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include "link/LineFormat.h"
 #include "sim/FaultInjector.h"
 #include "sim/LinePacer.h"
 #include "sim/PtyEndpoint.h"
@@ -28,8 +29,7 @@ SimClock::duration CharacterTime(const SimConfig& config) {
     if (!config.Pacing) {
         return SimClock::duration::zero();
     }
-    return std::chrono::duration_cast<SimClock::duration>(
-        std::chrono::duration<double, std::milli>(SIM_CHARACTER_TIME_MS));
+    return std::chrono::duration_cast<SimClock::duration>(LINE_CHARACTER_TIME);
 }
 
 SimClock::duration Turnaround(const SimConfig& config) {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 // An eventfd that other threads signal to wake a thread waiting in poll().
 class WakeEvent {

@@ -268,8 +268,10 @@ void CMainWindow::Settle() {
 bool CMainWindow::event(QEvent* event) {
     if (event->type() == CSensorEvent::EventType()) {
         const auto* notification = static_cast<CSensorEvent*>(event);
-        Call([message = notification->Message(), wParam = notification->WParam()](
-                 CSpectrelDlg& controller) { controller.OnSensorNotification(message, wParam); });
+        Call([connection = notification->Connection(), message = notification->Message(),
+              wParam = notification->WParam()](CSpectrelDlg& controller) {
+            controller.OnSensorNotification(message, wParam, connection);
+        });
         return true;
     }
     return QMainWindow::event(event);

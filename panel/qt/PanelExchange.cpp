@@ -28,12 +28,18 @@ void CheckRadio(QButtonGroup* group, int index) {
     }
 }
 
+// A field that already shows the text is left alone: setText would move the caret to the end,
+// drop the selection and the undo history of a field the user is typing in, every reading.
 void SetFieldText(QWidget* control, const std::string& text) {
     const QString shown = QString::fromStdString(text);
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
-        edit->setText(shown);
+        if (edit->text() != shown) {
+            edit->setText(shown);
+        }
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
-        label->setText(shown);
+        if (label->text() != shown) {
+            label->setText(shown);
+        }
     }
 }
 
@@ -118,9 +124,10 @@ void CPanelControls::Push(const PanelValues& values) {
     for (const auto& [id, text] : bindings.Texts) {
         SetFieldText(Control(id), *text);
     }
-    // The spin follows its buddy, so the user's next step starts from the pushed one.
+    // The spin follows its buddy, so the user's next step starts from the pushed one. Combos,
+    // radios, checks, spins and the slider change nothing when given the value they show.
     for (const auto& [step, spin, value] : bindings.Steps) {
-        static_cast<QLineEdit*>(Control(step))->setText(QString::number(*value));
+        SetFieldText(Control(step), std::to_string(*value));
         static_cast<QSpinBox*>(Control(spin))->setValue(*value);
     }
     static_cast<QSlider*>(Control(bindings.Slider.first))->setValue(*bindings.Slider.second);

@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 
-CSensorEvent::CSensorEvent(unsigned message, std::uintptr_t wParam)
-    : QEvent(EventType()), m_message(message), m_wParam(wParam) {
+CSensorEvent::CSensorEvent(std::uint64_t connection, unsigned message, std::uintptr_t wParam)
+    : QEvent(EventType()), m_connection(connection), m_message(message), m_wParam(wParam) {
 }
 
 QEvent::Type CSensorEvent::EventType() {
@@ -15,9 +15,14 @@ CSensorEventTarget::CSensorEventTarget(QObject* receiver) : m_receiver(receiver)
 }
 
 void CSensorEventTarget::Post(unsigned message, std::uintptr_t wParam) {
+    PostFrom(NO_CONNECTION, message, wParam);
+}
+
+void CSensorEventTarget::PostFrom(std::uint64_t connection, unsigned message,
+                                  std::uintptr_t wParam) {
     const std::lock_guard lock(m_mutex);
     if (m_receiver != nullptr) {
-        QCoreApplication::postEvent(m_receiver, new CSensorEvent(message, wParam));
+        QCoreApplication::postEvent(m_receiver, new CSensorEvent(connection, message, wParam));
     }
 }
 

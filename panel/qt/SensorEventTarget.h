@@ -11,13 +11,15 @@ class QObject;
 // One notification of the sensor proxy on its way to the window's thread.
 class CSensorEvent : public QEvent {
 public:
-    CSensorEvent(unsigned message, std::uintptr_t wParam);
+    CSensorEvent(std::uint64_t connection, unsigned message, std::uintptr_t wParam);
     static QEvent::Type EventType();
 
+    std::uint64_t Connection() const { return m_connection; }
     unsigned Message() const { return m_message; }
     std::uintptr_t WParam() const { return m_wParam; }
 
 private:
+    std::uint64_t m_connection;
     unsigned m_message;
     std::uintptr_t m_wParam;
 };
@@ -29,6 +31,7 @@ class CSensorEventTarget : public NotifyTarget {
 public:
     explicit CSensorEventTarget(QObject* receiver);
     void Post(unsigned message, std::uintptr_t wParam) override;
+    void PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) override;
     void Detach();
 
 private:

@@ -6,8 +6,8 @@
 #include <ctime>
 
 #include "cli/CtlCommands.h"
-#include "cli/ErrorText.h"
 #include "cli/JsonText.h"
+#include "common/ErrorText.h"
 
 namespace {
 

@@ -24,6 +24,8 @@
 #include "panel/qt/RGBChart.h"
 #include "sim/VirtualSensor.h"
 
+using namespace std::chrono_literals;
+
 namespace {
 
 struct NamedControl {
@@ -418,18 +420,39 @@ TEST(MainWindow, StartsOnTheStoredPortAndUserActionsReachTheController) {
     EXPECT_TRUE(window.MenuAction(ID_FILE_EXIT)->isEnabled());
 }
 
+namespace {
+
+// A started window whose COM1 is an unpaced virtual sensor.
+struct WindowOnVirtualSensor {
+    WindowOnVirtualSensor() : sensor(Unpaced()), fixture(Started(sensor)) {
+        fixture.Window->Start();
+    }
+    static SimConfig Unpaced() {
+        SimConfig config;
+        config.Pacing = false;
+        return config;
+    }
+    // Whether it started shows in PluggedIn(), which each test asserts.
+    static std::string Started(VirtualSensor& unstarted) {
+        static_cast<void>(unstarted.Start());
+        return unstarted.SlavePath();
+    }
+    QString Field(ControlId id) const {
+        return static_cast<QLineEdit*>(fixture.Window->Control(id))->text();
+    }
+
+    VirtualSensor sensor;
+    CPanelFixture fixture;
+};
+
+} // namespace
+
 TEST(MainWindow, FindsTheVirtualSensorShowsItsReadingAndReadsItAgainAfterReset) {
-    SimConfig config;
-    config.Pacing = false;
-    VirtualSensor sensor(config);
-    ASSERT_TRUE(sensor.Start()) << sensor.Error();
-    CPanelFixture fixture(sensor.SlavePath());
-    CMainWindow& window = *fixture.Window;
-    window.Start();
+    WindowOnVirtualSensor rig;
+    ASSERT_TRUE(rig.sensor.PluggedIn()) << rig.sensor.Error();
+    CMainWindow& window = *rig.fixture.Window;
     const auto onLine = [&] { return StatusText(window) == QStringLiteral("Spectrel-4 on line"); };
-    const auto field = [&](ControlId id) {
-        return static_cast<QLineEdit*>(window.Control(id))->text();
-    };
+    const auto field = [&](ControlId id) { return rig.Field(id); };
     ASSERT_TRUE(WaitForEvents(onLine, std::chrono::seconds(10)));
     EXPECT_EQ(field(IDC_SERIAL_NUMBER), QStringLiteral("SIM0000000000001"));
     EXPECT_TRUE(WaitForEvents([&] { return field(IDC_READING_RED) == QStringLiteral("40.0"); }));
@@ -441,6 +464,26 @@ TEST(MainWindow, FindsTheVirtualSensorShowsItsReadingAndReadsItAgainAfterReset) 
     EXPECT_TRUE(field(IDC_SERIAL_NUMBER).isEmpty());
     EXPECT_TRUE(WaitForEvents(onLine, std::chrono::seconds(10)));
     EXPECT_EQ(field(IDC_SERIAL_NUMBER), QStringLiteral("SIM0000000000001"));
+}
+
+// Readings arrive every polling period and push every value: a field the user is working in
+// keeps its selection (and caret) when its value has not changed.
+TEST(MainWindow, ReadingsLeaveTheSelectionInTheIlluminationFieldAlone) {
+    WindowOnVirtualSensor rig;
+    ASSERT_TRUE(rig.sensor.PluggedIn()) << rig.sensor.Error();
+    const auto red = [&] { return rig.Field(IDC_READING_RED); };
+    ASSERT_TRUE(WaitForEvents([&] { return red() == QStringLiteral("40.0"); }, 10s));
+    auto* illumination = static_cast<QLineEdit*>(rig.fixture.Window->Control(IDC_ILLUMINATION));
+    illumination->selectAll();
+    ASSERT_TRUE(illumination->hasSelectedText());
+    const QString selected = illumination->selectedText();
+
+    for (const double target : {50.0, 60.0}) {
+        rig.sensor.SetTarget(target, 30.0, 20.0);
+        const QString shown = QString::number(target, 'f', 1);
+        ASSERT_TRUE(WaitForEvents([&] { return red() == shown; }, 5s));
+    }
+    EXPECT_EQ(illumination->selectedText(), selected);
 }
 
 TEST(MainWindow, EveryEditingControlReachesItsHandler) {

@@ -13,7 +13,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
+#include "link/LineFormat.h"
 #include "link/SerialPort.h"
 #include "support/Deadline.h"
 #include "support/PtyPair.h"
@@ -308,6 +309,35 @@ TEST_F(SerialPortOnPty, CloseEndsABlockedWrite) {
     std::printf("[ measure  ] blocked Write ended %.3f ms after Close began\n", ms);
     EXPECT_FALSE(result);
     EXPECT_LT(ms, 500.0);
+}
+
+// The far end stops reading: once the terminal's buffer is full, a command cannot leave. The
+// write must give up at its deadline instead of holding every writer for ever.
+TEST_F(SerialPortOnPty, AWriteTheDeviceNoLongerTakesFailsAtItsDeadline) {
+    PtyPair::FillSlaveOutput(m_observer.Get());
+    std::atomic<bool> done{false};
+    std::atomic<bool> result{true};
+    const Clock::time_point start = Clock::now();
+    std::thread writer([&] {
+        result = m_port.Write("!d\r", 3);
+        done = true;
+    });
+    const bool ended = WaitUntil([&] { return done.load(); }, 5s);
+    if (!ended) {
+        m_port.Close();
+    }
+    writer.join();
+    const double ms = MillisecondsSince(start, Clock::now());
+    ASSERT_TRUE(ended) << "the write waited for ever";
+    EXPECT_FALSE(result);
+    EXPECT_EQ(m_port.LastError(), static_cast<std::uint32_t>(ETIMEDOUT));
+    EXPECT_GE(ms, static_cast<double>(LineWriteDeadline(3).count()) - 1.0);
+}
+
+TEST_F(SerialPortOnPty, CloseLetsTheLastCommandLeave) {
+    ASSERT_TRUE(m_port.Write("!T3,1,1,0,00100,00100,00100\r", 28));
+    EXPECT_TRUE(m_port.Close());
+    EXPECT_EQ(m_pty.ReadFromMaster(28), "!T3,1,1,0,00100,00100,00100\r");
 }
 
 TEST_F(SerialPortOnPty, HungUpLineFailsReadsWithoutSpinning) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 
 #include "PanelFixture.h"
+#include "common/ErrorText.h"
 #include "link/SerialPort.h"
 #include "sensor/Protocol.h"
 #include "sensor/Sensor.h"
@@ -260,6 +262,59 @@ TEST_F(PanelTest, PortChangeAndResetReadInFullAndTheSamePortDoesNothing) {
     EXPECT_TRUE(second.SawSince(mark, "!i"));
 }
 
+// Reset while the device is unplugged: the old connection (its re-open loop and its polling)
+// ends, the failed open is reported with its own reason, and nothing talks to the device when
+// it comes back until the user resets again.
+TEST_F(PanelTest, ResetWhileTheDeviceIsGoneEndsTheOldConnection) {
+    // Under a link name, as a udev rule gives an adapter: the pseudo-terminal that comes back
+    // may have another number.
+    VirtualSensor sensor(Model(6));
+    const std::string link = m_dir + "/ttySpectrel";
+    ASSERT_TRUE(sensor.Start(link)) << sensor.Error();
+    m_environment.PortOverrides.Set("COM1", link);
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+    sensor.HangUp();
+    ASSERT_TRUE(m_view.PumpUntil(
+        *m_panel, [&] { return !m_panel->Sensor()->IsLinkUp(); }, 3000ms));
+    m_view.Messages.clear();
+
+    m_panel->OnReset();
+    ASSERT_EQ(m_view.Messages.size(), 1U);
+    EXPECT_EQ(m_view.Messages[0].Text,
+              "Error opening port COM1\n" + link + ": No such file or directory");
+    EXPECT_EQ(m_view.RichStatus, "Communications disabled");
+    EXPECT_FALSE(m_panel->Sensor()->IsConnected());
+
+    sensor.Replug();
+    const auto received = sensor.CommandsReceived();
+    m_view.PumpFor(*m_panel, 1500ms);
+    EXPECT_EQ(sensor.CommandsReceived(), received) << "the old connection still polls";
+    EXPECT_EQ(m_view.RichStatus, "Communications disabled");
+
+    m_panel->OnReset();
+    EXPECT_TRUE(WaitReady());
+}
+
+// An identity reply of the old connection still queued when the port changes must not show
+// the old sensor under the new port.
+TEST_F(PanelTest, ANotificationQueuedBeforeAPortChangeDoesNotActAfterIt) {
+    StartSensor(Model(6), "COM1");
+    LoggedSensor& silent = StartSensor(Model(7), "COM2");
+    silent.Sim().SetSilent(true);
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+    m_view.Queue.PostFrom(m_panel->Sensor()->Connection(), WM_SENSOR_IDENTITY, 0);
+
+    m_view.Controls.PortIndex = 1;
+    m_panel->OnSelchangePort();
+    m_view.PumpFor(*m_panel, 300ms);
+    EXPECT_EQ(m_view.Controls.SerialNumberText, "");
+    EXPECT_EQ(m_panel->ModelCode(), 0U);
+    EXPECT_EQ(m_view.RichStatus, "Waiting for Spectrel...");
+    EXPECT_TRUE(m_panel->Sensor()->IsIdentifyPolling());
+}
+
 // A port that does not open is always reported, whatever the warnings say.
 TEST_F(PanelTest, APortThatCannotOpenDisablesCommunications) {
     WritePreferences("[Settings]\nWarnings=None\n[Ports]\nCOM1=/nonexistent/ttySpectrel\n");
@@ -275,6 +330,19 @@ TEST_F(PanelTest, APortThatCannotOpenDisablesCommunications) {
     EXPECT_EQ(m_view.ToolTips[IDC_PORT], "/nonexistent/ttySpectrel");
     EXPECT_FALSE(m_view.IsEnabled(IDC_READ_SETTINGS));
     EXPECT_FALSE(m_view.IsEnabled(IDC_READ_ALL_CHANNELS));
+}
+
+// A port another program holds is worded as such, by the client too.
+TEST_F(PanelTest, APortHeldByAnotherProgramIsSaidToBeInUse) {
+    LoggedSensor& sensor = StartSensor(Model(6));
+    CSerialPort other;
+    ASSERT_TRUE(other.Open(sensor.Path()));
+    OpenPanel();
+    ASSERT_EQ(m_view.Messages.size(), 1U);
+    EXPECT_EQ(m_view.Messages[0].Text, "Error opening port COM1\n" + sensor.Path() +
+                                           ": the port is in use by another program");
+    EXPECT_EQ(PortErrorText("open", "/dev/ttyUSB0", EWOULDBLOCK),
+              "cannot open /dev/ttyUSB0: the port is in use by another program");
 }
 
 // The version request after an identity reply cannot be written (the device went away between

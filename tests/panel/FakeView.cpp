@@ -78,7 +78,8 @@ bool FakeView::PumpUntil(CSpectrelDlg& dialog, const std::function<bool()>& cond
             return condition();
         }
         ++m_delivered[notification->Message];
-        dialog.OnSensorNotification(notification->Message, notification->WParam);
+        dialog.OnSensorNotification(notification->Message, notification->WParam,
+                                    notification->Connection);
     }
     return true;
 }

@@ -1,11 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <thread>
 
 #include "PanelFixture.h"
+#include "common/FileDescriptor.h"
 #include "sensor/Sensor.h"
+#include "tests/support/Deadline.h"
 
 using namespace std::chrono_literals;
 
@@ -18,7 +24,7 @@ long CountOf(const std::vector<std::string>& commands, const std::string& comman
 } // namespace
 
 // Without stored preferences the panel uses COM1, shows every warning, draws bars and polls
-// every 300 ms; commands of later builds are greyed.
+// every 300 ms; commands this build does not offer are greyed.
 TEST_F(PanelTest, NoStoredPreferencesGiveTheDefaults) {
     StartSensor(Model(6));
     OpenPanel();
@@ -136,6 +142,30 @@ TEST_F(PanelTest, ARejectedValueKeepsTheStoredPreferences) {
     m_view.RejectPull = true;
     m_panel->OnClose();
     EXPECT_EQ(ReadPreferences(), "[Settings]\nCOM Port=COM3\n");
+}
+
+// Something of the document's name that is no file (a FIFO) is not opened to look at it:
+// that would wait for a writer for ever.
+TEST_F(PanelTest, InstructionsNamedByAFifoAreNotFoundWithoutWaiting) {
+    m_environment.PortOverrides.Set("COM1", "/nonexistent/ttySpectrel");
+    OpenPanel();
+    m_view.Messages.clear();
+    const std::string document = m_dir + "/spectrel.pdf";
+    ASSERT_EQ(::mkfifo(document.c_str(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        m_panel->OnInstructions();
+        done = true;
+    });
+    const bool returned = WaitUntil([&] { return done.load(); }, 2000ms);
+    if (!returned) {
+        const FileDescriptor writer(::open(document.c_str(), O_WRONLY | O_NONBLOCK));
+        WaitUntil([&] { return done.load(); }, 2000ms);
+    }
+    user.join();
+    EXPECT_TRUE(returned) << "waited for a writer";
+    ASSERT_EQ(m_view.Messages.size(), 1U);
+    EXPECT_EQ(m_view.Messages[0].Text, "Help file \"" + document + "\" not found.");
 }
 
 // The instructions document lies beside the program; both of its failures are reported.

@@ -171,10 +171,14 @@ TEST(Preferences, ClosingWithoutAPortStoresCom0WhichTheNextStartRefuses) {
     EXPECT_TRUE(next == Untouched());
 }
 
-TEST(Preferences, ThePollingPeriodUsedIsNeverBelowOneMillisecondNorAboveAMinute) {
+// A hand-edited period shorter than one reading takes on the line would flood it: 24
+// characters at 9600 baud 7E1 take 25 ms.
+TEST(Preferences, ThePollingPeriodUsedIsNeverBelowOneReadingOnTheLineNorAboveAMinute) {
+    EXPECT_EQ(MIN_POLLING_PERIOD_MS, 25);
     const std::pair<const char*, int> cases[] = {
-        {"0", 300},   {"-5", 300},      {"fast", 300},    {"1", 1},
-        {"300", 300}, {"60000", 60000}, {"60001", 60000}, {"99999999999", 60000},
+        {"0", 300},       {"-5", 300},      {"fast", 300},
+        {"1", 25},        {"25", 25},       {"300", 300},
+        {"60000", 60000}, {"60001", 60000}, {"99999999999", 60000},
     };
     for (const auto& [stored, used] : cases) {
         Preferences prefs;

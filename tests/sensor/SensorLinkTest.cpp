@@ -3,8 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <fcntl.h>
+#include <string>
+#include <thread>
+#include <unistd.h>
+
+#include "common/FileDescriptor.h"
+#include "link/LineFormat.h"
 #include "support/Deadline.h"
+#include "support/PtyPair.h"
 #include "support/SensorFixture.h"
+#include "support/ThreadState.h"
 
 using namespace std::chrono_literals;
 
@@ -25,7 +35,7 @@ TEST_F(SensorLink, DisconnectWhileTheReadWaitsReturnsAtOnce) {
     const double took = Ms(Clock::now() - before);
     std::printf("Disconnect with the receive thread in its read: %.3f ms\n", took);
     EXPECT_LT(took, 100.0);
-    EXPECT_FALSE(sensor.IsConnected());
+    EXPECT_FALSE(sensor.IsLinkUp());
     EXPECT_EQ(target.Posted(WM_SENSOR_READ_ERROR), 0u);
 
     const auto refused = Clock::now();
@@ -59,16 +69,44 @@ TEST_F(SensorLink, HungUpDeviceIsReopenedWhenItReappears) {
                 Ms(back->Time - (pulled + outage)));
     EXPECT_LE(readErrors, CSensor::HANG_UP_FAILED_READS + 1);
     EXPECT_LT(Ms(back->Time - (pulled + outage)), 2000.0);
-    EXPECT_TRUE(sensor.IsConnected());
+    EXPECT_TRUE(sensor.IsLinkUp());
 
     // Gone for good: Disconnect also ends the thread while it waits to re-open.
     Sim().HangUp(0);
-    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }));
     EXPECT_TRUE(sensor.StopIdentifyPolling());
     const auto before = Clock::now();
     EXPECT_TRUE(sensor.Disconnect());
     std::printf("Disconnect while waiting to re-open: %.3f ms\n", Ms(Clock::now() - before));
     EXPECT_LT(Ms(Clock::now() - before), 100.0);
+}
+
+// The far end stops reading and a write waits, holding the port lock: Disconnect wakes it
+// instead of waiting out its deadline.
+TEST(SensorStalledLine, DisconnectDoesNotWaitForABlockedWrite) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.IsValid());
+    const FileDescriptor filler(::open(pty.SlavePath().c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK));
+    ASSERT_TRUE(filler);
+    CSensor sensor;
+    ASSERT_TRUE(sensor.Connect(pty.SlavePath()));
+    PtyPair::FillSlaveOutput(filler.Get());
+    std::atomic<pid_t> writerId{0};
+    std::thread writer([&] {
+        writerId = gettid();
+        sensor.RequestSettings();
+    });
+    const bool waiting = WaitUntil([&] { return writerId != 0 && IsThreadSleeping(writerId); });
+    std::this_thread::sleep_for(50ms); // well into the write's wait
+    const auto before = std::chrono::steady_clock::now();
+    sensor.Disconnect();
+    const double took =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - before)
+            .count();
+    writer.join();
+    ASSERT_TRUE(waiting);
+    std::printf("Disconnect with a write blocked on a stalled line: %.3f ms\n", took);
+    EXPECT_LT(took, static_cast<double>(LINE_WRITE_MARGIN.count()) / 2);
 }
 
 TEST_F(SensorLink, UnplugDuringReadAllEndsInTimeoutAndRecovers) {
@@ -98,7 +136,7 @@ TEST_F(SensorLink, UnplugDuringReadAllEndsInTimeoutAndRecovers) {
 
     Sim().SetSilent(false);
     Sim().Replug();
-    ASSERT_TRUE(WaitUntil([&] { return sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return sensor.IsLinkUp(); }));
     ASSERT_TRUE(sensor.RequestChannel(6));
     const auto reply = Await(WM_SENSOR_CHANNEL, 3s);
     ASSERT_TRUE(reply);

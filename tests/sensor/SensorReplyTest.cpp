@@ -87,6 +87,17 @@ TEST_F(SensorReplies, ErrorReplyResendsAndNotifiesUnlessAPollWasRejected) {
     EXPECT_EQ(target.Posted(WM_SENSOR_ERROR_REPLY), 1u);
 }
 
+// A stray "?" once the teach has been answered must not teach again.
+TEST_F(SensorReplies, AStrayErrorReplyResendsNothingOnceTheRequestIsAnswered) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_TRUE(sensor.TeachChannel(1, 1, 1, 0, 5.0, 5.0, 5.0));
+    ASSERT_TRUE(Await(WM_SENSOR_TEACH, 3s));
+    const auto received = Sim().CommandsReceived();
+    EXPECT_FALSE(sensor.ProcessLine("?"));
+    EXPECT_FALSE(WaitUntil([&] { return Sim().CommandsReceived() > received; }, 200ms))
+        << "re-sent " << Sim().LastCommand();
+}
+
 // Error replies use up the same retries as the reply timer; a sensor that rejects everything
 // must end in a time-out, not in re-sends without end.
 TEST_F(SensorReplies, SensorRejectingEverythingEndsInReplyTimeout) {

@@ -161,14 +161,14 @@ TEST_F(SensorRequests, FailedWriteLeavesTheCacheAsTheSensorHasIt) {
     };
 
     Sim().HangUp(0);
-    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }));
     EXPECT_FALSE(sendSettings());
     EXPECT_FALSE(teach());
     EXPECT_FALSE(sendChannel());
     EXPECT_FALSE(sensor.IsBusy());
 
     Sim().Replug();
-    ASSERT_TRUE(WaitUntil([&] { return sensor.IsConnected(); }));
+    ASSERT_TRUE(WaitUntil([&] { return sensor.IsLinkUp(); }));
     ASSERT_TRUE(sendSettings());
     ASSERT_TRUE(Await(WM_SENSOR_SETTINGS_SENT, 3s));
     EXPECT_EQ(Sim().Settings(), wanted);

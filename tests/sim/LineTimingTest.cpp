@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "HostPort.h"
+#include "link/LineFormat.h"
 #include "sim/VirtualSensor.h"
 
 using namespace std::chrono;
@@ -61,10 +62,11 @@ TEST(LineTiming, RepliesEndAfterTheCommandsAndRepliesCharactersAndTheTurnaround)
     const double perCharacter =
         (Median(longSensor) - Median(shortSensor)) / (longCharacters - shortCharacters);
     const double turnaround = Median(shortSensor) - shortCharacters * perCharacter;
-    const double expectedShort = shortCharacters * SIM_CHARACTER_TIME_MS + config.TurnaroundMs;
-    const double expectedLong = longCharacters * SIM_CHARACTER_TIME_MS + config.TurnaroundMs;
+    const double expectedShort =
+        shortCharacters * LINE_CHARACTER_TIME.count() + config.TurnaroundMs;
+    const double expectedLong = longCharacters * LINE_CHARACTER_TIME.count() + config.TurnaroundMs;
     std::printf("line timing: %.4f ms per character (line rate %.4f), turnaround %.3f ms\n",
-                perCharacter, SIM_CHARACTER_TIME_MS, turnaround);
+                perCharacter, LINE_CHARACTER_TIME.count(), turnaround);
     std::printf("  !i   : CR after %.3f ms median, %.3f ms max (due %.3f); host has the line "
                 "after %.3f ms\n",
                 Median(shortSensor), Max(shortSensor), expectedShort, Median(shortHost));
@@ -80,5 +82,5 @@ TEST(LineTiming, RepliesEndAfterTheCommandsAndRepliesCharactersAndTheTurnaround)
     }
     EXPECT_LT(Median(shortSensor), expectedShort + 10.0);
     EXPECT_LT(Median(longSensor), expectedLong + 10.0);
-    EXPECT_NEAR(SIM_CHARACTER_TIME_MS, perCharacter, 0.5);
+    EXPECT_NEAR(LINE_CHARACTER_TIME.count(), perCharacter, 0.5);
 }

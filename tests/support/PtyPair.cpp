@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <string>
+#include <thread>
 #include <unistd.h>
 
 PtyPair::PtyPair() : m_master(posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) {
@@ -64,5 +66,18 @@ bool PtyPair::WaitForMaster(short events, std::chrono::steady_clock::time_point 
         if (ready < 0 && errno != EINTR) {
             return false;
         }
+    }
+}
+
+void PtyPair::FillSlaveOutput(int slaveFd) {
+    for (bool wrote = true; wrote;) {
+        wrote = false;
+        for (const std::size_t size : {4096, 1}) {
+            const std::string block(size, 'f');
+            while (::write(slaveFd, block.data(), block.size()) > 0) {
+                wrote = true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/FileDescriptor.h"
+#include "common/FileDescriptor.h"
 
 // A fresh pseudo-terminal pair for tests: the code under test opens SlavePath() like a serial
 // device; the test plays the far end on the master side. Check IsValid() after construction.
@@ -24,6 +24,10 @@ public:
     // What the slave side sent: reads until count bytes arrived or timeout passed.
     std::string ReadFromMaster(std::size_t count,
                                std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+    // Writes to slaveFd (a non-blocking descriptor of the slave) until the terminal takes no
+    // more, as a far end that stopped reading leaves it. The terminal frees room a little
+    // after a write, so it is filled until a pause frees nothing.
+    static void FillSlaveOutput(int slaveFd);
     // Hangs the line up for the slave side, as a pulled adapter does.
     void CloseMaster() { m_master.Reset(); }
 

@@ -5,12 +5,12 @@ void RecordingTarget::SetProbe(std::function<std::uint64_t()> probe) {
     m_probe = std::move(probe);
 }
 
-void RecordingTarget::Post(unsigned message, std::uintptr_t wParam) {
+void RecordingTarget::PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) {
     {
         std::lock_guard lock(m_mutex);
         m_log.push_back({message, wParam, m_probe ? m_probe() : 0});
     }
-    CNotificationQueue::Post(message, wParam);
+    CNotificationQueue::PostFrom(connection, message, wParam);
 }
 
 std::size_t RecordingTarget::Posted(unsigned message, std::optional<std::uintptr_t> wParam) const {

@@ -15,7 +15,7 @@
 class RecordingTarget : public CNotificationQueue {
 public:
     void SetProbe(std::function<std::uint64_t()> probe);
-    void Post(unsigned message, std::uintptr_t wParam) override;
+    void PostFrom(std::uint64_t connection, unsigned message, std::uintptr_t wParam) override;
 
     // Posts of this message (with this parameter, when given) so far, taken out or not.
     std::size_t Posted(unsigned message, std::optional<std::uintptr_t> wParam = {}) const;

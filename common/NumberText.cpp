@@ -1,4 +1,4 @@
-#include "sim/NumberText.h"
+#include "common/NumberText.h"
 
 #include <array>
 

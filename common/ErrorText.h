@@ -10,6 +10,11 @@
 // - the sensor did not answer, or nothing it said made sense,
 // - the sensor answered that it rejects the command ("?").
 
+// Why the device refused, for a message that names it: the system's reason, except that a
+// port held by another program says so and 0 (a device that vanished without an error code)
+// reads "the device is gone".
+std::string PortErrorReason(std::uint32_t error);
+
 // "cannot open /dev/ttyUSB0: Permission denied", followed for a permission error by the group
 // the user must belong to. `action` is what was tried ("open", "write to"); an error of 0
 // (a device that vanished without an error code) reads "the device is gone".

@@ -1,4 +1,4 @@
-#include "cli/ErrorText.h"
+#include "common/ErrorText.h"
 
 #include <grp.h>
 #include <sys/stat.h>
@@ -8,13 +8,6 @@
 #include <vector>
 
 namespace {
-
-std::string SystemReason(std::uint32_t error) {
-    if (error == 0) {
-        return "the device is gone";
-    }
-    return std::strerror(static_cast<int>(error));
-}
 
 // A serial device belongs to a group (usually "dialout" or "uucp") whose members may use it;
 // naming that group is the one piece of advice that fixes a permission error.
@@ -29,8 +22,21 @@ std::string PermissionAdvice(const std::string& device) {
 
 } // namespace
 
+std::string PortErrorReason(std::uint32_t error) {
+    if (error == 0) {
+        return "the device is gone";
+    }
+    // The exclusive lock (EWOULDBLOCK) or the terminal's exclusive mode (EBUSY) of another
+    // opener: "Resource temporarily unavailable" would not tell the user what to do.
+    if (error == EWOULDBLOCK || error == EBUSY) {
+        return "the port is in use by another program";
+    }
+    return std::strerror(static_cast<int>(error));
+}
+
 std::string PortErrorText(std::string_view action, const std::string& device, std::uint32_t error) {
-    std::string text = "cannot " + std::string(action) + " " + device + ": " + SystemReason(error);
+    std::string text =
+        "cannot " + std::string(action) + " " + device + ": " + PortErrorReason(error);
     if (error == EACCES || error == EPERM) {
         text += PermissionAdvice(device);
     }
