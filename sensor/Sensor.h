@@ -158,6 +158,7 @@ private:
     // Timers (SensorPolling.cpp)
     void IdentifyTick();
     void DataTick();
+    void PostTimeoutOnce(unsigned limit, std::atomic<bool>& posted, SensorTimeout kind);
     bool StartReplyTimer(unsigned periodMs);
     void StopReplyTimer();
     void ReplyTick();
@@ -198,6 +199,9 @@ private:
     std::atomic<TimerId> m_replyTimer{0};
     std::atomic<unsigned> m_dataPeriod{0};
     std::atomic<unsigned> m_missedCount{0};
+    // A time-out of each polling kind was reported in the present run of missed polls.
+    std::atomic<bool> m_identifyTimeoutPosted{false};
+    std::atomic<bool> m_dataTimeoutPosted{false};
     std::atomic<unsigned> m_retryCount{0};
     std::atomic<unsigned> m_retryLimit{0};
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel

@@ -76,15 +76,20 @@ bool CSensor::IsDataPolling() const {
     return m_dataPolling;
 }
 
-// The count is compared before the request adds to it, so the time-out comes once per run of
-// silence: on the tick that finds exactly the limit.
+// The time-out comes once per run of silence: on the first tick that finds the count at its
+// limit or beyond. Polls asked for between ticks (polling started again after a read) add to
+// the count too, so it may pass the limit without a tick having seen it there.
+void CSensor::PostTimeoutOnce(unsigned limit, std::atomic<bool>& posted, SensorTimeout kind) {
+    if (m_missedCount >= limit && !posted.exchange(true)) {
+        Notify(WM_SENSOR_TIMEOUT, kind);
+    }
+}
+
 void CSensor::IdentifyTick() {
     if (!m_identifyPolling) {
         return;
     }
-    if (m_missedCount == IDENTIFY_MISSED_LIMIT) {
-        Notify(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_IDENTIFY);
-    }
+    PostTimeoutOnce(IDENTIFY_MISSED_LIMIT, m_identifyTimeoutPosted, SENSOR_TIMEOUT_IDENTIFY);
     RequestIdentity();
 }
 
@@ -93,9 +98,7 @@ void CSensor::DataTick() {
     if (!m_dataPolling || period == 0) {
         return;
     }
-    if (m_missedCount == DataMissedLimit(period)) {
-        Notify(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_DATA);
-    }
+    PostTimeoutOnce(DataMissedLimit(period), m_dataTimeoutPosted, SENSOR_TIMEOUT_DATA);
     RequestCurrentData();
 }
 

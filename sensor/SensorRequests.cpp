@@ -200,6 +200,8 @@ bool CSensor::RequestPoll(Request kind, std::string_view command) {
         ++m_missedCount;
     } else {
         m_missedCount = 0;
+        m_identifyTimeoutPosted = false;
+        m_dataTimeoutPosted = false;
     }
     if (!WaitUntilIdle(IDLE_WAIT_MS)) {
         return false;

@@ -18,7 +18,7 @@ TEST_F(PanelTest, AReadThatCannotBeWrittenLeavesThePanelRecoveringByItself) {
         SCOPED_TRACE(read == &CSpectrelDlg::OnReadSettings ? "read settings" : "read all");
         ASSERT_TRUE(WaitReady());
         sensor.HangUp();
-        ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsConnected(); }));
+        ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsLinkUp(); }));
         ((*m_panel).*read)();
         EXPECT_EQ(m_view.Messages.size(), 1u);
         EXPECT_TRUE(WaitStatus("Communication lost!", 10000ms)) << m_panel->StatusText();

@@ -150,3 +150,20 @@ TEST_F(SensorPolling, PollingStartsOnceAndStopsCompletely) {
     std::printf("commands after both polls stopped: %zu\n", log.Count());
     EXPECT_LE(log.Count(), 1u);
 }
+
+// Polls asked for between ticks (each time data polling is taken up again after a read) count
+// as missed too, and may carry the count past the time-out's limit between two ticks: the
+// time-out still comes, once.
+TEST_F(SensorPolling, PollsBetweenTicksCannotSkipTheTimeOut) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_TRUE(sensor.StartDataPolling(100));
+    ASSERT_TRUE(Await(WM_SENSOR_DATA, 3s));
+    Sim().HangUp(0);
+    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }));
+    const unsigned limit = CSensor::DATA_MISSED_BUDGET_MS / 100;
+    for (unsigned restart = 0; restart <= limit + 5; ++restart) {
+        ASSERT_TRUE(sensor.StartDataPolling(100));
+    }
+    EXPECT_TRUE(AwaitTimeout(SENSOR_TIMEOUT_DATA, 2s));
+    EXPECT_FALSE(AwaitTimeout(SENSOR_TIMEOUT_DATA, 1s));
+}
