@@ -28,14 +28,15 @@ std::string DevicePath(const CtlOptions& options) {
     return ports.DevicePath(options.Port);
 }
 
-CtlOutcome Run(const CtlOptions& options, std::ostream& out, const std::atomic<bool>& stop) {
+CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& stop) {
     CCtlSession session(DevicePath(options), stop);
     CtlOutcome outcome = session.Connect();
     if (outcome.Done()) {
         outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
     }
     if (outcome.Done()) {
-        outcome = RunCtlCommand(session, options, out);
+        outcome = RunCtlCommand(session, options, out, err);
     }
     return outcome;
 }
@@ -54,7 +55,7 @@ int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std:
         out << CtlUsageText();
         return CTL_EXIT_DONE;
     }
-    const CtlOutcome outcome = Run(options, out, stop);
+    const CtlOutcome outcome = Run(options, out, err, stop);
     out.flush();
     if (!outcome.Done()) {
         err << PROGRAM << outcome.Message << "\n";

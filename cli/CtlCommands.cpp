@@ -3,6 +3,7 @@
 #include <array>
 #include <vector>
 
+#include "cli/CtlLog.h"
 #include "cli/CtlOutput.h"
 #include "sensor/Protocol.h"
 
@@ -260,7 +261,8 @@ ChannelDefinition MergeChannel(const ChannelDefinition& read, const ChannelChang
     return merged;
 }
 
-CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
+CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out,
+                         std::ostream& err) {
     switch (options.Command) {
     case CtlCommand::Identify:
         return Identify(session, options, out);
@@ -276,6 +278,8 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
         return SetChannel(session, options, out);
     case CtlCommand::Teach:
         return Teach(session, options, out);
+    case CtlCommand::Log:
+        return RunLog(session, options, err);
     case CtlCommand::None:
         break;
     }

@@ -7,8 +7,10 @@
 #include "sensor/SensorRecords.h"
 
 // The commands of spectrelctl, each run on a session whose sensor has been identified. Results
-// go to `out`; a failure comes back as the outcome, with nothing printed.
-CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out);
+// go to `out`, what a long-running command meets on its way to `err`; a failure comes back as
+// the outcome, with nothing printed.
+CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out,
+                         std::ostream& err);
 
 // Channels the sensor's model has; every channel the protocol addresses when the model code
 // names no model.

@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
     sigaction(SIGTERM, &action, nullptr);
     // A closed pipe shows as a failed write, which ends the command cleanly instead of killing it.
     signal(SIGPIPE, SIG_IGN);
+    // A file-size limit (ulimit -f) then fails the log's write, which is reported, instead of
+    // ending the program.
+    signal(SIGXFSZ, SIG_IGN);
     return RunSpectrelCtl(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr,
                           g_stop);
 }

@@ -22,7 +22,7 @@ struct Word {
     unsigned Value;
 };
 
-constexpr std::array<Word, 7> COMMANDS{{
+constexpr std::array<Word, 8> COMMANDS{{
     {"identify", static_cast<unsigned>(CtlCommand::Identify)},
     {"settings", static_cast<unsigned>(CtlCommand::Settings)},
     {"channels", static_cast<unsigned>(CtlCommand::Channels)},
@@ -30,6 +30,7 @@ constexpr std::array<Word, 7> COMMANDS{{
     {"set-settings", static_cast<unsigned>(CtlCommand::SetSettings)},
     {"set-channel", static_cast<unsigned>(CtlCommand::SetChannel)},
     {"teach", static_cast<unsigned>(CtlCommand::Teach)},
+    {"log", static_cast<unsigned>(CtlCommand::Log)},
 }};
 constexpr std::array<Word, 3> TRIGGER_WORDS{
     {{"freerun", TRIGGER_FREE_RUN}, {"level", TRIGGER_LEVEL}, {"edge", TRIGGER_EDGE}}};
@@ -37,6 +38,8 @@ constexpr std::array<Word, 2> YES_NO{{{"yes", 1}, {"no", 0}}};
 constexpr std::array<Word, 2> MODE_WORDS{
     {{"color-luminosity", MODE_COLOR_LUMINOSITY}, {"color-only", MODE_COLOR_ONLY}}};
 constexpr std::array<Word, 2> OUTPUT_WORDS{{{"high", OUTPUT_HIGH}, {"low", OUTPUT_LOW}}};
+constexpr std::array<Word, 3> LOG_MODE_WORDS{
+    {{"continuous", LOG_CONTINUOUS}, {"match", LOG_ON_MATCH}, {"interval", LOG_ON_INTERVAL}}};
 
 template <std::size_t N>
 bool FindWord(const std::array<Word, N>& words, std::string_view text, unsigned& value) {
@@ -263,13 +266,20 @@ bool ParseTeach(const std::vector<std::string>& arguments, CtlOptions& options,
     return ParseAssignments(arguments, 2, keys, error);
 }
 
-bool ParseMonitor(const std::vector<std::string>& arguments, CtlOptions& options,
-                  std::string& error) {
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
+// "--name VALUE" or "--name=VALUE" options after a command; each handler takes the value.
+bool ParseCommandOptions(const std::vector<std::string>& arguments, std::size_t first,
+                         std::string_view command, const std::vector<Key>& options,
+                         std::string& error) {
+    for (std::size_t i = first; i < arguments.size(); ++i) {
         std::string name = arguments[i];
         std::optional<std::string> value = SplitInlineValue(name);
-        if (name != "--count" && name != "--period") {
-            return Refuse(error, "unknown argument \"" + arguments[i] + "\" of monitor");
+        const Key* option = nullptr;
+        for (const Key& candidate : options) {
+            option = candidate.Name == name ? &candidate : option;
+        }
+        if (option == nullptr) {
+            return Refuse(error,
+                          "unknown argument \"" + arguments[i] + "\" of " + std::string(command));
         }
         if (!value && i + 1 < arguments.size()) {
             value = arguments[++i];
@@ -277,15 +287,60 @@ bool ParseMonitor(const std::vector<std::string>& arguments, CtlOptions& options
         if (!value) {
             return Refuse(error, name + " needs a value");
         }
-        const bool parsed = name == "--count"
-                                ? ParseWhole("--count", *value, 1, MAX_COUNT, options.Count, error)
-                                : ParseWhole("--period", *value, CTL_MIN_PERIOD_MS,
-                                             CTL_MAX_PERIOD_MS, options.PeriodMs, error);
-        if (!parsed) {
+        if (!option->Handle(*value, error)) {
             return false;
         }
     }
     return true;
+}
+
+KeyHandler PeriodKey(CtlOptions& options) {
+    return [&options](std::string_view text, std::string& error) {
+        return ParseWhole("--period", text, CTL_MIN_PERIOD_MS, CTL_MAX_PERIOD_MS, options.PeriodMs,
+                          error);
+    };
+}
+
+bool ParseMonitor(const std::vector<std::string>& arguments, CtlOptions& options,
+                  std::string& error) {
+    const std::vector<Key> keys{
+        {"--count",
+         [&](auto text, auto& e) {
+             return ParseWhole("--count", text, 1, MAX_COUNT, options.Count, e);
+         }},
+        {"--period", PeriodKey(options)},
+    };
+    return ParseCommandOptions(arguments, 1, "monitor", keys, error);
+}
+
+bool ParseLog(const std::vector<std::string>& arguments, CtlOptions& options, std::string& error) {
+    if (arguments.size() < 2 || arguments[1].empty() || arguments[1].rfind("--", 0) == 0) {
+        return Refuse(error, "log needs the file to write to");
+    }
+    LogSettings& log = options.Log;
+    log.FileName = arguments[1];
+    const std::vector<Key> keys{
+        {"--mode",
+         [&](auto text, auto& e) {
+             std::optional<unsigned> mode;
+             if (!ParseWord("--mode", text, LOG_MODE_WORDS, mode, e)) {
+                 return false;
+             }
+             log.Mode = static_cast<int>(*mode);
+             return true;
+         }},
+        {"--interval",
+         [&](auto text, auto& e) {
+             unsigned seconds = 0;
+             if (!ParseWhole("--interval", text, 0, CTL_MAX_LOG_INTERVAL, seconds, e)) {
+                 return false;
+             }
+             log.Interval = static_cast<int>(seconds);
+             return true;
+         }},
+        {"--period", PeriodKey(options)},
+    };
+    return ParseCommandOptions(arguments, 2, "log", keys, error);
 }
 
 bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options,
@@ -309,6 +364,8 @@ bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options
         return ParseSetChannel(arguments, options, error);
     case CtlCommand::Teach:
         return ParseTeach(arguments, options, error);
+    case CtlCommand::Log:
+        return ParseLog(arguments, options, error);
     default:
         return arguments.size() == 1 ||
                Refuse(error, arguments[0] + " takes no arguments, not \"" + arguments[1] + "\"");
@@ -415,16 +472,25 @@ Commands:
                   teaches channel N from the target in front of the sensor, with its
                   present tolerances or P for all three; reports tolerances the sensor
                   adjusted
+  log FILE [--mode continuous|match|interval] [--interval S] [--period MS]
+                  writes the control panel's data log without a window: polls every MS ms
+                  (default 300) and appends a record (the monitor's line, ended by CR LF) for
+                  every reading, for each reading whose match status turns to a new match,
+                  or once every S seconds (default 1, 0 to 86400); runs until SIGINT/SIGTERM.
+                  An existing FILE is appended to. At 10 MB the log goes on in FILE.1.csv,
+                  FILE.2.csv ... (the number before the extension); a record that cannot be
+                  written (a full disk) is reported and logging goes on with the next one;
+                  a silent or unplugged sensor is waited for and logged again once it answers
 
 Only fields that differ from what the sensor holds go on the wire; a send that changes
 nothing writes nothing. A value out of range is refused before anything is sent.
 
 Exit status:
   0    done
-  2    wrong usage, or a value out of range (nothing was sent)
+  2    wrong usage, or a value out of range (nothing was sent); log: FILE cannot be opened
   3    the port cannot be opened or written (the message names the device and the reason)
   4    no answer from the sensor (not found within --timeout, or a request timed out)
   5    the sensor reported an error (it rejected a command)
-  130  interrupted by SIGINT or SIGTERM before the command finished (monitor: 0)
+  130  interrupted by SIGINT or SIGTERM before the command finished (monitor, log: 0)
 )";
 }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "logging/LogSettings.h"
+
 // The command line of spectrelctl:
 //   spectrelctl (--device PATH | --port NAME) [--json] [--timeout MS] COMMAND [ARGUMENTS]
 // Every value is checked here, before a port is opened, so that a value out of range never
@@ -17,7 +19,8 @@ enum class CtlCommand {
     Monitor,
     SetSettings,
     SetChannel,
-    Teach
+    Teach,
+    Log
 };
 
 // Fields of set-settings that were given, already as the indexes the sensor takes.
@@ -47,10 +50,11 @@ struct CtlOptions {
     CtlCommand Command = CtlCommand::None;
     unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
     unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
-    unsigned PeriodMs = 300;              // monitor: polling period
+    unsigned PeriodMs = 300;              // monitor and log: polling period
     SettingsChange Settings;              // set-settings
     ChannelChange Values;                 // set-channel
     std::optional<double> TeachTolerance; // teach: all three tolerances
+    LogSettings Log;                      // log: file, mode and interval
 };
 
 inline constexpr unsigned CTL_MIN_TIMEOUT_MS = 100;
@@ -60,6 +64,7 @@ inline constexpr unsigned CTL_MAX_TIMEOUT_MS = 600000;
 inline constexpr unsigned CTL_MIN_PERIOD_MS = 50;
 inline constexpr unsigned CTL_MAX_PERIOD_MS = 60000;
 inline constexpr double CTL_MAX_TOLERANCE = 50.0;
+inline constexpr unsigned CTL_MAX_LOG_INTERVAL = 86400; // seconds: one record a day
 
 // Reads the arguments after the program name. False with a message in `error` on anything
 // unknown, missing, repeated or out of range. "--help" anywhere sets Help and skips the checks

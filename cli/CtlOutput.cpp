@@ -7,6 +7,7 @@
 
 #include "cli/JsonText.h"
 #include "common/NumberText.h"
+#include "logging/LogRecord.h"
 #include "sensor/Protocol.h"
 
 namespace {
@@ -44,22 +45,6 @@ std::string TwoDigits(int value) {
     std::array<char, 16> buffer{};
     std::snprintf(buffer.data(), buffer.size(), "%02d", value);
     return buffer.data();
-}
-
-std::tm LocalTime(std::chrono::system_clock::time_point time) {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
-    std::tm local{};
-    ::localtime_r(&seconds, &local);
-    return local;
-}
-
-// "%m/%d/%Y %I:%M:%S %p" by hand: the C library's %p follows the locale, the log does not.
-std::string LogTime(const std::tm& local) {
-    const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
-    return TwoDigits(local.tm_mon + 1) + "/" + TwoDigits(local.tm_mday) + "/" +
-           std::to_string(local.tm_year + 1900) + " " + TwoDigits(hour12) + ":" +
-           TwoDigits(local.tm_min) + ":" + TwoDigits(local.tm_sec) +
-           (local.tm_hour < 12 ? " AM" : " PM");
 }
 
 std::string IsoTime(const std::tm& local, std::chrono::system_clock::time_point time) {
@@ -261,7 +246,7 @@ std::string FormatChannel(const NumberedChannel& channel, bool json,
 
 std::string FormatReading(std::chrono::system_clock::time_point time, const CurrentReading& reading,
                           bool json) {
-    const std::tm local = LocalTime(time);
+    const std::tm local = LocalTimeOf(std::chrono::system_clock::to_time_t(time));
     if (json) {
         return JsonObject()
                    .AddString("time", IsoTime(local, time))
@@ -272,7 +257,9 @@ std::string FormatReading(std::chrono::system_clock::time_point time, const Curr
                    .Text() +
                "\n";
     }
-    return LogTime(local) + "," + FormatPercentText(reading.Red) + "," +
-           FormatPercentText(reading.Green) + "," + FormatPercentText(reading.Blue) + "," +
-           FormatHex(reading.MatchStatus & 0xFF, 2) + "\n";
+    return LogRecordFields(local,
+                           {FormatPercentText(reading.Red), FormatPercentText(reading.Green),
+                            FormatPercentText(reading.Blue)},
+                           reading.MatchStatus & 0xFF) +
+           "\n";
 }

@@ -57,6 +57,7 @@ void CSpectrelDlg::OnSensorData() {
     ShowCurrentReading();
     ShowMatchRows(m_sensor->GetMatchStatus());
     UpdateData(false);
+    LogOnReading();
 }
 
 // The fifteen-channel model reports the number of the one recognized channel; the others a bit

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ctime>
+#include <functional>
 #include <string>
 
 #include "link/PortMap.h"
@@ -11,4 +13,5 @@ struct PanelEnvironment {
     std::string ProgramDir;      // folder of the program, where its instructions document lies
     std::string ProgramName;     // the program's file name without extension ("spectrel")
     std::string ProgramVersion;  // shown in the about box
+    std::function<std::time_t()> Clock; // the time of day for the data log; empty: the system's
 };

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "logging/LogSettings.h"
 #include "panel/ControlIds.h"
 #include "panel/PanelValues.h"
 #include "sensor/NotifyTarget.h"
+#include "widgets/XMessageBoxPlan.h"
 
 // The four numbered properties of an RGB chart (the large chart and the seven indicators).
 enum ChartProperty : int {
@@ -89,6 +91,13 @@ public:
     // Runs a modal message box (beeping as its icon asks) and returns the button pressed;
     // closing the box without a button gives RESULT_CANCEL, or RESULT_OK for an OK-only box.
     virtual MessageResult ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // Runs the modal message box with the caller's button labels (XMessageBoxPlan) and returns
+    // the id of the button pressed; a box with custom buttons cannot be dismissed otherwise.
+    virtual int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                                const XMessageBoxParams& params) = 0;
+    // Runs "Data Logging Settings" (CLogSettingsDlg) on a copy of `settings`; on OK the copy
+    // the user confirmed comes back in `settings` and the result is true.
+    virtual bool RunLogSettingsDlg(LogSettings& settings) = 0;
     // Runs the modal about box.
     virtual void ShowAboutBox(const AboutInfo& about) = 0;
     // Hands a document to the desktop's "open" action; false when that could not be launched.

@@ -10,6 +10,7 @@
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)) {
+    InitLogging();
 }
 
 CSpectrelDlg::~CSpectrelDlg() {
@@ -44,11 +45,11 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_RECOGNITION, (m_warningsMask & WARN_RECOGNITION) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_SENSOR, (m_warningsMask & WARN_SENSOR) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
-    // Profiles and data logging arrive with their own commands; until then they stay greyed.
-    for (MenuCommand item : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS,
-                             ID_LOGGING_START, ID_LOGGING_STOP, ID_LOGGING_SETTINGS}) {
+    // Profiles arrive with their own commands; until then they stay greyed.
+    for (MenuCommand item : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS}) {
         m_view.EnableMenuItem(item, false);
     }
+    UpdateLoggingMenu();
 
     m_sensor.reset(new (std::nothrow) CSensor);
     if (!m_sensor) {
@@ -82,6 +83,7 @@ void CSpectrelDlg::InitControls() {
 }
 
 void CSpectrelDlg::OnClose() {
+    CloseLog();
     SavePreferences();
     if (!m_sensor) {
         return;

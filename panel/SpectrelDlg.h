@@ -6,6 +6,9 @@
 #include <string>
 
 #include "link/PortMap.h"
+#include "logging/LogSettings.h"
+#include "logging/LogTrigger.h"
+#include "logging/LogWriter.h"
 #include "panel/PanelChannel.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelValues.h"
@@ -47,6 +50,19 @@ public:
     void OnWarningsApplication();
     void OnInstructions();
     void OnAbout();
+    // A menu is about to drop down: the Data Logging items follow the logging state.
+    void OnInitMenuPopup();
+
+    // "&Options" > "&Data Logging"
+    void StartLogging();
+    void StopLogging();
+    void OnLogSettings();
+    // The logging tail of every reading shown: turns the status bar's activity character and
+    // writes a record when the log mode says one is due.
+    void LogOnReading();
+    // One record of the reading shown, if the sensor can deliver readings; false without
+    // writing otherwise.
+    bool WriteLogRecord(std::time_t time, unsigned matchStatus);
 
     // "Sensor Communications"
     void OnSelchangePort();
@@ -115,6 +131,9 @@ public:
     bool IsPanelReady() const { return m_panelReady; }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
     bool IsLoggingAvailable() const { return m_loggingAvailable; }
+    bool IsLoggingActive() const { return m_loggingActive; }
+    // The data-logging set-up: file, mode and interval for the next start.
+    const LogSettings& LogSetup() const { return m_logSettings; }
     const PanelChannel& Channel(int index) const { return m_channels[index]; }
 
     static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
@@ -148,6 +167,11 @@ private:
     void ToggleWarning(MenuCommand item, int bit);
     void SetDisplayMode(int mode);
     MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+    void InitLogging();
+    void OpenExistingLog();
+    void CloseLog();
+    void UpdateLoggingMenu();
+    std::time_t Now() const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -175,4 +199,9 @@ private:
     bool m_panelReady = false;
     bool m_controlsEnabled = false;
     bool m_loggingAvailable = false;
+
+    LogSettings m_logSettings;
+    CLogWriter m_logWriter;
+    CLogTrigger m_logTrigger; // kept across runs of logging
+    bool m_loggingActive = false;
 };

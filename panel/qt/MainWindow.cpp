@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,11 +20,13 @@
 #include <QTextEdit>
 #include <QUrl>
 
+#include "logging/qt/LogSettingsWindow.h"
 #include "panel/SpectrelDlg.h"
 #include "panel/qt/AboutDlg.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
 #include "panel/qt/RGBChart.h"
+#include "widgets/qt/XMessageBox.h"
 
 namespace {
 
@@ -196,12 +199,18 @@ void CMainWindow::ConnectMenu() {
         {ID_WARNINGS_RECOGNITION, &CSpectrelDlg::OnWarningsRecognition},
         {ID_WARNINGS_SENSOR, &CSpectrelDlg::OnWarningsSensor},
         {ID_WARNINGS_APPLICATION, &CSpectrelDlg::OnWarningsApplication},
+        {ID_LOGGING_START, &CSpectrelDlg::StartLogging},
+        {ID_LOGGING_STOP, &CSpectrelDlg::StopLogging},
+        {ID_LOGGING_SETTINGS, &CSpectrelDlg::OnLogSettings},
         {ID_HELP_INSTRUCTIONS, &CSpectrelDlg::OnInstructions},
         {ID_HELP_ABOUT, &CSpectrelDlg::OnAbout},
     };
     for (const auto& [id, handler] : COMMANDS) {
         connect(MenuAction(id), &QAction::triggered, this,
                 [this, handler = handler] { Call(handler); });
+    }
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+        connect(menu, &QMenu::aboutToShow, this, [this] { Call(&CSpectrelDlg::OnInitMenuPopup); });
     }
 }
 
@@ -451,6 +460,24 @@ MessageResult CMainWindow::ShowMessageBox(const MessageBoxRequest& request) {
     }
     box.exec();
     return ResultOf(box.standardButton(box.clickedButton()), request.Buttons);
+}
+
+int CMainWindow::ShowXMessageBox(const std::string& text, const std::string& caption,
+                                 unsigned style, const XMessageBoxParams& params) {
+    // Once the window is closing, no button counts: the caller takes 0 as none pressed.
+    if (m_closePending || m_closed) {
+        return 0;
+    }
+    return XMessageBox(this, text, caption, style, &params);
+}
+
+bool CMainWindow::RunLogSettingsDlg(LogSettings& settings) {
+    CLogSettingsWindow dialog(settings, this);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    settings = dialog.Settings();
+    return true;
 }
 
 void CMainWindow::ShowAboutBox(const AboutInfo& about) {

@@ -55,6 +55,9 @@ public:
     void CheckMenuItem(MenuCommand id, bool checked) override;
     void EnableMenuItem(MenuCommand id, bool enable) override;
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                        const XMessageBoxParams& params) override;
+    bool RunLogSettingsDlg(LogSettings& settings) override;
     void ShowAboutBox(const AboutInfo& about) override;
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override;

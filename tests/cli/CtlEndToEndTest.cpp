@@ -13,9 +13,12 @@
 #include <thread>
 
 #include "cli/Ctl.h"
+#include "cli/CtlLog.h"
+#include "logging/LogWriter.h"
 #include "sensor/SensorRecords.h"
 #include "sim/VirtualSensor.h"
 #include "support/Deadline.h"
+#include "support/FileText.h"
 #include "support/TempDir.h"
 
 using namespace std::chrono_literals;
@@ -68,6 +71,42 @@ protected:
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
+
+// Lines of the data log; the test holds the thread that writes them.
+std::size_t Records(const std::string& path) {
+    const std::string text = FileText(path);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// spectrelctl log running on a thread of its own until the test stops it. Its messages are
+// kept in a stream the test reads only after the stop.
+class LogRun {
+public:
+    LogRun(std::vector<std::string> args, std::atomic<bool>& stop)
+        : m_stop(stop), m_thread([this, args = std::move(args)] {
+              std::ostringstream out;
+              m_exit = RunSpectrelCtl(args, out, m_err, m_stop);
+          }) {}
+    ~LogRun() { Stop(); }
+    LogRun(const LogRun&) = delete;
+    LogRun& operator=(const LogRun&) = delete;
+
+    void Stop() {
+        if (m_thread.joinable()) {
+            m_stop = true;
+            m_thread.join();
+            m_stop = false;
+        }
+    }
+    int Exit() const { return m_exit; }
+    std::string Err() const { return m_err.str(); }
+
+private:
+    std::atomic<bool>& m_stop;
+    std::ostringstream m_err;
+    int m_exit = -1;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -305,4 +344,82 @@ TEST_F(Spectrelctl, HelpDocumentsEveryCommandAndExitCode) {
                              "\n  0 ", "\n  2 ", "\n  3 ", "\n  4 ", "\n  5 "}) {
         EXPECT_TRUE(Contains(help.Out, word)) << word;
     }
+}
+
+// At 10 MB the log goes on in the next numbered file; the full one is left as it is.
+TEST_F(Spectrelctl, LogContinuesAFullFileInTheNextNumberedOne) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    TempDir temp;
+    const std::string full = temp / "line.csv";
+    ASSERT_TRUE(MakeFileOfSize(full, CLogWriter::SIZE_LIMIT));
+    {
+        LogRun run({"--device", Device(), "log", full, "--period", "50"}, m_stop);
+        EXPECT_TRUE(WaitUntil([&] { return Records(temp / "line.1.csv") >= 3; }));
+        run.Stop();
+        EXPECT_EQ(run.Exit(), 0) << run.Err();
+        EXPECT_TRUE(
+            Contains(run.Err(), "line.csv has reached the 10 MB limit; the log goes on in " +
+                                    temp / "line.1.csv"))
+            << run.Err();
+    }
+    const std::regex records(
+        R"((\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [AP]M,40\.0,30\.0,20\.0,[0-9A-F]{2}\r\n)+)");
+    EXPECT_TRUE(std::regex_match(FileText(temp / "line.1.csv"), records));
+    EXPECT_EQ(std::filesystem::file_size(full),
+              static_cast<std::uintmax_t>(CLogWriter::SIZE_LIMIT));
+    EXPECT_EQ(NumberedLogName("/var/log.d/line", 2), "/var/log.d/line.2");
+    EXPECT_EQ(NumberedLogName(".hidden", 1), ".hidden.1");
+
+    const CtlResult missing = Run({"log", temp / "missing/line.csv"});
+    EXPECT_EQ(missing.Exit, 2);
+    EXPECT_TRUE(Contains(missing.Err, "No such file or directory")) << missing.Err;
+}
+
+// A disk that is full (here: the file may not grow) loses records, says so once, and logging
+// goes on as soon as there is room again.
+TEST_F(Spectrelctl, LogReportsRecordsLostToAFullDiskAndGoesOn) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    TempDir temp;
+    const std::string path = temp / "line.csv";
+    LogRun run({"--device", Device(), "log", path, "--period", "50"}, m_stop);
+    ASSERT_TRUE(WaitUntil([&] { return Records(path) >= 2; }));
+    {
+        const FileSizeLimit full(std::filesystem::file_size(path));
+        ASSERT_TRUE(full.Set());
+        const std::uint64_t polls = Sim().CommandsReceived();
+        EXPECT_TRUE(WaitUntil([&] { return Sim().CommandsReceived() >= polls + 5; }));
+    }
+    const std::size_t before = Records(path);
+    EXPECT_TRUE(WaitUntil([&] { return Records(path) >= before + 2; }));
+    run.Stop();
+    EXPECT_EQ(run.Exit(), 0);
+    EXPECT_TRUE(Contains(run.Err(), "cannot write to " + path + ": File too large")) << run.Err();
+    EXPECT_TRUE(Contains(run.Err(), "writing to " + path + " again; ")) << run.Err();
+    EXPECT_EQ(FileText(path).back(), '\n');
+}
+
+// A pulled cable for longer than the proxy waits: the sensor is looked for again and logged
+// once it answers.
+TEST_F(Spectrelctl, LogGoesOnAcrossAnUnpluggedSensor) {
+    TempDir temp;
+    // The adapter comes back under the same name, as a USB serial device does.
+    const std::string device = temp / "ttySENSOR";
+    SimConfig config;
+    config.Pacing = false;
+    m_sim = std::make_unique<VirtualSensor>(config);
+    ASSERT_TRUE(m_sim->Start(device)) << m_sim->Error();
+    const std::string path = temp / "line.csv";
+    LogRun run({"--device", device, "log", path, "--period", "100"}, m_stop);
+    ASSERT_TRUE(WaitUntil([&] { return Records(path) >= 2; }));
+    Sim().HangUp(6500);
+    // At most one poll was on its way when the line went down.
+    const std::size_t before = Records(path) + 1;
+    const bool resumed = WaitUntil([&] { return Records(path) >= before + 2; }, 20s);
+    run.Stop();
+    EXPECT_TRUE(resumed);
+    EXPECT_EQ(run.Exit(), 0);
+    EXPECT_TRUE(Contains(run.Err(), "no answer from the sensor on " + device +
+                                        " to the data request; waiting for it to answer again"))
+        << run.Err();
+    EXPECT_TRUE(Contains(run.Err(), "the sensor answers again; logging goes on")) << run.Err();
 }

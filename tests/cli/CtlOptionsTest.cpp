@@ -151,3 +151,21 @@ TEST(CtlOptions, NumbersIgnoreTheLocale) {
     EXPECT_EQ(point.Options.Values.Red, 40.5);
     EXPECT_FALSE(comma.Ok);
 }
+
+TEST(CtlOptions, LogTakesTheFileModeIntervalAndPeriod) {
+    const Parsed parsed = Parse({"--device", "/dev/a", "log", "line3.csv", "--mode", "interval",
+                                 "--interval=30", "--period", "500"});
+    ASSERT_TRUE(parsed.Ok) << parsed.Error;
+    EXPECT_EQ(parsed.Options.Command, CtlCommand::Log);
+    EXPECT_EQ(parsed.Options.Log, (LogSettings{"line3.csv", LOG_ON_INTERVAL, 30}));
+    EXPECT_EQ(parsed.Options.PeriodMs, 500u);
+    EXPECT_EQ(Parse({"--device", "/dev/a", "log", "x.csv"}).Options.Log,
+              (LogSettings{"x.csv", LOG_CONTINUOUS, 1}));
+
+    ExpectRefused({"--device", "/dev/a", "log"}, "file");
+    ExpectRefused({"--device", "/dev/a", "log", "--mode", "match"}, "file");
+    ExpectRefused({"--device", "/dev/a", "log", "x.csv", "--mode", "often"}, "continuous|match");
+    ExpectRefused({"--device", "/dev/a", "log", "x.csv", "--interval", "-1"}, "--interval");
+    ExpectRefused({"--device", "/dev/a", "log", "x.csv", "--interval", "86401"}, "--interval");
+    ExpectRefused({"--device", "/dev/a", "log", "x.csv", "--count", "3"}, "--count");
+}

@@ -64,6 +64,21 @@ MessageResult FakeView::ShowMessageBox(const MessageBoxRequest& request) {
     return answer;
 }
 
+int FakeView::ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                              const XMessageBoxParams& params) {
+    XBoxes.push_back({text, caption, style, params});
+    if (XAnswers.empty()) {
+        return XMB_FIRST_CUSTOM_ID;
+    }
+    const int answer = XAnswers.front();
+    XAnswers.pop_front();
+    return answer;
+}
+
+bool FakeView::RunLogSettingsDlg(LogSettings& settings) {
+    return LogSettingsUser && LogSettingsUser(settings);
+}
+
 bool FakeView::OpenDocument(const std::string& path) {
     OpenedDocuments.push_back(path);
     return OpenSucceeds;

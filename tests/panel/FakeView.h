@@ -39,6 +39,9 @@ public:
     void CheckMenuItem(MenuCommand id, bool checked) override { MenuChecked[id] = checked; }
     void EnableMenuItem(MenuCommand id, bool enable) override { MenuEnabled[id] = enable; }
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
+                        const XMessageBoxParams& params) override;
+    bool RunLogSettingsDlg(LogSettings& settings) override;
     void ShowAboutBox(const AboutInfo& about) override { AboutBoxes.push_back(about); }
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override { ++CloseRequests; }
@@ -80,6 +83,16 @@ public:
 
     std::vector<MessageBoxRequest> Messages;
     std::deque<MessageResult> Answers; // scripted; an empty script presses the default button
+    struct XBox {
+        std::string Text, Caption;
+        unsigned Style;
+        XMessageBoxParams Params;
+    };
+    std::vector<XBox> XBoxes;
+    std::deque<int> XAnswers; // scripted; an empty script presses the first button (23)
+    // Plays the user in "Data Logging Settings": changes the settings and says whether OK was
+    // pressed. None: Cancel.
+    std::function<bool(LogSettings&)> LogSettingsUser;
     std::vector<AboutInfo> AboutBoxes;
     std::vector<std::string> OpenedDocuments;
     bool OpenSucceeds = true;

@@ -1,0 +1,155 @@
+// The custom-button box and "Data Logging Settings" on the screen.
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "GuiSupport.h"
+#include "logging/qt/LogSettingsWindow.h"
+#include "panel/SpectrelDlg.h"
+#include "panel/qt/MainWindow.h"
+#include "sim/VirtualSensor.h"
+#include "support/FileText.h"
+#include "widgets/qt/XMessageBox.h"
+
+namespace {
+
+template <typename T> std::vector<T*> ByX(QWidget* parent) {
+    auto children = parent->findChildren<T*>();
+    std::vector<T*> sorted(children.begin(), children.end());
+    std::sort(sorted.begin(), sorted.end(), [](T* a, T* b) { return a->x() < b->x(); });
+    return sorted;
+}
+
+QPushButton* Button(QWidget* parent, const QString& text) {
+    for (QPushButton* button : parent->findChildren<QPushButton*>()) {
+        if (button->text() == text) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The log-file question: Overwrite, Append, Cancel of equal width in one row, Overwrite
+// focused; Escape and the close box do nothing; a long path wraps within its width.
+TEST(XMessageBox, TheLogFileQuestionWaitsForOneOfItsButtons) {
+    const std::string path = "/home/technician/" + std::string(400, 'x') + ".csv";
+    XMessageBoxParams params;
+    params.CustomButtons = "Overwrite\nAppend\nCancel";
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Spectrel"));
+        const auto buttons = ByX<QPushButton>(box);
+        ASSERT_EQ(buttons.size(), 3u);
+        EXPECT_EQ(buttons[0]->text(), QStringLiteral("Overwrite"));
+        EXPECT_EQ(buttons[1]->text(), QStringLiteral("Append"));
+        EXPECT_EQ(buttons[2]->text(), QStringLiteral("Cancel"));
+        EXPECT_EQ(buttons[0]->width(), buttons[2]->width());
+        EXPECT_EQ(buttons[0]->y(), buttons[2]->y());
+        EXPECT_EQ(box->focusWidget(), buttons[0]);
+        // The text wraps within half the screen plus 80 pixels, less the icon's room.
+        EXPECT_LE(box->width(), box->screen()->geometry().width() / 2 + 80 + 28);
+
+        QTest::keyClick(box, Qt::Key_Escape);
+        EXPECT_FALSE(box->close());
+        EXPECT_TRUE(box->isVisible());
+        checked = true;
+        buttons[1]->click();
+    });
+    EXPECT_EQ(XMessageBox(nullptr, "The log file:\n" + path + "\nexists.  What do you want to do?",
+                          "Spectrel", XMB_ICON_EXCLAMATION, &params),
+              24);
+    EXPECT_TRUE(checked);
+}
+
+// The interval edit follows the radios; OK refuses an empty interval and keeps the dialog open.
+TEST(LogSettingsWindow, OkTakesTheSettingsOnceTheIntervalIsAnInteger) {
+    CLogSettingsWindow dialog({"/tmp/line.csv", LOG_ON_MATCH, 4}, nullptr);
+    const auto edits = ByX<QLineEdit>(&dialog);
+    ASSERT_EQ(edits.size(), 2u);
+    QLineEdit* file = edits[0];
+    QLineEdit* interval = edits[1];
+    EXPECT_EQ(file->text(), QStringLiteral("/tmp/line.csv"));
+    EXPECT_EQ(interval->text(), QStringLiteral("4"));
+    EXPECT_FALSE(interval->isEnabled());
+
+    const auto radios = dialog.findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 3);
+    QRadioButton* onInterval = radios[2];
+    ASSERT_EQ(onInterval->text(), QStringLiteral("Log on interval"));
+    onInterval->click();
+    EXPECT_TRUE(interval->isEnabled());
+
+    dialog.show();
+    interval->clear();
+    {
+        CModalDismisser dismisser;
+        Button(&dialog, QStringLiteral("OK"))->click();
+        EXPECT_EQ(dismisser.Texts(), QStringList{QStringLiteral("Please enter an integer.")});
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    interval->setText(QStringLiteral("12"));
+    Button(&dialog, QStringLiteral("OK"))->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.Settings(), (LogSettings{"/tmp/line.csv", LOG_ON_INTERVAL, 12}));
+}
+
+// From the menu: Start on an existing file asks, Append keeps what it held, the status bar
+// turns while readings are logged, Stop ends it.
+TEST(MainWindowLogging, StartAppendsAfterTheQuestionAndStopEnds) {
+    SimConfig config;
+    config.Pacing = false;
+    VirtualSensor sensor(config);
+    ASSERT_TRUE(sensor.Start()) << sensor.Error();
+    QTemporaryDir logFolder;
+    const std::string log = logFolder.filePath(QStringLiteral("SpectrelLog.csv")).toStdString();
+    std::ofstream(log, std::ios::binary) << "earlier\r\n";
+    // The default log lies in the working directory of the window's start.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(logFolder.path());
+    CPanelFixture fixture(sensor.SlavePath());
+    QDir::setCurrent(previous);
+    CMainWindow& window = *fixture.Window;
+    window.Start();
+    ASSERT_TRUE(WaitForEvents([&] { return window.Controller().IsPanelReady(); },
+                              std::chrono::seconds(10)));
+    QAction* start = window.MenuAction(ID_LOGGING_START);
+    ASSERT_TRUE(start->isEnabled());
+
+    QString question;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        question =
+            box->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly)->accessibleName();
+        Button(box, QStringLiteral("Append"))->click();
+    });
+    start->trigger();
+    EXPECT_EQ(question.toStdString(),
+              "The log file:\n" + log + "\nexists.  What do you want to do?");
+    ASSERT_TRUE(window.Controller().IsLoggingActive());
+    auto* pane = window.statusBar()->findChild<QLabel*>();
+    ASSERT_NE(pane, nullptr);
+    EXPECT_TRUE(WaitForEvents([&] {
+        return pane->text().startsWith(QStringLiteral("Data Logging Active (Continuous)  "));
+    }));
+    EXPECT_TRUE(WaitForEvents([&] { return FileText(log).size() > 9 + 2 * 41; }));
+    EXPECT_FALSE(start->isEnabled());
+    window.MenuAction(ID_LOGGING_STOP)->trigger();
+    EXPECT_EQ(pane->text(), QStringLiteral("Data logging inactive"));
+    EXPECT_EQ(FileText(log).rfind("earlier\r\n", 0), 0u);
+}
