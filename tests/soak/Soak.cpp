@@ -51,20 +51,43 @@ int Soak::Run() {
     return Report() ? 0 : 1;
 }
 
+std::vector<SimProcess*> Soak::Sensors() {
+    return {&m_windowSensor, &m_ctlSensor, &m_logSensor};
+}
+
+bool Soak::StartSensors() {
+    const std::string folder = m_temp.Path();
+    const unsigned seed = static_cast<unsigned>(m_random());
+    const char* names[] = {"window", "ctl", "log"};
+    unsigned index = 0;
+    for (SimProcess* sensor : Sensors()) {
+        const std::string name = names[index];
+        if (folder.empty() || !sensor->Start(m_options.SimProgram, folder + "/tty-" + name,
+                                             folder + "/sim-" + name + ".out", seed + index)) {
+            std::printf("soak: cannot start the virtual sensors: %s\n", sensor->Error().c_str());
+            return false;
+        }
+        ++index;
+    }
+    return true;
+}
+
 bool Soak::StartAll() {
     m_startedAt = Clock::now();
     const std::string folder = m_temp.Path();
-    const unsigned seed = static_cast<unsigned>(m_random());
-    if (folder.empty() ||
-        !m_windowSensor.Start(m_options.SimProgram, folder + "/ttyWINDOW",
-                              folder + "/sim-window.out", seed) ||
-        !m_ctlSensor.Start(m_options.SimProgram, folder + "/ttyCTL", folder + "/sim-ctl.out",
-                           seed + 1)) {
-        std::printf("soak: cannot start the virtual sensors: %s%s\n",
-                    m_windowSensor.Error().c_str(), m_ctlSensor.Error().c_str());
+    if (!StartSensors()) {
         return false;
     }
+    const std::string ctlLogPath = folder + "/ctl-log.csv";
+    if (!m_ctlLog.Start({m_options.CtlProgram, "--device", m_logSensor.Link(), "log", ctlLogPath,
+                         "--mode", "continuous"},
+                        folder + "/spectrelctl-log.out", false)) {
+        std::printf("soak: %s\n", m_ctlLog.Error().c_str());
+        return false;
+    }
+    m_ctlLogWatch = std::make_unique<LogWatch>(ctlLogPath);
     m_window = std::make_unique<SoakWindow>(folder, m_windowSensor.Link());
+    m_windowLogWatch = std::make_unique<LogWatch>(m_window->LogPath());
     m_window->Open();
     m_ctl = std::make_unique<CtlRunner>(m_options.CtlProgram, m_ctlSensor.Link(),
                                         folder + "/spectrelctl.out");
@@ -72,7 +95,9 @@ bool Soak::StartAll() {
     m_watchdog = std::thread([this] { Watchdog(); });
     m_watched = {{"soak (window controller, sensor proxy, spectrelctl driver)", nullptr, {}, {}},
                  {"spectrel-sim (window's sensor)", &m_windowSensor.Process(), {}, {}},
-                 {"spectrel-sim (spectrelctl's sensor)", &m_ctlSensor.Process(), {}, {}}};
+                 {"spectrel-sim (spectrelctl commands' sensor)", &m_ctlSensor.Process(), {}, {}},
+                 {"spectrel-sim (spectrelctl log's sensor)", &m_logSensor.Process(), {}, {}},
+                 {"spectrelctl log", &m_ctlLog, {}, {}}};
     const auto deadline = Clock::now() + RECOVERY_BOUND;
     while (!m_window->IsOnline() && Clock::now() < deadline) {
         m_window->Pump(std::chrono::milliseconds(100));
@@ -95,12 +120,16 @@ void Soak::StopAll() {
     if (m_watchdog.joinable()) {
         m_watchdog.join();
     }
-    for (SimProcess* sensor : {&m_windowSensor, &m_ctlSensor}) {
-        ChildProcess& process = sensor->Process();
-        if (process.Pid() != 0 && !process.Stop()) {
-            m_crashes.push_back("spectrel-sim did not stop on SIGTERM");
-        } else if (process.Pid() != 0 && process.Status() != 0) {
-            m_crashes.push_back("spectrel-sim ended with " + process.StatusText());
+    // Each program must end cleanly on SIGTERM, as a service manager would stop it.
+    std::vector<std::pair<std::string, ChildProcess*>> programs{{"spectrelctl log", &m_ctlLog}};
+    for (SimProcess* sensor : Sensors()) {
+        programs.emplace_back("spectrel-sim", &sensor->Process());
+    }
+    for (const auto& [name, process] : programs) {
+        if (process->Pid() != 0 && !process->Stop()) {
+            m_crashes.push_back(name + " did not stop on SIGTERM");
+        } else if (process->Pid() != 0 && process->Status() != 0) {
+            m_crashes.push_back(name + " ended with " + process->StatusText());
         }
     }
 }
@@ -126,13 +155,13 @@ void Soak::MatrixRun() {
 
 void Soak::PlayEpisode(const FaultEpisode& episode) {
     m_tally.Injected(episode.Kind);
-    for (SimProcess* sensor : {&m_windowSensor, &m_ctlSensor}) {
+    for (SimProcess* sensor : Sensors()) {
         sensor->SendAll(episode.StartLines);
     }
     // Reset while the cable is out leaves the panel at "Communications disabled" until the
     // user presses it again, as intended: the soak plays a user who waits for the sensor.
     Drive(episode.Hold, false);
-    for (SimProcess* sensor : {&m_windowSensor, &m_ctlSensor}) {
+    for (SimProcess* sensor : Sensors()) {
         sensor->SendAll(episode.EndLines);
     }
     AwaitRecovery(episode);
@@ -155,7 +184,30 @@ void Soak::AwaitRecovery(const FaultEpisode& episode) {
     m_tally.Outcome(episode.Kind, "window", recovered,
                     recovered ? Clock::now() - faultEnd : Clock::duration(RECOVERY_BOUND),
                     m_window->StateText());
+    AwaitLogRecovery(episode, faultEnd);
     Observe();
+}
+
+// spectrelctl log is back once it has written a record after the fault ended (it logs every
+// reading); the window's log is held to that too while it logs.
+void Soak::AwaitLogRecovery(const FaultEpisode& episode, Clock::time_point faultEnd) {
+    const bool windowLogs = m_window->IsLogging();
+    const auto logged = [&](const LogWatch& watch) { return watch.LastRecordAt() > faultEnd; };
+    while (!(logged(*m_ctlLogWatch) && (!windowLogs || logged(*m_windowLogWatch))) &&
+           Clock::now() - faultEnd < RECOVERY_BOUND) {
+        m_window->Pump(std::chrono::milliseconds(20));
+        m_ctlLogWatch->Poll();
+        m_windowLogWatch->Poll();
+    }
+    const auto outcome = [&](const std::string& party, const LogWatch& watch) {
+        const bool back = logged(watch);
+        m_tally.Outcome(episode.Kind, party, back,
+                        back ? watch.LastRecordAt() - faultEnd : Clock::duration(RECOVERY_BOUND));
+    };
+    outcome("spectrelctl log", *m_ctlLogWatch);
+    if (windowLogs && m_window->IsLogging()) {
+        outcome("window log", *m_windowLogWatch);
+    }
 }
 
 void Soak::Drive(Clock::duration period, bool mayReset) {
@@ -173,11 +225,16 @@ void Soak::Drive(Clock::duration period, bool mayReset) {
 // Between actions: a sensor that ended by itself is a crash; the start figures are taken once
 // the first minute is over, while the window is on line.
 void Soak::Observe() {
-    for (SimProcess* sensor : {&m_windowSensor, &m_ctlSensor}) {
+    for (SimProcess* sensor : Sensors()) {
         if (m_crashes.empty() && !sensor->Process().Running()) {
             m_crashes.push_back("spectrel-sim ended with " + sensor->Process().StatusText());
         }
     }
+    if (m_crashes.empty() && !m_ctlLog.Running()) {
+        m_crashes.push_back("spectrelctl log ended with " + m_ctlLog.StatusText());
+    }
+    m_ctlLogWatch->Poll();
+    m_windowLogWatch->Poll();
     if (!m_startFiguresTaken && !m_options.Matrix && Clock::now() - m_startedAt >= WARM_UP &&
         m_window->IsOnline()) {
         TakeFigures(true);
@@ -235,6 +292,12 @@ bool Soak::Report() {
     std::printf("\nwindow: message boxes:");
     for (const auto& [text, count] : m_window->MessagesShown()) {
         std::printf(" \"%s\" x%d;", text.c_str(), count);
+    }
+    for (const auto& [name, watch] : {std::pair{"spectrelctl log", m_ctlLogWatch.get()},
+                                      {"window log", m_windowLogWatch.get()}}) {
+        met = met && watch->Broken() == 0;
+        std::printf("\n%s: %d records, %d broken%s%s", name, watch->Records(), watch->Broken(),
+                    watch->Broken() != 0 ? ", first: " : "", watch->FirstBroken().c_str());
     }
     const CtlRunner::Figures ctl = m_ctl->Snapshot();
     met = met && ctl.Hangs == 0;

@@ -12,6 +12,7 @@
 
 #include "CtlRunner.h"
 #include "FaultKinds.h"
+#include "LogWatch.h"
 #include "ProcessFigures.h"
 #include "RecoveryTally.h"
 #include "SimProcess.h"
@@ -51,6 +52,8 @@ private:
     };
 
     bool StartAll();
+    bool StartSensors();
+    std::vector<SimProcess*> Sensors();
     void StopAll();
     void RandomRun();
     void MatrixRun();
@@ -59,6 +62,7 @@ private:
     // among the actions.
     void Drive(Clock::duration period, bool mayReset);
     void AwaitRecovery(const FaultEpisode& episode);
+    void AwaitLogRecovery(const FaultEpisode& episode, Clock::time_point faultEnd);
     void Observe();
     void TakeFigures(bool start);
     void Watchdog();
@@ -70,6 +74,10 @@ private:
     Clock::time_point m_startedAt;
     SimProcess m_windowSensor;
     SimProcess m_ctlSensor;
+    SimProcess m_logSensor; // spectrelctl log's
+    ChildProcess m_ctlLog;
+    std::unique_ptr<LogWatch> m_ctlLogWatch;
+    std::unique_ptr<LogWatch> m_windowLogWatch;
     std::unique_ptr<SoakWindow> m_window;
     std::unique_ptr<CtlRunner> m_ctl;
     std::vector<Watched> m_watched;

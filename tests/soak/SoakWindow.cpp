@@ -1,5 +1,6 @@
 #include "SoakWindow.h"
 
+#include "logging/LogTexts.h"
 #include "panel/PanelTexts.h"
 
 SoakWindow::SoakWindow(const std::string& folder, const std::string& device) {
@@ -8,6 +9,13 @@ SoakWindow::SoakWindow(const std::string& folder, const std::string& device) {
     m_environment.ProgramName = "spectrel";
     m_environment.ProgramVersion = SPECTREL_VERSION;
     m_environment.PortOverrides.Set("COM1", device);
+    m_logPath = folder + "/window-log.csv";
+    // The user of "Data Logging Settings": every reading, into the soak's folder.
+    m_view.LogSettingsUser = [this](LogSettings& settings) {
+        settings.FileName = m_logPath;
+        settings.Mode = LOG_CONTINUOUS;
+        return true;
+    };
 }
 
 SoakWindow::~SoakWindow() {
@@ -44,6 +52,10 @@ void SoakWindow::CollectMessages() {
         ++m_messages[message.Text];
     }
     m_view.Messages.clear();
+    for (const FakeView::XBox& box : m_view.XBoxes) {
+        ++m_messages[box.Text];
+    }
+    m_view.XBoxes.clear();
 }
 
 void SoakWindow::Pump(std::chrono::milliseconds period) {
@@ -64,27 +76,41 @@ std::string SoakWindow::StateText() const {
 
 const std::vector<SoakWindow::Action>& SoakWindow::Actions() {
     static const std::vector<Action> actions{
-        {"read settings", IDC_READ_SETTINGS, 10, &SoakWindow::ReadSettings},
-        {"read all channels", IDC_READ_ALL_CHANNELS, 10, &SoakWindow::ReadChannels},
-        {"choose a channel", IDC_CHANNEL, 10, &SoakWindow::ChooseChannel},
-        {"edit averaging", IDC_AVERAGING, 10, &SoakWindow::EditAveraging},
-        {"move illumination", IDC_ILLUMINATION_SLIDER, 10, &SoakWindow::EditIllumination},
-        {"toggle channel enabled", IDC_CHANNEL_ENABLED, 10, &SoakWindow::ToggleEnabled},
-        {"spin a tolerance", IDC_TOLERANCE_RED_SPIN, 10, &SoakWindow::SpinTolerance},
-        {"switch display mode", IDC_DISPLAY_COLOR_ONLY, 10, &SoakWindow::SwitchDisplay},
-        {"reset", IDC_RESET, 1, &SoakWindow::PressReset},
+        {"read settings", IDC_READ_SETTINGS, MenuCommand(0), 10, &SoakWindow::ReadSettings},
+        {"read all channels", IDC_READ_ALL_CHANNELS, MenuCommand(0), 10, &SoakWindow::ReadChannels},
+        {"choose a channel", IDC_CHANNEL, MenuCommand(0), 10, &SoakWindow::ChooseChannel},
+        {"edit averaging", IDC_AVERAGING, MenuCommand(0), 10, &SoakWindow::EditAveraging},
+        {"move illumination", IDC_ILLUMINATION_SLIDER, MenuCommand(0), 10,
+         &SoakWindow::EditIllumination},
+        {"toggle channel enabled", IDC_CHANNEL_ENABLED, MenuCommand(0), 10,
+         &SoakWindow::ToggleEnabled},
+        {"spin a tolerance", IDC_TOLERANCE_RED_SPIN, MenuCommand(0), 10,
+         &SoakWindow::SpinTolerance},
+        {"switch display mode", IDC_DISPLAY_COLOR_ONLY, MenuCommand(0), 10,
+         &SoakWindow::SwitchDisplay},
+        {"reset", IDC_RESET, MenuCommand(0), 1, &SoakWindow::PressReset},
+        {"data logging settings", IDC_RESET, ID_LOGGING_SETTINGS, 1, &SoakWindow::SetUpLogging},
+        {"start logging", IDC_RESET, ID_LOGGING_START, 3, &SoakWindow::StartLogging},
+        {"stop logging", IDC_RESET, ID_LOGGING_STOP, 1, &SoakWindow::StopLogging},
     };
     return actions;
+}
+
+bool SoakWindow::Offers(const Action& action) const {
+    if (action.Menu != 0) {
+        const auto item = m_view.MenuEnabled.find(action.Menu);
+        return item != m_view.MenuEnabled.end() && item->second;
+    }
+    // A control the controller never disabled is enabled, as a widget is.
+    return m_view.Enabled.count(action.Control) == 0 || m_view.IsEnabled(action.Control);
 }
 
 const char* SoakWindow::Act(std::mt19937_64& random, bool mayReset) {
     std::vector<const Action*> choices;
     std::vector<int> weights;
     for (const Action& action : Actions()) {
-        // A control the controller never disabled is enabled, as a widget is.
-        const bool offered =
-            m_view.Enabled.count(action.Control) == 0 || m_view.IsEnabled(action.Control);
-        if (offered && (mayReset || action.Control != IDC_RESET)) {
+        const bool isReset = action.Menu == 0 && action.Control == IDC_RESET;
+        if (Offers(action) && (mayReset || !isReset)) {
             choices.push_back(&action);
             weights.push_back(action.Weight);
         }
@@ -148,4 +174,24 @@ void SoakWindow::SwitchDisplay(std::mt19937_64& random) {
 
 void SoakWindow::PressReset(std::mt19937_64&) {
     m_panel->OnReset();
+}
+
+void SoakWindow::SetUpLogging(std::mt19937_64&) {
+    m_panel->OnLogSettings();
+}
+
+// An existing file is appended to or overwritten, as the user picks.
+void SoakWindow::StartLogging(std::mt19937_64& random) {
+    m_view.XAnswers = {std::uniform_int_distribution<int>(0, 3)(random) == 0 ? LOG_EXISTS_OVERWRITE
+                                                                             : LOG_EXISTS_APPEND};
+    // Never into the default file in the soak's working folder.
+    if (m_panel->LogSetup().FileName != m_logPath) {
+        m_panel->OnLogSettings();
+    }
+    m_panel->StartLogging();
+    m_view.XAnswers.clear();
+}
+
+void SoakWindow::StopLogging(std::mt19937_64&) {
+    m_panel->StopLogging();
 }

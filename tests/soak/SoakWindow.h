@@ -18,7 +18,7 @@ class SoakWindow {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `folder` holds the preferences; COM1 is mapped to `device`.
+    // `folder` holds the preferences and the data log; COM1 is mapped to `device`.
     SoakWindow(const std::string& folder, const std::string& device);
     ~SoakWindow();
 
@@ -36,6 +36,8 @@ public:
     std::string StateText() const;
     int Readings() const { return m_view.Delivered(WM_SENSOR_DATA); }
     std::string SerialShown() const { return m_view.Controls.SerialNumberText; }
+    bool IsLogging() const { return m_panel && m_panel->IsLoggingActive(); }
+    const std::string& LogPath() const { return m_logPath; }
 
     // The longest a single call into the controller took, per action.
     const std::map<std::string, Clock::duration>& WorstCalls() const { return m_worstCalls; }
@@ -49,11 +51,13 @@ public:
 private:
     struct Action {
         const char* Name;
-        ControlId Control; // offered while this control is enabled
+        ControlId Control; // offered while this control is enabled...
+        MenuCommand Menu;  // ... or, when not 0, while this menu item is
         int Weight;        // how often a user does this, against the others
         void (SoakWindow::*Run)(std::mt19937_64&);
     };
     static const std::vector<Action>& Actions();
+    bool Offers(const Action& action) const;
 
     // Runs one call into the controller under the watchdog's eye; `measured`: its time counts
     // among the worst calls (a pump's time is its period, not a call's).
@@ -69,8 +73,12 @@ private:
     void SpinTolerance(std::mt19937_64& random);
     void SwitchDisplay(std::mt19937_64& random);
     void PressReset(std::mt19937_64&);
+    void SetUpLogging(std::mt19937_64&);
+    void StartLogging(std::mt19937_64& random);
+    void StopLogging(std::mt19937_64&);
 
     PanelEnvironment m_environment;
+    std::string m_logPath;
     FakeView m_view;
     std::unique_ptr<CSpectrelDlg> m_panel;
     std::map<std::string, Clock::duration> m_worstCalls;
