@@ -5,11 +5,11 @@
 
 #include <chrono>
 #include <cstdio>
-#include <mutex>
 #include <vector>
 
 #include "BenchRig.h"
 #include "BenchStats.h"
+#include "LineExchanges.h"
 #include "link/LineFormat.h"
 
 namespace {
@@ -22,39 +22,6 @@ constexpr unsigned CHANNELS = 15;
 constexpr unsigned IDENTIFY_PERIOD_MS = 500;
 constexpr int RUNS = 5;
 constexpr double GOAL_RATIO = 1.10;
-
-// The characters of every exchange, as the sensor saw them ("!c,0 -> !c,0,0,...").
-class Exchanges {
-public:
-    void Note(const std::string& line) {
-        const auto arrow = line.find(" -> ");
-        if (arrow == std::string::npos) {
-            return;
-        }
-        // Both lines end with a CR on the wire.
-        std::lock_guard lock(m_mutex);
-        m_characters += arrow + 1 + (line.size() - arrow - 4) + 1;
-        ++m_count;
-    }
-    void Reset() {
-        std::lock_guard lock(m_mutex);
-        m_characters = 0;
-        m_count = 0;
-    }
-    std::size_t Characters() const {
-        std::lock_guard lock(m_mutex);
-        return m_characters;
-    }
-    std::size_t Count() const {
-        std::lock_guard lock(m_mutex);
-        return m_count;
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::size_t m_characters = 0;
-    std::size_t m_count = 0;
-};
 
 // The chain the control panel runs on first contact; the time from its start to the last
 // channel's notification.
@@ -81,7 +48,7 @@ std::optional<Clock::duration> FirstContact(BenchRig& rig) {
 } // namespace
 
 int main() {
-    Exchanges exchanges;
+    LineExchanges exchanges;
     SimConfig config;
     config.ModelCode = MODEL_FIFTEEN_CHANNELS;
     config.Pacing = true;
@@ -97,9 +64,7 @@ int main() {
         if (!took) {
             return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
         }
-        const double boundMs =
-            static_cast<double>(exchanges.Characters()) * LINE_CHARACTER_TIME.count() +
-            static_cast<double>(exchanges.Count() * config.TurnaroundMs);
+        const double boundMs = exchanges.BoundMs(config.TurnaroundMs);
         const double ratio = Milliseconds(*took) / boundMs;
         ratios.push_back(ratio);
         std::printf("  run %d: %zu exchanges, %zu characters, bound %.2f ms, took %.2f ms, "

@@ -5,6 +5,8 @@
 #include "cli/CtlCommands.h"
 #include "cli/CtlOptions.h"
 #include "cli/CtlSession.h"
+#include "cli/PortScan.h"
+#include "cli/ScanReport.h"
 #include "link/PortMap.h"
 #include "profile/IniStore.h"
 #include "profile/Preferences.h"
@@ -28,8 +30,30 @@ std::string DevicePath(const CtlOptions& options) {
     return ports.DevicePath(options.Port);
 }
 
+CtlOutcome Scan(const CtlOptions& options, std::ostream& out, const std::atomic<bool>& stop) {
+    const bool named = !options.ScanDevices.empty();
+    const std::vector<std::string> devices =
+        named ? options.ScanDevices : ListSerialDevices("/dev");
+    const std::chrono::milliseconds timeout(options.TimeoutGiven ? options.TimeoutMs
+                                                                 : CTL_SCAN_TIMEOUT_MS);
+    const std::vector<ProbeResult> results =
+        ProbeDevices(devices, "/dev/serial/by-id", timeout, stop);
+    out << FormatScan(results, options.Json, named);
+    if (stop) {
+        return {CTL_EXIT_INTERRUPTED, "interrupted"};
+    }
+    if (PortsLines(results).empty()) {
+        return {CTL_EXIT_NO_ANSWER, "no sensor answered on " + std::to_string(devices.size()) +
+                                        " device" + (devices.size() == 1 ? "" : "s")};
+    }
+    return {};
+}
+
 CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
                const std::atomic<bool>& stop) {
+    if (options.Command == CtlCommand::Scan) {
+        return Scan(options, out, stop);
+    }
     CCtlSession session(DevicePath(options), stop);
     CtlOutcome outcome = session.Connect();
     if (outcome.Done()) {

@@ -280,6 +280,7 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
         return Teach(session, options, out);
     case CtlCommand::Log:
         return RunLog(session, options, err);
+    case CtlCommand::Scan: // probes many devices and is run without a session of its own
     case CtlCommand::None:
         break;
     }

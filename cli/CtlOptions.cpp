@@ -372,6 +372,21 @@ bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options
     }
 }
 
+// scan needs no device: it probes the ones it is given, or looks for them.
+bool ParseScan(const std::vector<std::string>& arguments, CtlOptions& options, std::string& error) {
+    if (!options.Device.empty() || !options.Port.empty()) {
+        return Refuse(error, "scan takes its devices as arguments, not --device or --port");
+    }
+    options.Command = CtlCommand::Scan;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i].rfind('-', 0) == 0) {
+            return Refuse(error, "unknown argument \"" + arguments[i] + "\" of scan");
+        }
+        options.ScanDevices.push_back(arguments[i]);
+    }
+    return true;
+}
+
 // Global options may stand anywhere; they are taken out of the list and the rest is the
 // command with its arguments.
 bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlOptions& options,
@@ -397,6 +412,7 @@ bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlO
         return Refuse(error, name + " needs a value");
     }
     if (name == "--timeout") {
+        options.TimeoutGiven = true;
         return ParseWhole("--timeout", *value, CTL_MIN_TIMEOUT_MS, CTL_MAX_TIMEOUT_MS,
                           options.TimeoutMs, error);
     }
@@ -425,6 +441,9 @@ bool ParseCtlOptions(const std::vector<std::string>& args, CtlOptions& options,
     if (options.Help) {
         return true;
     }
+    if (!command.empty() && command[0] == "scan") {
+        return ParseScan(command, options, error);
+    }
     if (options.Device.empty() == options.Port.empty()) {
         return Refuse(error, "give either --device PATH or --port NAME");
     }
@@ -436,6 +455,7 @@ bool ParseCtlOptions(const std::vector<std::string>& args, CtlOptions& options,
 
 std::string CtlUsageText() {
     return R"(Usage: spectrelctl (--device PATH | --port NAME) [--json] [--timeout MS] COMMAND
+   or: spectrelctl [--json] [--timeout MS] scan [DEVICE...]
 
 Talks to one Spectrel colour sensor on a serial port, for scripts and for setting up many
 sensors in a row.
@@ -481,6 +501,13 @@ Commands:
                   FILE.2.csv ... (the number before the extension); a record that cannot be
                   written (a full disk) is reported and logging goes on with the next one;
                   a silent or unplugged sensor is waited for and logged again once it answers
+  scan [DEVICE...]
+                  looks for sensors on the devices given, or on every serial device
+                  present (/dev/serial/by-id first, then ttyUSB*, ttyACM*, ttyS*), all at
+                  once with a short identify (--timeout, default 1500); lists device,
+                  stable by-id name, model and serial number of each sensor and prints
+                  the [Ports] section that maps them for the control panel. A device
+                  that another program holds is skipped and left untouched
 
 Only fields that differ from what the sensor holds go on the wire; a send that changes
 nothing writes nothing. A value out of range is refused before anything is sent.
@@ -489,7 +516,8 @@ Exit status:
   0    done
   2    wrong usage, or a value out of range (nothing was sent); log: FILE cannot be opened
   3    the port cannot be opened or written (the message names the device and the reason)
-  4    no answer from the sensor (not found within --timeout, or a request timed out)
+  4    no answer from the sensor (not found within --timeout, or a request timed out;
+       scan: no sensor found)
   5    the sensor reported an error (it rejected a command)
   130  interrupted by SIGINT or SIGTERM before the command finished (monitor, log: 0)
 )";

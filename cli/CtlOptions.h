@@ -20,7 +20,8 @@ enum class CtlCommand {
     SetSettings,
     SetChannel,
     Teach,
-    Log
+    Log,
+    Scan
 };
 
 // Fields of set-settings that were given, already as the indexes the sensor takes.
@@ -47,6 +48,7 @@ struct CtlOptions {
     bool Json = false;
     bool Help = false;
     unsigned TimeoutMs = 3000; // how long to look for the sensor before giving up
+    bool TimeoutGiven = false; // scan waits a shorter time unless told
     CtlCommand Command = CtlCommand::None;
     unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
     unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
@@ -55,6 +57,7 @@ struct CtlOptions {
     ChannelChange Values;                 // set-channel
     std::optional<double> TeachTolerance; // teach: all three tolerances
     LogSettings Log;                      // log: file, mode and interval
+    std::vector<std::string> ScanDevices; // scan: the devices to probe, none = every one present
 };
 
 inline constexpr unsigned CTL_MIN_TIMEOUT_MS = 100;
@@ -65,6 +68,9 @@ inline constexpr unsigned CTL_MIN_PERIOD_MS = 50;
 inline constexpr unsigned CTL_MAX_PERIOD_MS = 60000;
 inline constexpr double CTL_MAX_TOLERANCE = 50.0;
 inline constexpr unsigned CTL_MAX_LOG_INTERVAL = 86400; // seconds: one record a day
+// A sensor answers the first identify within a few tens of milliseconds; three polls are room
+// enough for a scan of every device at once.
+inline constexpr unsigned CTL_SCAN_TIMEOUT_MS = 1500;
 
 // Reads the arguments after the program name. False with a message in `error` on anything
 // unknown, missing, repeated or out of range. "--help" anywhere sets Help and skips the checks

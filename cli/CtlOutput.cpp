@@ -28,11 +28,6 @@ std::string PadLeft(std::string text, std::size_t width) {
     return text;
 }
 
-std::string ModelName(unsigned modelCode) {
-    const ModelInfo* model = FindModel(modelCode);
-    return model != nullptr && model->Name[0] != '\0' ? model->Name : "unknown";
-}
-
 // "%g" as the C library writes it, without the locale.
 std::string FormatGeneral(double value) {
     std::array<char, 32> buffer{};
@@ -262,4 +257,9 @@ std::string FormatReading(std::chrono::system_clock::time_point time, const Curr
                             FormatPercentText(reading.Blue)},
                            reading.MatchStatus & 0xFF) +
            "\n";
+}
+
+std::string ModelName(unsigned modelCode) {
+    const ModelInfo* model = FindModel(modelCode);
+    return model != nullptr && model->Name[0] != '\0' ? model->Name : "unknown";
 }

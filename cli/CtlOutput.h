@@ -37,6 +37,9 @@ std::string FormatReading(std::chrono::system_clock::time_point time, const Curr
 // "%4.1f" without the locale: " 5.0", "40.0", "100.0".
 std::string FormatPercentText(double value);
 
+// The model's name from the model table, "unknown" for a code that names none.
+std::string ModelName(unsigned modelCode);
+
 // The words of the command line for the channel fields and triggering.
 const char* ModeWord(unsigned mode);
 const char* OutputWord(unsigned matchOutput);

@@ -1,5 +1,6 @@
 // "Color Recognition Channels": the window's channel table, the selected channel, the user's
-// edits of it and the chain that reads every channel from the sensor.
+// edits of it and the chain that reads every channel from the sensor. Sending and teaching are
+// in ChannelSending.cpp.
 #include <algorithm>
 
 #include "panel/PanelFormat.h"
@@ -24,15 +25,19 @@ void CSpectrelDlg::ShowChannel() {
     if (entry == nullptr) {
         return;
     }
-    const Rgb tolerances = {entry->RedTolerance, entry->GreenTolerance, entry->BlueTolerance};
-    for (std::size_t component = 0; component < tolerances.size(); ++component) {
-        m_values.ToleranceSteps[component] = ToleranceStep(tolerances[component]);
-        m_values.ToleranceTexts[component] = FormatPercent(tolerances[component]);
-    }
+    ShowTolerances(*entry);
     m_values.ChannelEnabled = entry->Enabled;
     m_values.ChannelMode = entry->Mode;
     m_values.MatchOutput = entry->MatchOutput;
     ShowChannelColor(*entry, entry->Mode);
+}
+
+void CSpectrelDlg::ShowTolerances(const PanelChannel& entry) {
+    const Rgb tolerances = {entry.RedTolerance, entry.GreenTolerance, entry.BlueTolerance};
+    for (std::size_t component = 0; component < tolerances.size(); ++component) {
+        m_values.ToleranceSteps[component] = ToleranceStep(tolerances[component]);
+        m_values.ToleranceTexts[component] = FormatPercent(tolerances[component]);
+    }
 }
 
 // "Color only" recognises proportions, so that is what the colour texts show; the luminosity
@@ -131,16 +136,25 @@ void CSpectrelDlg::OnToleranceSpin(int colour) {
     UpdateData(false);
 }
 
-// Read All makes sense only while some channel's flags or tolerances differ from the sensor's.
+// Read All and Send All make sense only while some channel's flags or tolerances differ from
+// the sensor's. Manual entry types a colour with its luminosity, so it needs that mode.
 void CSpectrelDlg::UpdateChannelButtons() {
+    if (!m_sensor) {
+        m_view.EnableControl(IDC_READ_ALL_CHANNELS, false);
+        m_view.EnableControl(IDC_SEND_ALL_CHANNELS, false);
+        return;
+    }
+    const PanelChannel* selected = SelectedEntry();
+    m_view.EnableControl(IDC_MANUAL, TEACH_DIALOGS && selected != nullptr &&
+                                         selected->Mode == MODE_COLOR_LUMINOSITY &&
+                                         m_controlsEnabled);
     bool differs = false;
-    if (m_sensor) {
-        for (int channel = 1; channel <= m_channelCount && !differs; ++channel) {
-            differs = !m_channels[channel - 1].MatchesSensor(
-                m_sensor->GetChannel(static_cast<unsigned>(channel)));
-        }
+    for (int channel = 1; channel <= m_channelCount && !differs; ++channel) {
+        differs = !m_channels[channel - 1].MatchesSensor(
+            m_sensor->GetChannel(static_cast<unsigned>(channel)));
     }
     m_view.EnableControl(IDC_READ_ALL_CHANNELS, differs && m_controlsEnabled);
+    m_view.EnableControl(IDC_SEND_ALL_CHANNELS, differs && m_controlsEnabled);
 }
 
 void CSpectrelDlg::OnReadAllChannels() {
@@ -208,4 +222,13 @@ void CSpectrelDlg::EnableRowLabels() {
     for (int row = 0; row < RECOGNIZED_ROWS; ++row) {
         m_view.EnableControl(ROW_LABELS[row], m_channels[row].Enabled == 1);
     }
+}
+
+// The fifteen-channel model shows one row for whichever channel it recognises; the others a
+// row for each of their first seven channels.
+void CSpectrelDlg::EnableRowLabel(unsigned channel) {
+    if (IsFifteenChannel() || channel < 1 || channel > RECOGNIZED_ROWS) {
+        return;
+    }
+    m_view.EnableControl(ROW_LABELS[channel - 1], m_channels[channel - 1].Enabled != 0);
 }

@@ -38,6 +38,7 @@ void CSpectrelDlg::SwitchPort(const std::string& name) {
             ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
         }
         m_panelReady = false;
+        m_command = PanelCommand::None;
         if (!m_sensor->Disconnect()) {
             MessageBox(TEXT_CLOSING_PORT_FAILED + m_portName);
         }
@@ -191,6 +192,12 @@ void CSpectrelDlg::OnSensorTimeout() {
     ClearReading();
     EnableControls(false);
     m_panelReady = false;
+    if (m_command != PanelCommand::None) {
+        // A send or teach that was written but never answered leaves unknown what the sensor
+        // holds: when it comes back it is read in full, not taken as the panel remembers it.
+        m_connectedSerial.clear();
+        m_command = PanelCommand::None;
+    }
     if (m_sensor->IsDataPolling() && !m_sensor->StopDataPolling()) {
         ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
     }

@@ -10,7 +10,8 @@
 struct PanelEnvironment {
     std::string PreferencesPath; // the per-user preference store (INI file)
     PortMap PortOverrides;       // "--port COMn=PATH" of this run; wins over the store's [Ports]
-    std::string ProgramDir;      // folder of the program, where its instructions document lies
+    std::string ProgramDir;      // folder of the program: a build tree keeps the manual there
+    std::string DocumentDir;     // the installed documentation folder, looked in second
     std::string ProgramName;     // the program's file name without extension ("spectrel")
     std::string ProgramVersion;  // shown in the about box
     std::function<std::time_t()> Clock; // the time of day for the data log; empty: the system's

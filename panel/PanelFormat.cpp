@@ -16,6 +16,14 @@ std::string FormatPercent(double value) {
     return text;
 }
 
+std::string FormatGeneral(double value) {
+    constexpr int SIGNIFICANT_DIGITS = 6;
+    char digits[64];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value,
+                                      std::chars_format::general, SIGNIFICANT_DIGITS);
+    return std::string(digits, result.ptr);
+}
+
 std::string FormatInteger(int value, int width) {
     char text[32];
     std::snprintf(text, sizeof text, "%*d", width, value);

@@ -11,6 +11,8 @@ using Rgb = std::array<double, 3>;
 
 // "%4.1f": one decimal, at least four characters (5 reads " 5.0", 100 reads "100.0").
 std::string FormatPercent(double value);
+// "%g": at most six significant digits, no trailing zeros (12.345678 reads "12.3457").
+std::string FormatGeneral(double value);
 // "%<width>d": the integer right-aligned in width characters.
 std::string FormatInteger(int value, int width);
 // What the user typed into a whole-number field, as a number in minimum..maximum: leading

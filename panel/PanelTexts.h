@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,21 @@ inline constexpr const char* TEXT_CLOSE_PORT_FAILED = "Error closing communicati
 inline constexpr const char* TEXT_SENSOR_ERROR = "Sensor reported error";
 inline constexpr const char* TEXT_READ_SETTINGS_FAILED = "Error reading sensor settings";
 std::string ReadChannelFailedText(unsigned channel); // "Error reading channel %d"
+inline constexpr const char* TEXT_SEND_SETTINGS_FAILED = "Error sending sensor settings";
+std::string SendChannelFailedText(unsigned channel);  // "Error sending channel %d"
+std::string TeachChannelFailedText(unsigned channel); // "Error teaching channel %d"
+
+// Status while a channel is taught: "Teaching channel %d..."
+std::string TeachingText(unsigned channel);
+
+// One line of the teach report: "Red tolerance adjusted to %g%%" for component 0, its green
+// and blue twins for 1 and 2 (no other component).
+std::string ToleranceAdjustedText(std::size_t component, double tolerance);
+
+// The question asked before the illumination changes, from the sensor's value to the panel's.
+inline constexpr const char* TEXT_CONFIRM_ILLUMINATION_CAPTION =
+    "Confirm change in Illumination setting";
+std::string ConfirmIlluminationText(int from, int to);
 
 // About box
 inline constexpr const char* TEXT_ABOUT_CAPTION = "About Spectrel";

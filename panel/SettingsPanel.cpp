@@ -1,5 +1,5 @@
-// "Sensor Settings": the window's copy of the sensor's settings, read from the sensor and
-// edited by the user.
+// "Sensor Settings": the window's copy of the sensor's settings, read from the sensor, edited
+// by the user and sent to the sensor.
 #include <algorithm>
 
 #include "panel/PanelFormat.h"
@@ -10,6 +10,9 @@
 
 namespace {
 constexpr int ILLUMINATION_WIDTH = 3; // the field's characters, "%3d"
+// The sensor measures against the ambient light only with subtraction on; the panel never
+// offers to turn it off.
+constexpr unsigned AMBIENT_SUBTRACTION_ON = 1;
 } // namespace
 
 void CSpectrelDlg::OnSelchangeAveraging() {
@@ -67,6 +70,55 @@ void CSpectrelDlg::OnReadSettings() {
     }
 }
 
+void CSpectrelDlg::OnSendSettings() {
+    if (!m_sensor || !UpdateData(true)) {
+        return;
+    }
+    const PanelValues& values = m_values;
+    if (values.AveragingIndex < 0 || values.TriggeringIndex < 0 || values.OutputDurationIndex < 0) {
+        return; // nothing read yet that could be sent back
+    }
+    if (!ConfirmIllumination()) {
+        return;
+    }
+    PauseDataPolling();
+    if (!m_sensor->SendSettings(static_cast<unsigned>(values.AveragingIndex),
+                                static_cast<unsigned>(values.TriggeringIndex),
+                                static_cast<unsigned>(values.OutputDurationIndex),
+                                AMBIENT_SUBTRACTION_ON,
+                                static_cast<unsigned>(values.Illumination))) {
+        ShowWriteFailure(TEXT_SEND_SETTINGS_FAILED);
+        return;
+    }
+    m_command = PanelCommand::SendSettings;
+    EnableControls(false);
+}
+
+// A new illumination changes what every taught colour looks like to the sensor, so the user
+// confirms it while recognition warnings are on. False: nothing is to be sent.
+bool CSpectrelDlg::ConfirmIllumination() {
+    const int current = static_cast<int>(m_sensor->GetIllumination());
+    if ((m_warningsMask & WARN_RECOGNITION) == 0 || current == m_values.Illumination) {
+        return true;
+    }
+    MessageBoxRequest request;
+    request.Text = ConfirmIlluminationText(current, m_values.Illumination);
+    request.Caption = TEXT_CONFIRM_ILLUMINATION_CAPTION;
+    request.Icon = ICON_QUESTION;
+    request.Buttons = BUTTONS_YES_NO;
+    request.DefaultButton = RESULT_NO;
+    return m_view.ShowMessageBox(request) == RESULT_YES;
+}
+
+void CSpectrelDlg::OnSensorSettingsSent() {
+    if (!m_sensor || m_command != PanelCommand::SendSettings) {
+        return;
+    }
+    m_command = PanelCommand::None;
+    ResumeDataPolling();
+    EnableControls(true);
+}
+
 void CSpectrelDlg::OnSensorSettings() {
     if (!m_sensor) {
         return;
@@ -88,8 +140,8 @@ void CSpectrelDlg::OnSensorSettings() {
     EnableControls(true);
 }
 
-// Reading back makes sense only while the panel differs from the sensor's last known settings.
-// Send will follow the same condition once sending exists; until then EnableControls keeps it off.
+// Reading back and sending make sense only while the panel differs from the sensor's last known
+// settings; the two buttons go together.
 void CSpectrelDlg::UpdateSettingsButtons() {
     bool differs = false;
     if (m_sensor) {
@@ -99,4 +151,5 @@ void CSpectrelDlg::UpdateSettingsButtons() {
                   m_values.Illumination != static_cast<int>(m_sensor->GetIllumination());
     }
     m_view.EnableControl(IDC_READ_SETTINGS, differs && m_controlsEnabled);
+    m_view.EnableControl(IDC_SEND_SETTINGS, differs && m_controlsEnabled);
 }

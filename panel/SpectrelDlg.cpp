@@ -4,9 +4,22 @@
 #include <sys/stat.h>
 #include <utility>
 
+#include "common/ErrorText.h"
 #include "panel/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
+
+namespace {
+
+// The document is handed on only if it is a file: the desktop's viewer would otherwise fail
+// with a message of its own instead of ours. Looked at, not opened: opening a FIFO of that name
+// would wait for a writer for ever.
+bool IsDocument(const std::string& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+} // namespace
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)) {
@@ -135,8 +148,17 @@ void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
     case WM_SENSOR_VERSION:
         OnSensorVersion();
         break;
+    case WM_SENSOR_SETTINGS_SENT:
+        OnSensorSettingsSent();
+        break;
+    case WM_SENSOR_CHANNEL_SENT:
+        OnSensorChannelSent(static_cast<unsigned>(wParam));
+        break;
+    case WM_SENSOR_TEACH:
+        OnSensorTeach(static_cast<unsigned>(wParam));
+        break;
     default:
-        // A failed read shows up as time-outs; sends and teaching arrive with their commands.
+        // A failed read shows up as time-outs.
         break;
     }
 }
@@ -166,12 +188,16 @@ void CSpectrelDlg::ToggleWarning(MenuCommand item, int bit) {
     m_view.CheckMenuItem(item, (m_warningsMask & bit) != 0);
 }
 
+// The manual is looked for beside the program first, so that a build tree opens its own, then
+// in the documentation folder of an installed program. A missing manual is reported with the
+// last place looked at, which is where an installation puts it.
 void CSpectrelDlg::OnInstructions() {
-    const std::string path =
-        m_environment.ProgramDir + "/" + m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
-    // Looked at, not opened: opening a FIFO of that name would wait for a writer for ever.
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+    const std::string name = m_environment.ProgramName + INSTRUCTIONS_EXTENSION;
+    std::string path = m_environment.ProgramDir + "/" + name;
+    if (!IsDocument(path) && !m_environment.DocumentDir.empty()) {
+        path = m_environment.DocumentDir + "/" + name;
+    }
+    if (!IsDocument(path)) {
         MessageBox("Help file \"" + path + "\" not found.");
         return;
     }
@@ -212,6 +238,16 @@ void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
     }
 }
 
+// A command the port refused never reached the sensor. The reason is worded as spectrelctl
+// words it. Data polling goes on, so that a line that has gone is noticed and reported as lost
+// communication instead of the panel staying on line with a frozen reading.
+void CSpectrelDlg::ShowWriteFailure(const std::string& text) {
+    m_command = PanelCommand::None;
+    ShowWarning(text + "\n" + PortDevicePath() + ": " + PortErrorReason(m_sensor->LastPortError()),
+                WARN_SENSOR);
+    ResumeDataPolling();
+}
+
 void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
     m_statusText = text;
     std::size_t boldLength = 0;
@@ -223,15 +259,16 @@ void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
 
 void CSpectrelDlg::EnableControls(bool enable) {
     m_controlsEnabled = enable;
-    m_view.EnableControl(IDC_READ_SETTINGS, enable);
-    m_view.EnableControl(IDC_READ_ALL_CHANNELS, enable);
-    // This build offers no sending or teaching, however far the user's edits take the panel
-    // from the sensor's copy.
-    for (ControlId id : {IDC_SEND_SETTINGS, IDC_SEND_ALL_CHANNELS, IDC_TEACH_CHANNEL,
-                         IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
-        m_view.EnableControl(id, false);
+    for (ControlId id : {IDC_READ_SETTINGS, IDC_READ_ALL_CHANNELS, IDC_TEACH_CHANNEL}) {
+        m_view.EnableControl(id, enable);
     }
-    if (enable) {
+    for (ControlId id : {IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
+        m_view.EnableControl(id, enable && TEACH_DIALOGS);
+    }
+    if (!enable) {
+        m_view.EnableControl(IDC_SEND_SETTINGS, false);
+        m_view.EnableControl(IDC_SEND_ALL_CHANNELS, false);
+    } else {
         UpdateSettingsButtons();
         UpdateChannelButtons();
     }

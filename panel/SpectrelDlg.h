@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/PortMap.h"
@@ -22,11 +23,6 @@ struct Preferences;
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
 // Every handler that talks to the sensor proxy checks that it exists.
-//
-// This build reads the sensor and lets the user edit the window's copy of its settings and
-// channels; the read buttons then offer the sensor's values back. It offers no sending or
-// teaching: their buttons ("Send ...", "Teach ...", "Multi-Sample ...", "Manual") are never
-// enabled.
 class CSpectrelDlg {
 public:
     // The view must outlive the controller.
@@ -77,6 +73,7 @@ public:
     void OnKillfocusIllumination();
     void OnIlluminationScroll(int position); // the slider's new position
     void OnReadSettings();
+    void OnSendSettings();
     // "Color Recognition Channels"
     void OnSelchangeChannel();
     void OnModeColorLuminosity();
@@ -87,6 +84,8 @@ public:
     // The user moved the spin of colour 0, 1 or 2 (red, green, blue); its step is in the view.
     void OnToleranceSpin(int colour);
     void OnReadAllChannels();
+    void OnSendAllChannels();
+    void OnTeachChannel();
 
     // Sensor proxy notifications
     void OnSensorTimeout();
@@ -94,8 +93,26 @@ public:
     void OnSensorIdentity();
     void OnSensorVersion();
     void OnSensorSettings();
+    void OnSensorSettingsSent();
     void OnSensorChannel(unsigned channel);
+    void OnSensorChannelSent(unsigned channel);
     void OnSensorData();
+    void OnSensorTeach(unsigned channel);
+
+    // Shared by every teaching tool (the single teach, Multi-Sample Teach, Manual Entry).
+    // The tolerances a tool asked for, red, green, blue.
+    using Tolerances = std::array<double, 3>;
+    // Before a teach of channel 1..15: stops data polling, shows "Teaching channel %d..." and
+    // disables the panel.
+    void BeginTeach(unsigned channel);
+    // Copies channel 1..15 from the sensor proxy into its entry and into the panel's channel
+    // controls (whatever channel they show). With `requested`, the tolerances that differ from
+    // it are reported in one information box while recognition warnings are on.
+    void TakeChannelFromSensor(unsigned channel,
+                               const std::optional<Tolerances>& requested = std::nullopt);
+    // Ends a teach of channel 1..15: its row label, the online status, data polling resumed and
+    // the panel enabled.
+    void FinishTeach(unsigned channel);
 
     // Shared operations
     // false: Push; true: Pull, false when the view rejected a control's value.
@@ -131,6 +148,8 @@ public:
     bool IsPanelReady() const { return m_panelReady; }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
     bool IsLoggingAvailable() const { return m_loggingAvailable; }
+    // A send or teach has been written and its answer is awaited.
+    bool IsAwaitingSensor() const { return m_command != PanelCommand::None; }
     bool IsLoggingActive() const { return m_loggingActive; }
     // The data-logging set-up: file, mode and interval for the next start.
     const LogSettings& LogSetup() const { return m_logSettings; }
@@ -142,8 +161,15 @@ public:
     static constexpr int CHANNEL_TABLE_SIZE = 16;
     static constexpr unsigned SENSOR_CHANNELS = 15;
     static constexpr int MAX_ILLUMINATION = 100; // percent, the slider's top
+    // The Multi-Sample Teach and Manual Entry dialogs are not part of this build: their buttons
+    // stay greyed.
+    static constexpr bool TEACH_DIALOGS = false;
 
 private:
+    // The command whose answer the panel waits for; an answer nobody waits for any more (after
+    // a loss, a port change or Reset) must not restart polling or enable the panel.
+    enum class PanelCommand { None, SendSettings, SendAllChannels, Teach };
+
     bool IsFifteenChannel() const;
     Preferences CurrentPreferences() const;
     void InitControls();
@@ -151,14 +177,20 @@ private:
     void ShowPortPath();
     void ShowRecognizedRows();
     void EnableRowLabels();
+    void EnableRowLabel(unsigned channel);
     void ClearReading();
     void ShowMatchRows(unsigned status);
     bool PauseDataPolling();
     void ResumeDataPolling();
     void ReadRequestFailed(const std::string& text);
     void PullSettings();
+    bool ConfirmIllumination();
+    void ShowWriteFailure(const std::string& text);
     PanelChannel* SelectedEntry();
     void ShowChannelColor(const PanelChannel& entry, int mode);
+    void ShowTolerances(const PanelChannel& entry);
+    void SendEntry(unsigned channel);
+    void FinishSendAll();
     void SetChannelMode(ChannelMode mode);
     void SetMatchOutput(MatchOutputLevel output);
     void StartReadAll();
@@ -199,6 +231,8 @@ private:
     bool m_panelReady = false;
     bool m_controlsEnabled = false;
     bool m_loggingAvailable = false;
+    PanelCommand m_command = PanelCommand::None;
+    unsigned m_teachChannel = 0; // 1..15 while a teach is awaited
 
     LogSettings m_logSettings;
     CLogWriter m_logWriter;

@@ -18,12 +18,6 @@ void ApplyPercentages(ChannelDefinition& record, const ChannelDefinition& given)
     record.BlueTolerance = given.BlueTolerance;
 }
 
-void RestoreFlags(ChannelDefinition& record, const ChannelDefinition& before) {
-    record.MatchOutput = before.MatchOutput;
-    record.Enabled = before.Enabled;
-    record.Mode = before.Mode;
-}
-
 } // namespace
 
 bool CSensor::RequestIdentity() {
@@ -82,9 +76,10 @@ bool CSensor::SendSettings(unsigned averaging, unsigned triggering, unsigned out
     return false;
 }
 
-// As with the settings, the flags and bounds are taken before the write and put back when it
-// fails. The given percentages stay in the record either way: they are the user's view, not
-// the sensor's.
+// As with the settings, the record takes the new values before the write and gets its old
+// ones back when the write fails, percentages too: the panel compares its tolerances with
+// these, and a record holding values the sensor never got would stop it offering the send
+// again.
 bool CSensor::SendChannel(unsigned channel, unsigned matchOutput, unsigned enabled, unsigned mode,
                           double red, double green, double blue, double redTolerance,
                           double greenTolerance, double blueTolerance) {
@@ -121,9 +116,7 @@ bool CSensor::SendChannel(unsigned channel, unsigned matchOutput, unsigned enabl
         return true;
     }
     std::lock_guard lock(m_recordMutex);
-    ChannelDefinition& record = m_channels[channel - 1];
-    record = before;
-    ApplyPercentages(record, wanted);
+    m_channels[channel - 1] = before;
     return false;
 }
 
@@ -149,7 +142,7 @@ bool CSensor::TeachChannel(unsigned channel, unsigned matchOutput, unsigned enab
         return true;
     }
     std::lock_guard lock(m_recordMutex);
-    RestoreFlags(m_channels[channel - 1], before);
+    m_channels[channel - 1] = before;
     return false;
 }
 

@@ -137,7 +137,10 @@ void CMainWindow::ConnectControls() {
     static constexpr std::pair<ControlId, Handler> PUSHES[] = {
         {IDC_RESET, &CSpectrelDlg::OnReset},
         {IDC_READ_SETTINGS, &CSpectrelDlg::OnReadSettings},
+        {IDC_SEND_SETTINGS, &CSpectrelDlg::OnSendSettings},
         {IDC_READ_ALL_CHANNELS, &CSpectrelDlg::OnReadAllChannels},
+        {IDC_SEND_ALL_CHANNELS, &CSpectrelDlg::OnSendAllChannels},
+        {IDC_TEACH_CHANNEL, &CSpectrelDlg::OnTeachChannel},
     };
     for (const auto& [id, handler] : PUSHES) {
         connect(As<QAbstractButton>(Control(id)), &QAbstractButton::clicked, this,

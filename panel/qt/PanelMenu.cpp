@@ -1,6 +1,7 @@
 #include "panel/qt/PanelMenu.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -36,6 +37,7 @@ CPanelMenu::CPanelMenu(QMenuBar* bar) {
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     AddItems(help, {{COMMAND(ID_HELP_INSTRUCTIONS), "Instructions..."}});
+    m_actions[ID_HELP_INSTRUCTIONS]->setShortcut(QKeySequence::HelpContents); // F1
     help->addSeparator();
     AddItems(help, {{COMMAND(ID_HELP_ABOUT), "&About Spectrel..."}});
 }

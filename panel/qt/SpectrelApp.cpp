@@ -1,7 +1,9 @@
 #include "panel/qt/SpectrelApp.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -60,6 +62,10 @@ int CSpectrelApp::Run(int argc, char** argv) {
 
 int CSpectrelApp::RunWindow(int argc, char** argv, const AppOptions& options) {
     QApplication application(argc, argv);
+    // The desktop matches the window to its menu entry and icon by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.orvane.Spectrel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.orvane.Spectrel"),
+                                                 QIcon(QStringLiteral(":/icons/spectrel.png"))));
     QApplication::setQuitOnLastWindowClosed(false);
     // Installed first: a signal that comes while the window is still being set up waits in the
     // pipe and closes the window as soon as the event loop runs.
@@ -99,6 +105,8 @@ PanelEnvironment CSpectrelApp::Environment(const AppOptions& options) const {
     environment.PortOverrides = options.PortOverrides;
     environment.ProgramDir = program.absolutePath().toStdString();
     environment.ProgramName = program.completeBaseName().toStdString();
+    environment.DocumentDir =
+        QDir::cleanPath(program.absolutePath() + "/" + SPECTREL_DOCS_FROM_PROGRAM).toStdString();
     environment.ProgramVersion = SPECTREL_VERSION;
     return environment;
 }

@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "panel/SpectrelDlg.h"
 
 #include "panel/qt/MainWindow.h"
 #include "support/Deadline.h"
@@ -46,6 +50,23 @@ PanelEnvironment CPanelFixture::Environment(const std::string& devicePath) const
     environment.ProgramName = "spectrel";
     environment.ProgramVersion = "test";
     return environment;
+}
+
+SimConfig CSensorPanel::UnpacedConfig() {
+    SimConfig config;
+    config.Pacing = false;
+    return config;
+}
+
+void CSensorPanel::Open() {
+    ASSERT_TRUE(m_sensor.Start()) << m_sensor.Error();
+    m_fixture = std::make_unique<CPanelFixture>(m_sensor.SlavePath());
+    CMainWindow& window = Window();
+    window.Start();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const CSpectrelDlg& controller = window.Controller();
+    ASSERT_TRUE(WaitForEvents([&] { return controller.IsPanelReady(); }, std::chrono::seconds(10)));
 }
 
 QString CPanelFixture::PreferencesPath() const {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "panel/PanelEnvironment.h"
+#include "sim/VirtualSensor.h"
 #include "support/PtyPair.h"
 
 class CMainWindow;
@@ -47,4 +48,20 @@ public:
 
 private:
     PanelEnvironment Environment(const std::string& devicePath) const;
+};
+
+// A window on a virtual sensor (without the line's pacing), for tests that drive the panel as
+// a user: Open() starts both, activates the window and waits until the sensor is read in full.
+class CSensorPanel {
+public:
+    // Use as ASSERT_NO_FATAL_FAILURE(panel.Open()).
+    void Open();
+    CMainWindow& Window() { return *m_fixture->Window; }
+    VirtualSensor& Sensor() { return m_sensor; }
+
+private:
+    VirtualSensor m_sensor{UnpacedConfig()};
+    std::unique_ptr<CPanelFixture> m_fixture; // after the sensor, whose path it needs
+
+    static SimConfig UnpacedConfig();
 };

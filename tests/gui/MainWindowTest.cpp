@@ -487,17 +487,10 @@ TEST(MainWindow, ReadingsLeaveTheSelectionInTheIlluminationFieldAlone) {
 }
 
 TEST(MainWindow, EveryEditingControlReachesItsHandler) {
-    SimConfig config;
-    config.Pacing = false;
-    VirtualSensor sensor(config);
-    ASSERT_TRUE(sensor.Start()) << sensor.Error();
-    CPanelFixture fixture(sensor.SlavePath());
-    CMainWindow& window = *fixture.Window;
-    window.Start();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    CSensorPanel panel;
+    ASSERT_NO_FATAL_FAILURE(panel.Open());
+    CMainWindow& window = panel.Window();
     const CSpectrelDlg& controller = window.Controller();
-    ASSERT_TRUE(WaitForEvents([&] { return controller.IsPanelReady(); }, std::chrono::seconds(10)));
     const PanelValues& values = controller.Values();
     const auto text = [&](ControlId id) {
         return static_cast<QLineEdit*>(window.Control(id))->text();

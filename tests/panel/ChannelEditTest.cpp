@@ -16,20 +16,7 @@ constexpr int GREEN = 1;
 
 class ChannelEditTest : public PanelTest {
 protected:
-    // A four-channel sensor read in full: channel 1 enabled at 40/40/20 %, channel 2 at
-    // 10/10/20 %, both in "Color only" with about 10 % tolerances; channels 3 and 4 untaught.
-    void SetUp() override {
-        LoggedSensor& sensor = StartSensor(Model(6));
-        SetUpChannels(
-            sensor, {{1, OUTPUT_HIGH, 1, 40.0, 40.0, 20.0}, {2, OUTPUT_HIGH, 0, 10.0, 10.0, 20.0}});
-        OpenPanel();
-        ASSERT_TRUE(WaitReady());
-    }
-
-    void Select(int index) {
-        m_view.Controls.SelectedChannel = index;
-        m_panel->OnSelchangeChannel();
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(OpenTaughtPanel()); }
 
     void Spin(int colour, int step) {
         m_view.Controls.ToleranceSteps[static_cast<std::size_t>(colour)] = step;
@@ -53,7 +40,7 @@ protected:
 };
 
 // A tolerance, the mode, the enabled state or the match output of any channel, changed alone,
-// offers Read All; put back, it withdraws it. Send All is never offered in this build. Channel 4
+// offers Read All; put back, it withdraws it. Send All goes with it. Channel 4
 // is untaught: its tolerances are the smallest, 0.5 %, which a spin step can give back exactly.
 TEST_F(ChannelEditTest, EachEditOffersReadAllUntilPutBack) {
     Select(3);
@@ -95,7 +82,7 @@ TEST_F(ChannelEditTest, EachEditOffersReadAllUntilPutBack) {
     EXPECT_EQ(m_view.Controls.MatchOutput, static_cast<int>(OUTPUT_LOW));
     m_panel->OnOutputHigh();
     EXPECT_FALSE(ReadAllOffered());
-    EXPECT_FALSE(m_view.OffersSendOrTeach());
+    EXPECT_TRUE(m_view.SendFollowsRead());
 }
 
 // One spin step is half a percent; a step outside the spin's range never reaches the channel.
@@ -189,6 +176,6 @@ TEST_F(ChannelEditTest, ReadAllTakesTheSensorsChannelsBack) {
     EXPECT_EQ(m_panel->Channel(0).Enabled, 1);
     EXPECT_EQ(m_view.Controls.ChannelEnabled, 1);
     EXPECT_FALSE(ReadAllOffered());
-    EXPECT_FALSE(m_view.OffersSendOrTeach());
+    EXPECT_TRUE(m_view.SendFollowsRead());
     EXPECT_TRUE(m_panel->Sensor()->IsDataPolling());
 }

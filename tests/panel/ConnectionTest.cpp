@@ -72,13 +72,13 @@ TEST_P(FirstContactTest, ReadsTheWholeSensorAndShowsItsRows) {
     }
     EXPECT_EQ(m_view.StatusBar, model.Logging ? "Data logging inactive" : "");
 
-    // Nothing differs from the sensor yet, and sending and teaching are not offered.
+    // Nothing differs from the sensor yet: nothing to read back or send, but a channel to teach.
     EXPECT_TRUE(m_panel->AreControlsEnabled());
-    for (const auto& [id, enabled] : m_view.Enabled) {
-        if (IsSendOrTeach(id) || id == IDC_READ_SETTINGS || id == IDC_READ_ALL_CHANNELS) {
-            EXPECT_FALSE(enabled) << "control " << id;
-        }
+    for (ControlId id : {IDC_READ_SETTINGS, IDC_SEND_SETTINGS, IDC_READ_ALL_CHANNELS,
+                         IDC_SEND_ALL_CHANNELS, IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
+        EXPECT_FALSE(m_view.IsEnabled(id)) << "control " << id;
     }
+    EXPECT_TRUE(m_view.IsEnabled(IDC_TEACH_CHANNEL));
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, FirstContactTest,

@@ -150,7 +150,7 @@ TEST_F(PanelTest, ReadCommandsRereadTheSensorAndResumePolling) {
     EXPECT_EQ(m_view.Delivered(WM_SENSOR_CHANNEL), 4);
     EXPECT_TRUE(m_panel->Sensor()->IsDataPolling());
     EXPECT_TRUE(m_view.IsEnabled(IDC_READ_SETTINGS));
-    EXPECT_FALSE(m_view.IsEnabled(IDC_SEND_SETTINGS));
+    EXPECT_TRUE(m_view.SendFollowsRead());
     EXPECT_FALSE(m_view.IsEnabled(IDC_READ_ALL_CHANNELS));
 
     const std::size_t mark = sensor.Mark();

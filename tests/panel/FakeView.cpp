@@ -2,18 +2,10 @@
 
 #include "panel/SpectrelDlg.h"
 
-bool IsSendOrTeach(ControlId id) {
-    return id == IDC_SEND_SETTINGS || id == IDC_SEND_ALL_CHANNELS || id == IDC_TEACH_CHANNEL ||
-           id == IDC_MULTI_SAMPLE_TEACH || id == IDC_MANUAL;
-}
-
-bool FakeView::OffersSendOrTeach() const {
-    for (const auto& [id, enabled] : Enabled) {
-        if (IsSendOrTeach(id) && enabled) {
-            return true;
-        }
-    }
-    return false;
+bool FakeView::SendFollowsRead() const {
+    return IsEnabled(IDC_SEND_SETTINGS) == IsEnabled(IDC_READ_SETTINGS) &&
+           IsEnabled(IDC_SEND_ALL_CHANNELS) == IsEnabled(IDC_READ_ALL_CHANNELS) &&
+           !IsEnabled(IDC_MULTI_SAMPLE_TEACH) && !IsEnabled(IDC_MANUAL);
 }
 
 void FakeView::Push(const PanelValues& values) {

@@ -13,9 +13,6 @@
 
 class CSpectrelDlg;
 
-// The buttons that send to the sensor or teach it, which this build never offers.
-bool IsSendOrTeach(ControlId id);
-
 // A main window without a screen: remembers what the controller showed, holds the values the
 // "controls" contain (tests change them to play the user), answers message boxes from a script
 // and queues the sensor proxy's notifications until the test pumps them into the controller.
@@ -59,7 +56,9 @@ public:
 
     bool Shown(ControlId id) const { return Visible.count(id) != 0 && Visible.at(id); }
     bool IsEnabled(ControlId id) const { return Enabled.count(id) != 0 && Enabled.at(id); }
-    bool OffersSendOrTeach() const;
+    // Each send button is offered exactly while its read button is, and the teach dialogs,
+    // which this build does not have, never are.
+    bool SendFollowsRead() const;
     int Chart(ControlId chart, ChartProperty property) const;
     std::vector<std::string> MessageTexts() const;
 

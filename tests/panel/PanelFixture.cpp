@@ -6,12 +6,13 @@
 
 #include "sensor/Sensor.h"
 
-LoggedSensor::LoggedSensor(SimConfig config) : m_sim(std::move(config)) {
+LoggedSensor::LoggedSensor(SimConfig config, const std::string& linkPath)
+    : m_sim(std::move(config)) {
     m_sim.SetAnswerObserver([this](const std::string& line) {
         std::lock_guard lock(m_mutex);
         m_commands.push_back(line.substr(0, line.find(" -> ")));
     });
-    EXPECT_TRUE(m_sim.Start()) << m_sim.Error();
+    EXPECT_TRUE(m_sim.Start(linkPath)) << m_sim.Error();
 }
 
 std::vector<std::string> LoggedSensor::Commands() const {
@@ -53,7 +54,8 @@ SimConfig PanelTest::Model(unsigned modelCode) {
 }
 
 LoggedSensor& PanelTest::StartSensor(SimConfig config, const std::string& portName) {
-    m_sensors.push_back(std::make_unique<LoggedSensor>(std::move(config)));
+    const std::string link = m_dir + "/sensor" + std::to_string(m_sensors.size() + 1);
+    m_sensors.push_back(std::make_unique<LoggedSensor>(std::move(config), link));
     m_environment.PortOverrides.Set(portName, m_sensors.back()->Path());
     return *m_sensors.back();
 }
@@ -91,6 +93,19 @@ void PanelTest::SetUpChannels(LoggedSensor& sensor, const std::vector<ChannelSet
 void PanelTest::OpenPanel() {
     m_panel = std::make_unique<CSpectrelDlg>(m_view, m_environment);
     m_panel->OnInitDialog();
+}
+
+void PanelTest::OpenTaughtPanel() {
+    LoggedSensor& sensor = StartSensor(Model(6));
+    SetUpChannels(sensor,
+                  {{1, OUTPUT_HIGH, 1, 40.0, 40.0, 20.0}, {2, OUTPUT_HIGH, 0, 10.0, 10.0, 20.0}});
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+}
+
+void PanelTest::Select(int index) {
+    m_view.Controls.SelectedChannel = index;
+    m_panel->OnSelchangeChannel();
 }
 
 bool PanelTest::WaitReady(std::chrono::milliseconds timeout) {

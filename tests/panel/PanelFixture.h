@@ -12,12 +12,14 @@
 #include "sim/VirtualSensor.h"
 #include "tests/support/TempDir.h"
 
-// A virtual sensor on a pseudo-terminal that keeps the commands it answered, in order.
+// A virtual sensor on a pseudo-terminal that keeps the commands it answered, in order. Its
+// device is reached by a link whose name stays when the sensor is unplugged and plugged in
+// again (the pseudo-terminal's own name may change).
 class LoggedSensor {
 public:
-    explicit LoggedSensor(SimConfig config);
+    LoggedSensor(SimConfig config, const std::string& linkPath);
     VirtualSensor& Sim() { return m_sim; }
-    const std::string& Path() const { return m_sim.SlavePath(); }
+    const std::string& Path() const { return m_sim.LinkPath(); }
     std::vector<std::string> Commands() const;
     // Commands answered since `mark` (a count of Commands() taken earlier).
     std::vector<std::string> CommandsSince(std::size_t mark) const;
@@ -52,6 +54,12 @@ protected:
     // Teaches channels straight into the virtual sensor through a proxy of the test's own.
     void SetUpChannels(LoggedSensor& sensor, const std::vector<ChannelSetup>& channels);
     void OpenPanel();
+    // A four-channel sensor read in full: channel 1 enabled at 40/40/20 %, channel 2 disabled
+    // at 10/10/20 %, both in "Color only" with about 10 % tolerances; channels 3 and 4 untaught.
+    // Use as ASSERT_NO_FATAL_FAILURE(OpenTaughtPanel()).
+    void OpenTaughtPanel();
+    // The user picks channel index (0-based, -1 none) in the "Channel" list.
+    void Select(int index);
     bool WaitReady(std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
     bool WaitStatus(const std::string& status, std::chrono::milliseconds timeout);
     bool WaitReading(); // the next reading shown

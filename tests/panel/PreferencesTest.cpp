@@ -196,3 +196,26 @@ TEST_F(PanelTest, InstructionsAndAboutBox) {
     EXPECT_EQ(m_view.AboutBoxes[0].ProgramLine, "Spectrel version 0.1.0");
     EXPECT_EQ(m_view.AboutBoxes[0].FirmwareLine, "Firmware version unknown");
 }
+
+// An installed program has no manual beside it and opens the one in its documentation folder;
+// a build tree's own manual, beside the program, wins over an installed one.
+TEST_F(PanelTest, InstructionsFromTheDocumentationFolder) {
+    m_environment.PortOverrides.Set("COM1", "/nonexistent/ttySpectrel");
+    m_environment.DocumentDir = m_dir + "/doc";
+    OpenPanel();
+    m_view.Messages.clear();
+    const std::string installed = m_environment.DocumentDir + "/spectrel.pdf";
+
+    m_panel->OnInstructions();
+    ASSERT_EQ(m_view.Messages.size(), 1U);
+    EXPECT_EQ(m_view.Messages[0].Text, "Help file \"" + installed + "\" not found.");
+
+    ASSERT_TRUE(std::filesystem::create_directory(m_environment.DocumentDir));
+    std::ofstream(installed) << "%PDF-1.4\n";
+    m_panel->OnInstructions();
+    const std::string beside = m_dir + "/spectrel.pdf";
+    std::ofstream(beside) << "%PDF-1.4\n";
+    m_panel->OnInstructions();
+    EXPECT_EQ(m_view.OpenedDocuments, (std::vector<std::string>{installed, beside}));
+    EXPECT_EQ(m_view.Messages.size(), 1U);
+}

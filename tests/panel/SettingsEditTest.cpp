@@ -29,7 +29,7 @@ TEST_F(PanelTest, IlluminationFieldTakesItsLeadingNumberWithinRange) {
         EXPECT_EQ(m_view.Controls.IlluminationText, entry.Shown) << entry.Text;
         EXPECT_EQ(m_view.SliderPosition, entry.Illumination) << entry.Text;
         EXPECT_EQ(m_view.IsEnabled(IDC_READ_SETTINGS), entry.Illumination != 100) << entry.Text;
-        EXPECT_FALSE(m_view.OffersSendOrTeach());
+        EXPECT_TRUE(m_view.SendFollowsRead());
     }
 
     // A data exchange the view rejects leaves everything as it was.
@@ -56,7 +56,6 @@ TEST(PanelFormatTest, LeadingIntegerIsClampedAndNeverOverflows) {
 
 // Each settings control counts in the comparison with the sensor: Read Settings is offered while
 // one differs, withdrawn once all are back, and brings the sensor's values back when pressed.
-// Send is never offered in this build.
 TEST_F(PanelTest, SettingsEditsOfferReadSettingsWhileThePanelDiffers) {
     LoggedSensor& sensor = StartSensor(Model(6));
     OpenPanel();
@@ -94,7 +93,7 @@ TEST_F(PanelTest, SettingsEditsOfferReadSettingsWhileThePanelDiffers) {
         (m_panel.get()->*handler)();
     }
     m_panel->OnIlluminationScroll(5);
-    EXPECT_FALSE(m_view.OffersSendOrTeach());
+    EXPECT_TRUE(m_view.SendFollowsRead());
     const std::size_t mark = sensor.Mark();
     m_panel->OnReadSettings();
     m_panel->OnIlluminationScroll(6);
@@ -108,5 +107,5 @@ TEST_F(PanelTest, SettingsEditsOfferReadSettingsWhileThePanelDiffers) {
     EXPECT_EQ(m_view.Controls.IlluminationText, read.IlluminationText);
     EXPECT_EQ(m_view.SliderPosition, read.Illumination);
     EXPECT_FALSE(m_view.IsEnabled(IDC_READ_SETTINGS));
-    EXPECT_FALSE(m_view.OffersSendOrTeach());
+    EXPECT_TRUE(m_view.SendFollowsRead());
 }

@@ -160,12 +160,17 @@ TEST_F(SensorRequests, FailedWriteLeavesTheCacheAsTheSensorHasIt) {
         return sensor.SendChannel(3, output, enabled, mode, 60.0, 50.0, 40.0, 5.0, 5.0, 5.0);
     };
 
+    const double taughtTolerance = sensor.GetRedTolerance(2);
+    const double sentTolerance = sensor.GetRedTolerance(3);
     Sim().HangUp(0);
     ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }));
     EXPECT_FALSE(sendSettings());
     EXPECT_FALSE(teach());
     EXPECT_FALSE(sendChannel());
     EXPECT_FALSE(sensor.IsBusy());
+    // The tolerances too: the panel compares its own with these to offer a send again.
+    EXPECT_EQ(sensor.GetRedTolerance(2), taughtTolerance);
+    EXPECT_EQ(sensor.GetRedTolerance(3), sentTolerance);
 
     Sim().Replug();
     ASSERT_TRUE(WaitUntil([&] { return sensor.IsLinkUp(); }));

@@ -1,0 +1,124 @@
+#include "cli/ScanReport.h"
+
+#include <algorithm>
+
+#include "cli/CtlOutput.h"
+#include "cli/JsonText.h"
+#include "link/PortMap.h"
+
+namespace {
+
+constexpr const char* NONE = "-";
+
+std::string ModelText(unsigned code) {
+    return std::to_string(code) + " (" + ModelName(code) + ")";
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    text.resize(std::max(width, text.size()), ' ');
+    return text;
+}
+
+// The link's own name: its folder is in the column's name, and the [Ports] lines give it whole.
+std::string ByIdText(const ProbeResult& result) {
+    const std::size_t slash = result.ByIdName.rfind('/');
+    return result.ByIdName.empty() ? NONE : result.ByIdName.substr(slash + 1);
+}
+
+std::string SensorTable(const std::vector<ProbeResult>& results) {
+    std::vector<std::vector<std::string>> rows{{"DEVICE", "BY-ID", "MODEL", "SERIAL"}};
+    for (const ProbeResult& result : results) {
+        if (result.State == ProbeState::Found) {
+            rows.push_back({result.Device, ByIdText(result), ModelText(result.Identity.ModelCode),
+                            result.Identity.SerialNumber});
+        }
+    }
+    std::vector<std::size_t> widths(rows[0].size(), 0);
+    for (const auto& row : rows) {
+        for (std::size_t column = 0; column < row.size(); ++column) {
+            widths[column] = std::max(widths[column], row[column].size());
+        }
+    }
+    std::string table;
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t column = 0; column + 1 < row.size(); ++column) {
+            line += Padded(row[column], widths[column] + 2);
+        }
+        table += line + row.back() + "\n";
+    }
+    return table;
+}
+
+std::string TextReport(const std::vector<ProbeResult>& results, bool named) {
+    const std::vector<std::string> ports = PortsLines(results);
+    std::string text = ports.empty() ? "" : SensorTable(results);
+    for (const ProbeResult& result : results) {
+        if (result.State == ProbeState::Busy) {
+            text += "skipped " + result.Device + ": in use by another program\n";
+        } else if (named && result.State == ProbeState::Silent) {
+            text += "no sensor on " + result.Device + ": nothing answered\n";
+        } else if (named && result.State == ProbeState::Unopenable) {
+            text += "no sensor on " + result.Device + ": " + result.Problem + "\n";
+        }
+    }
+    if (!ports.empty()) {
+        text += "\n[Ports]\n";
+        for (const std::string& line : ports) {
+            text += line + "\n";
+        }
+    }
+    return text;
+}
+
+std::string JsonReport(const std::vector<ProbeResult>& results) {
+    std::vector<std::string> sensors;
+    std::vector<std::string> busy;
+    std::vector<std::string> silent;
+    for (const ProbeResult& result : results) {
+        if (result.State == ProbeState::Found) {
+            JsonObject sensor;
+            sensor.AddString("device", result.Device);
+            if (result.ByIdName.empty()) {
+                sensor.AddJson("by_id", "null");
+            } else {
+                sensor.AddString("by_id", result.ByIdName);
+            }
+            sensors.push_back(sensor.AddInteger("model", result.Identity.ModelCode)
+                                  .AddString("name", ModelName(result.Identity.ModelCode))
+                                  .AddString("serial", result.Identity.SerialNumber)
+                                  .Text());
+        } else {
+            (result.State == ProbeState::Busy ? busy : silent).push_back(JsonString(result.Device));
+        }
+    }
+    std::vector<std::string> ports;
+    for (const std::string& line : PortsLines(results)) {
+        ports.push_back(JsonString(line));
+    }
+    return JsonObject()
+               .AddJson("sensors", JsonArray(sensors))
+               .AddJson("busy", JsonArray(busy))
+               .AddJson("silent", JsonArray(silent))
+               .AddJson("ports", JsonArray(ports))
+               .Text() +
+           "\n";
+}
+
+} // namespace
+
+std::string FormatScan(const std::vector<ProbeResult>& results, bool json, bool named) {
+    return json ? JsonReport(results) : TextReport(results, named);
+}
+
+std::vector<std::string> PortsLines(const std::vector<ProbeResult>& results) {
+    std::vector<std::string> lines;
+    for (const ProbeResult& result : results) {
+        const std::string port = "COM" + std::to_string(lines.size() + 1);
+        if (result.State == ProbeState::Found && PortNumber(port) != 0) {
+            const std::string& path = result.ByIdName.empty() ? result.Device : result.ByIdName;
+            lines.push_back(port + "=" + path);
+        }
+    }
+    return lines;
+}
