@@ -138,7 +138,7 @@ void Soak::RandomRun() {
     const auto end = m_startedAt + m_options.Length;
     std::uniform_int_distribution<int> calmMs(2000, 5000);
     while (Clock::now() < end && m_crashes.empty()) {
-        Drive(std::chrono::milliseconds(calmMs(m_random)), true);
+        Drive(std::chrono::milliseconds(calmMs(m_random)), false);
         if (Clock::now() >= end) {
             break;
         }
@@ -148,7 +148,7 @@ void Soak::RandomRun() {
 
 void Soak::MatrixRun() {
     for (FaultKind kind : LineFaultKinds()) {
-        Drive(std::chrono::milliseconds(1000), true);
+        Drive(std::chrono::milliseconds(1000), false);
         PlayEpisode(MakeEpisode(kind, std::chrono::milliseconds(3500), ++m_episodes));
     }
 }
@@ -158,9 +158,7 @@ void Soak::PlayEpisode(const FaultEpisode& episode) {
     for (SimProcess* sensor : Sensors()) {
         sensor->SendAll(episode.StartLines);
     }
-    // Reset while the cable is out leaves the panel at "Communications disabled" until the
-    // user presses it again, as intended: the soak plays a user who waits for the sensor.
-    Drive(episode.Hold, false);
+    Drive(episode.Hold, true);
     for (SimProcess* sensor : Sensors()) {
         sensor->SendAll(episode.EndLines);
     }
@@ -192,6 +190,8 @@ void Soak::AwaitRecovery(const FaultEpisode& episode) {
 // reading); the window's log is held to that too while it logs.
 void Soak::AwaitLogRecovery(const FaultEpisode& episode, Clock::time_point faultEnd) {
     const bool windowLogs = m_window->IsLogging();
+    m_ctlLogWatch->Poll();
+    m_windowLogWatch->Poll();
     const auto logged = [&](const LogWatch& watch) { return watch.LastRecordAt() > faultEnd; };
     while (!(logged(*m_ctlLogWatch) && (!windowLogs || logged(*m_windowLogWatch))) &&
            Clock::now() - faultEnd < RECOVERY_BOUND) {
@@ -210,11 +210,11 @@ void Soak::AwaitLogRecovery(const FaultEpisode& episode, Clock::time_point fault
     }
 }
 
-void Soak::Drive(Clock::duration period, bool mayReset) {
+void Soak::Drive(Clock::duration period, bool faultHolds) {
     const auto end = Clock::now() + period;
     std::uniform_int_distribution<int> pauseMs(200, 900);
     while (Clock::now() < end) {
-        if (const char* action = m_window->Act(m_random, mayReset)) {
+        if (const char* action = m_window->Act(m_random, faultHolds)) {
             ++m_actions[action];
         }
         m_window->Pump(std::chrono::milliseconds(pauseMs(m_random)));

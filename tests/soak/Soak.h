@@ -58,9 +58,9 @@ private:
     void RandomRun();
     void MatrixRun();
     void PlayEpisode(const FaultEpisode& episode);
-    // The user goes on working for `period`: actions and notifications. `mayReset`: Reset is
-    // among the actions.
-    void Drive(Clock::duration period, bool mayReset);
+    // The user goes on working for `period`: actions and notifications (see SoakWindow::Act
+    // for `faultHolds`).
+    void Drive(Clock::duration period, bool faultHolds);
     void AwaitRecovery(const FaultEpisode& episode);
     void AwaitLogRecovery(const FaultEpisode& episode, Clock::time_point faultEnd);
     void Observe();

@@ -76,22 +76,28 @@ std::string SoakWindow::StateText() const {
 
 const std::vector<SoakWindow::Action>& SoakWindow::Actions() {
     static const std::vector<Action> actions{
-        {"read settings", IDC_READ_SETTINGS, MenuCommand(0), 10, &SoakWindow::ReadSettings},
-        {"read all channels", IDC_READ_ALL_CHANNELS, MenuCommand(0), 10, &SoakWindow::ReadChannels},
-        {"choose a channel", IDC_CHANNEL, MenuCommand(0), 10, &SoakWindow::ChooseChannel},
-        {"edit averaging", IDC_AVERAGING, MenuCommand(0), 10, &SoakWindow::EditAveraging},
-        {"move illumination", IDC_ILLUMINATION_SLIDER, MenuCommand(0), 10,
+        {"read settings", IDC_READ_SETTINGS, NO_MENU, 10, ANY_TIME, &SoakWindow::ReadSettings},
+        {"read all channels", IDC_READ_ALL_CHANNELS, NO_MENU, 10, ANY_TIME,
+         &SoakWindow::ReadChannels},
+        {"choose a channel", IDC_CHANNEL, NO_MENU, 10, ANY_TIME, &SoakWindow::ChooseChannel},
+        {"edit averaging", IDC_AVERAGING, NO_MENU, 10, ANY_TIME, &SoakWindow::EditAveraging},
+        {"move illumination", IDC_ILLUMINATION_SLIDER, NO_MENU, 10, ANY_TIME,
          &SoakWindow::EditIllumination},
-        {"toggle channel enabled", IDC_CHANNEL_ENABLED, MenuCommand(0), 10,
+        {"toggle channel enabled", IDC_CHANNEL_ENABLED, NO_MENU, 10, ANY_TIME,
          &SoakWindow::ToggleEnabled},
-        {"spin a tolerance", IDC_TOLERANCE_RED_SPIN, MenuCommand(0), 10,
+        {"spin a tolerance", IDC_TOLERANCE_RED_SPIN, NO_MENU, 10, ANY_TIME,
          &SoakWindow::SpinTolerance},
-        {"switch display mode", IDC_DISPLAY_COLOR_ONLY, MenuCommand(0), 10,
+        {"switch display mode", IDC_DISPLAY_COLOR_ONLY, NO_MENU, 10, ANY_TIME,
          &SoakWindow::SwitchDisplay},
-        {"reset", IDC_RESET, MenuCommand(0), 1, &SoakWindow::PressReset},
-        {"data logging settings", IDC_RESET, ID_LOGGING_SETTINGS, 1, &SoakWindow::SetUpLogging},
-        {"start logging", IDC_RESET, ID_LOGGING_START, 3, &SoakWindow::StartLogging},
-        {"stop logging", IDC_RESET, ID_LOGGING_STOP, 1, &SoakWindow::StopLogging},
+        {"reset", IDC_RESET, NO_MENU, 1, CALM_ONLY, &SoakWindow::PressReset},
+        {"send settings", IDC_SEND_SETTINGS, NO_MENU, 5, CALM_ONLY, &SoakWindow::SendSettings},
+        {"send all channels", IDC_SEND_ALL_CHANNELS, NO_MENU, 5, CALM_ONLY,
+         &SoakWindow::SendChannels},
+        {"teach channel", IDC_TEACH_CHANNEL, NO_MENU, 3, CALM_ONLY, &SoakWindow::TeachChannel},
+        {"data logging settings", NO_CONTROL, ID_LOGGING_SETTINGS, 1, ANY_TIME,
+         &SoakWindow::SetUpLogging},
+        {"start logging", NO_CONTROL, ID_LOGGING_START, 3, ANY_TIME, &SoakWindow::StartLogging},
+        {"stop logging", NO_CONTROL, ID_LOGGING_STOP, 1, ANY_TIME, &SoakWindow::StopLogging},
     };
     return actions;
 }
@@ -105,12 +111,11 @@ bool SoakWindow::Offers(const Action& action) const {
     return m_view.Enabled.count(action.Control) == 0 || m_view.IsEnabled(action.Control);
 }
 
-const char* SoakWindow::Act(std::mt19937_64& random, bool mayReset) {
+const char* SoakWindow::Act(std::mt19937_64& random, bool faultHolds) {
     std::vector<const Action*> choices;
     std::vector<int> weights;
     for (const Action& action : Actions()) {
-        const bool isReset = action.Menu == 0 && action.Control == IDC_RESET;
-        if (Offers(action) && (mayReset || !isReset)) {
+        if (Offers(action) && !(faultHolds && action.CalmOnly)) {
             choices.push_back(&action);
             weights.push_back(action.Weight);
         }
@@ -194,4 +199,20 @@ void SoakWindow::StartLogging(std::mt19937_64& random) {
 
 void SoakWindow::StopLogging(std::mt19937_64&) {
     m_panel->StopLogging();
+}
+
+// A new illumination is confirmed (or not) as the user decides.
+void SoakWindow::SendSettings(std::mt19937_64& random) {
+    m_view.Answers = {std::uniform_int_distribution<int>(0, 2)(random) == 0 ? RESULT_NO
+                                                                            : RESULT_YES};
+    m_panel->OnSendSettings();
+    m_view.Answers.clear();
+}
+
+void SoakWindow::SendChannels(std::mt19937_64&) {
+    m_panel->OnSendAllChannels();
+}
+
+void SoakWindow::TeachChannel(std::mt19937_64&) {
+    m_panel->OnTeachChannel();
 }

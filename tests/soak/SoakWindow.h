@@ -27,8 +27,10 @@ public:
     // Delivers the proxy's notifications for `period`.
     void Pump(std::chrono::milliseconds period);
     // One user action among those the window offers now; its name, or nullptr when the window
-    // offers none. `mayReset`: Reset is among them.
-    const char* Act(std::mt19937_64& random, bool mayReset);
+    // offers none. While `faultHolds`, the user leaves alone what the window would leave to
+    // Reset to recover from: Reset itself pressed while the cable is out ("Communications
+    // disabled") and a send or teach the port refuses (the panel stays disabled).
+    const char* Act(std::mt19937_64& random, bool faultHolds);
 
     // "<model> on line", ready, and reading.
     bool IsOnline() const;
@@ -49,11 +51,16 @@ public:
     const char* CallName() const { return m_callName.load(); }
 
 private:
+    static constexpr ControlId NO_CONTROL = ControlId(0);
+    static constexpr MenuCommand NO_MENU = MenuCommand(0);
+    static constexpr bool CALM_ONLY = true;
+    static constexpr bool ANY_TIME = false;
     struct Action {
         const char* Name;
         ControlId Control; // offered while this control is enabled...
-        MenuCommand Menu;  // ... or, when not 0, while this menu item is
+        MenuCommand Menu;  // ... or, when not NO_MENU, while this menu item is
         int Weight;        // how often a user does this, against the others
+        bool CalmOnly;     // not while a fault holds (see Act)
         void (SoakWindow::*Run)(std::mt19937_64&);
     };
     static const std::vector<Action>& Actions();
@@ -73,6 +80,9 @@ private:
     void SpinTolerance(std::mt19937_64& random);
     void SwitchDisplay(std::mt19937_64& random);
     void PressReset(std::mt19937_64&);
+    void SendSettings(std::mt19937_64& random);
+    void SendChannels(std::mt19937_64&);
+    void TeachChannel(std::mt19937_64&);
     void SetUpLogging(std::mt19937_64&);
     void StartLogging(std::mt19937_64& random);
     void StopLogging(std::mt19937_64&);
