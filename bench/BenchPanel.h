@@ -60,6 +60,9 @@ public:
     }
     bool RunLogSettingsDlg(LogSettings&) override { return false; }
     void ShowAboutBox(const AboutInfo&) override {}
+    // The benchmarks run no teaching dialog: one opened anyway is cancelled at once.
+    DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg&) override { return DIALOG_CANCEL; }
+    DialogResult RunManualEntry(CManualEntryDlg&) override { return DIALOG_CANCEL; }
     bool OpenDocument(const std::string&) override { return false; }
     void CloseWindow() override {}
     NotifyTarget& SensorTarget() override { return m_queue; }

@@ -1,7 +1,10 @@
 #include "BenchRig.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <thread>
+
+#include "link/LinkError.h"
 
 BenchRig::BenchRig(SimConfig config, Observer observer) : m_sim(std::move(config)) {
     if (observer) {
@@ -23,12 +26,64 @@ bool BenchRig::Start(std::string& error) {
         return false;
     }
     m_sensor.SetWindow(&m_queue);
-    if (!m_sensor.Connect(m_sim.SlavePath())) {
-        error = "cannot open " + m_sim.SlavePath() + ": " +
-                std::strerror(static_cast<int>(m_sensor.LastPortError()));
+    return Connect(m_sim.SlavePath(), error);
+}
+
+bool BenchRig::Reconnect(const std::string& device, std::string& error) {
+    m_sensor.StopIdentifyPolling();
+    m_sensor.StopDataPolling();
+    m_sensor.ClearPending();
+    m_sensor.Disconnect();
+    // The device may still be held by the server that served the previous connection while
+    // it closes that session.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (!Connect(device, error)) {
+        const std::uint32_t reason = m_sensor.LastPortError();
+        if ((reason != EBUSY && reason != LINK_ERROR_SERVER_IN_USE) ||
+            std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+bool BenchRig::Connect(const std::string& device, std::string& error) {
+    if (!m_sensor.Connect(device)) {
+        error = "cannot open " + device + ": " + LinkErrorText(m_sensor.LastPortError());
         return false;
     }
     return true;
+}
+
+namespace {
+
+std::int64_t Nanoseconds(std::chrono::steady_clock::time_point time) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
+}
+
+} // namespace
+
+std::optional<double> BenchRig::SettingsReplyLatencyMs() {
+    const std::int64_t previousEnd = m_sim.LastReplyEndNanoseconds();
+    if (!m_sensor.RequestSettings()) {
+        return std::nullopt;
+    }
+    const auto notification = Await(WM_SENSOR_SETTINGS);
+    if (!notification) {
+        return std::nullopt;
+    }
+    // The sensor notes the time once its write has returned, which can be after the proxy
+    // has already read the line: wait for that note before taking it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (m_sim.LastReplyEndNanoseconds() == previousEnd) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return std::nullopt;
+        }
+        std::this_thread::yield();
+    }
+    const std::int64_t replyEnd = m_sim.LastReplyEndNanoseconds();
+    return static_cast<double>(Nanoseconds(notification->Time) - replyEnd) / 1e6;
 }
 
 std::optional<Notification> BenchRig::Await(unsigned message, std::optional<std::uintptr_t> wParam,

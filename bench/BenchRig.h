@@ -23,6 +23,12 @@ public:
 
     // Starts the sensor and connects the proxy; false with a message when either fails.
     bool Start(std::string& error);
+    // Connects the proxy anew, to device (the sensor's pseudo-terminal, or a server of it).
+    bool Reconnect(const std::string& device, std::string& error);
+
+    // One settings request: ms from the sensor writing its reply's CR to the proxy's
+    // notification, or nothing when the reply did not come.
+    std::optional<double> SettingsReplyLatencyMs();
 
     VirtualSensor& Sim() { return m_sim; }
     CSensor& Sensor() { return m_sensor; }
@@ -35,6 +41,8 @@ public:
                                       std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
 private:
+    bool Connect(const std::string& device, std::string& error);
+
     // In this order so that the proxy goes first, then the sensor, then the queue.
     CNotificationQueue m_queue;
     VirtualSensor m_sim;

@@ -9,6 +9,7 @@
 
 #include "BenchRig.h"
 #include "BenchStats.h"
+#include "FirstContactChain.h"
 #include "LineExchanges.h"
 #include "link/LineFormat.h"
 
@@ -19,31 +20,8 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* NAME = "bench-first-contact";
 constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
 constexpr unsigned CHANNELS = 15;
-constexpr unsigned IDENTIFY_PERIOD_MS = 500;
 constexpr int RUNS = 5;
 constexpr double GOAL_RATIO = 1.10;
-
-// The chain the control panel runs on first contact; the time from its start to the last
-// channel's notification.
-std::optional<Clock::duration> FirstContact(BenchRig& rig) {
-    CSensor& sensor = rig.Sensor();
-    const Clock::time_point start = Clock::now();
-    if (!sensor.StartIdentifyPolling(IDENTIFY_PERIOD_MS) || !rig.Await(WM_SENSOR_IDENTITY)) {
-        return std::nullopt;
-    }
-    sensor.StopIdentifyPolling();
-    if (!sensor.RequestVersion() || !rig.Await(WM_SENSOR_VERSION) || !sensor.RequestSettings() ||
-        !rig.Await(WM_SENSOR_SETTINGS)) {
-        return std::nullopt;
-    }
-    std::optional<Notification> last;
-    for (unsigned channel = 1; channel <= CHANNELS; ++channel) {
-        if (!sensor.RequestChannel(channel) || !(last = rig.Await(WM_SENSOR_CHANNEL, channel))) {
-            return std::nullopt;
-        }
-    }
-    return last->Time - start;
-}
 
 } // namespace
 
@@ -60,7 +38,7 @@ int main() {
     std::vector<double> ratios;
     for (int run = 1; run <= RUNS; ++run) {
         exchanges.Reset();
-        const std::optional<Clock::duration> took = FirstContact(rig);
+        const std::optional<Clock::duration> took = FirstContact(rig, CHANNELS);
         if (!took) {
             return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
         }

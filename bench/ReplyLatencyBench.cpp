@@ -22,39 +22,12 @@ constexpr int REQUESTS = 1000;
 constexpr double GOAL_P99_MS = 2.0;
 constexpr auto SETTLE = std::chrono::milliseconds(3);
 
-std::int64_t Nanoseconds(std::chrono::steady_clock::time_point time) {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count();
-}
-
-// One request; the latency in ms, or nothing when the reply did not come.
-std::optional<double> MeasureOne(BenchRig& rig) {
-    const std::int64_t previousEnd = rig.Sim().LastReplyEndNanoseconds();
-    if (!rig.Sensor().RequestSettings()) {
-        return std::nullopt;
-    }
-    const auto notification = rig.Await(WM_SENSOR_SETTINGS);
-    if (!notification) {
-        return std::nullopt;
-    }
-    // The sensor notes the time once its write has returned, which can be after the proxy
-    // has already read the line: wait for that note before taking it.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (rig.Sim().LastReplyEndNanoseconds() == previousEnd) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::yield();
-    }
-    const std::int64_t replyEnd = rig.Sim().LastReplyEndNanoseconds();
-    return static_cast<double>(Nanoseconds(notification->Time) - replyEnd) / 1e6;
-}
-
 // Latencies in ms of WARM_UP + REQUESTS requests (the warm-up left out), each after `pause`.
 std::optional<std::vector<double>> MeasureSeries(BenchRig& rig, std::chrono::milliseconds pause) {
     std::vector<double> latencies;
     for (int i = 0; i < WARM_UP + REQUESTS; ++i) {
         std::this_thread::sleep_for(pause);
-        const std::optional<double> latency = MeasureOne(rig);
+        const std::optional<double> latency = rig.SettingsReplyLatencyMs();
         if (!latency) {
             return std::nullopt;
         }

@@ -461,7 +461,8 @@ Talks to one Spectrel colour sensor on a serial port, for scripts and for settin
 sensors in a row.
 
 Options (anywhere on the line):
-  --device PATH   the sensor's serial device, e.g. /dev/ttyUSB0
+  --device PATH   the sensor's serial device, e.g. /dev/ttyUSB0, or a remote line:
+                  rfc2217://HOST:PORT (RFC 2217), socket://HOST:PORT (raw TCP)
   --port NAME     a port name as the control panel shows it (COM1 ... COM16); COMn is the
                   device of the [Ports] entry in the control panel's preferences, else
                   /dev/ttyS<n-1>

@@ -4,8 +4,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
 #include <vector>
+
+#include "link/LinkError.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ std::string PortErrorReason(std::uint32_t error) {
     if (error == EWOULDBLOCK || error == EBUSY) {
         return "the port is in use by another program";
     }
-    return std::strerror(static_cast<int>(error));
+    return LinkErrorText(error);
 }
 
 std::string PortErrorText(std::string_view action, const std::string& device, std::uint32_t error) {

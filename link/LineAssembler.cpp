@@ -6,6 +6,7 @@
 namespace {
 
 constexpr char CR = '\r';
+constexpr unsigned char LAST_SEVEN_BIT_CHARACTER = 0x7F;
 
 } // namespace
 
@@ -15,6 +16,14 @@ void LineAssembler::Add(char character) {
         return;
     }
     m_pending.push_back(character);
+}
+
+void LineAssembler::AddWireByte(unsigned char byte) {
+    if (byte <= LAST_SEVEN_BIT_CHARACTER) {
+        Add(static_cast<char>(byte));
+    } else {
+        MarkLineError();
+    }
 }
 
 void LineAssembler::MarkLineError() {

@@ -21,6 +21,12 @@ public:
     };
 
     void Add(char character);
+    // A byte as it came off the line. The sensor talks 7-bit ASCII on a 7-bit line, so a byte
+    // above 0x7F comes only from a peer on another line format (or from a pseudo-terminal or a
+    // network server, which cannot run 7 bits). Stripping the top bit could forge a CR (0x8D)
+    // or a plausible digit, so such a byte is treated like a parity error: it never enters the
+    // text and its line fails.
+    void AddWireByte(unsigned char byte);
     // The line that the next character belongs to was damaged on the wire.
     void MarkLineError();
 

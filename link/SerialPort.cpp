@@ -8,9 +8,6 @@
 #include <optional>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <thread>
 #include <unistd.h>
 
 #include "link/LineFormat.h"
@@ -21,11 +18,6 @@ namespace {
 // While a line stays hung up the receive thread calls Read back to back; each of those Reads
 // waits this long (or until Close) before it fails, so the thread never spins.
 constexpr std::chrono::milliseconds HANG_UP_PAUSE{100};
-
-constexpr std::chrono::milliseconds OUTPUT_DRAIN_CHECK{2};
-
-constexpr std::size_t CHUNK_SIZE = 1024;
-constexpr unsigned char LAST_SEVEN_BIT_CHARACTER = 0x7F;
 
 enum class Event : std::uint8_t { Ready, HungUp, Woken, TimedOut, Failed };
 
@@ -84,20 +76,6 @@ void PauseUnlessWoken(int wake, std::chrono::milliseconds pause) {
     }
 }
 
-// Gives the bytes still in the driver's output buffer the time the line needs to send them
-// (tcdrain() would wait for ever on a stalled device), so a close does not cut off the last
-// command.
-void DrainOutput(int fd) {
-    int queued = 0;
-    if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) {
-        return;
-    }
-    const auto deadline = Clock::now() + LineWriteDeadline(static_cast<std::size_t>(queued));
-    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && Clock::now() < deadline) {
-        std::this_thread::sleep_for(OUTPUT_DRAIN_CHECK);
-    }
-}
-
 } // namespace
 
 // Admits one Read or Write to the device unless the port is closed or closing, and keeps
@@ -109,7 +87,8 @@ public:
         m_admitted = port.m_open && !port.m_closing;
         if (m_admitted) {
             ++port.m_users;
-            m_device = port.m_device.Get();
+            m_device = port.m_transport->Descriptor();
+            m_transport = port.m_transport.get();
             m_wake = port.m_wake.Get();
         }
     }
@@ -128,12 +107,14 @@ public:
     explicit operator bool() const { return m_admitted; }
     int Device() const { return m_device; }
     int Wake() const { return m_wake; }
+    LinkTransport& Transport() const { return *m_transport; }
 
 private:
     CSerialPort& m_port;
     bool m_admitted = false;
     int m_device = -1;
     int m_wake = -1;
+    LinkTransport* m_transport = nullptr;
 };
 
 CSerialPort::CSerialPort() = default;
@@ -145,8 +126,8 @@ CSerialPort::~CSerialPort() {
 }
 
 bool CSerialPort::Open(const std::string& portName) {
-    const std::lock_guard lock(m_stateMutex);
-    if (m_open) {
+    std::unique_lock lock(m_stateMutex);
+    if (m_open || m_opening) {
         return Fail(EBUSY);
     }
     m_deviceName = PortMap().DevicePath(portName);
@@ -154,57 +135,41 @@ bool CSerialPort::Open(const std::string& portName) {
     if (!wake) {
         return Fail();
     }
-    FileDescriptor device;
-    if (!TakeDevice(m_deviceName, device)) {
-        return false;
-    }
-    if (!PrepareLine(device.Get())) {
-        ::ioctl(device.Get(), TIOCNXCL);
-        return false;
-    }
-    // Best effort: a pseudo-terminal has no modem lines and refuses.
-    int dtr = TIOCM_DTR;
-    ::ioctl(device.Get(), TIOCMBIS, &dtr);
-    m_writeErrors.Start(device.Get());
-    m_readErrors.Start(device.Get());
-    m_device = std::move(device);
-    m_wake = std::move(wake);
-    m_open = true;
-    return true;
-}
-
-bool CSerialPort::TakeDevice(const std::string& path, FileDescriptor& device) {
-    device.Reset(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    if (!device) {
-        return Fail();
-    }
-    // TIOCEXCL keeps later opens out, except root's. The lock keeps out every opener that
-    // locks too, root included, and a second port object in this process as well, because
-    // each open() makes its own open file description.
-    if (::flock(device.Get(), LOCK_EX | LOCK_NB) != 0) {
-        return Fail();
-    }
-    if (::ioctl(device.Get(), TIOCEXCL) != 0 && errno != ENOTTY && errno != EINVAL) {
-        return Fail();
-    }
-    return true;
-}
-
-bool CSerialPort::PrepareLine(int fd) {
-    if (tcgetattr(fd, &m_savedSettings) != 0 || !ApplyLineFormat(fd, m_savedSettings)) {
-        return Fail();
-    }
-    // Whatever the device collected before it was ours is no reply to us.
-    if (tcflush(fd, TCIOFLUSH) != 0) {
-        const int error = errno;
-        tcsetattr(fd, TCSANOW, &m_savedSettings);
+    std::uint32_t error = 0;
+    std::unique_ptr<LinkTransport> transport = MakeTransport(m_deviceName, error);
+    if (!transport) {
         return Fail(error);
     }
+    // Opening a remote line may take seconds (connecting, negotiating). It runs outside the
+    // lock, so that Close can cut it short through the same event that wakes a reader.
+    m_wake = std::move(wake);
+    m_opening = true;
+    lock.unlock();
+    const bool opened = transport->Open(m_wake.Get(), error);
+    lock.lock();
+    m_opening = false;
+    m_stateChanged.notify_all();
+    if (opened && m_cancelled) {
+        transport->Release();
+    }
+    if (!opened || m_cancelled) {
+        m_cancelled = false;
+        m_wake.Reset();
+        return Fail(opened ? static_cast<std::uint32_t>(ECANCELED) : error);
+    }
+    m_transport = std::move(transport);
+    m_open = true;
     return true;
 }
 
 bool CSerialPort::Close() {
     std::unique_lock lock(m_stateMutex);
+    if (m_opening) {
+        m_cancelled = true;
+        ::eventfd_write(m_wake.Get(), 1);
+        m_stateChanged.wait(lock, [this] { return !m_opening; });
+        return true;
+    }
     if (!m_open) {
         return true;
     }
@@ -217,28 +182,15 @@ bool CSerialPort::Close() {
     // reads it back.
     ::eventfd_write(m_wake.Get(), 1);
     m_stateChanged.wait(lock, [this] { return m_users == 0; });
-    ReleaseDevice();
+    m_transport->Release();
+    m_transport.reset();
+    m_wake.Reset();
+    m_lines.Clear();
+    m_replies.clear();
     m_open = false;
     m_closing = false;
     m_stateChanged.notify_all();
     return true;
-}
-
-void CSerialPort::ReleaseDevice() {
-    // Every step is best effort: a device that has gone away refuses them all and is released
-    // all the same.
-    const int fd = m_device.Get();
-    int dtr = TIOCM_DTR;
-    ::ioctl(fd, TIOCMBIC, &dtr);
-    DrainOutput(fd);
-    // Only what came in is of no use any more; what goes out may be a command still on its way.
-    tcflush(fd, TCIFLUSH);
-    tcsetattr(fd, TCSANOW, &m_savedSettings);
-    ::ioctl(fd, TIOCNXCL);
-    m_device.Reset();
-    m_wake.Reset();
-    m_lines.Clear();
-    m_decoder.Reset();
 }
 
 bool CSerialPort::IsOpen() const {
@@ -258,13 +210,13 @@ bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
     if (m_closing) {
         return false;
     }
-    if (!WriteAll(use, bytes, length)) {
+    if (!WriteAll(use, use.Transport().Encode({bytes, length}))) {
         return false;
     }
     // No tcdrain(): it cannot be interrupted by Close, and on a pseudo-terminal it may wait for
     // the far end. The bytes are with the driver, which sends them in order; a reply can only
     // follow them, so reply timers lose nothing by starting now.
-    if (m_writeErrors.NewErrors(use.Device())) {
+    if (use.Transport().SendDamaged()) {
         return Fail(EIO);
     }
     return true;
@@ -272,13 +224,13 @@ bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
 
 // A device that stops taking bytes (a stalled adapter, a far end that no longer reads) must not
 // hold the writer, and with it every other writer and the window, for ever.
-bool CSerialPort::WriteAll(const Use& use, const char* bytes, std::uint32_t length) {
-    const Clock::time_point deadline = Clock::now() + LineWriteDeadline(length);
-    std::uint32_t written = 0;
-    while (written < length) {
-        const ssize_t count = ::write(use.Device(), bytes + written, length - written);
+bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
+    const Clock::time_point deadline = Clock::now() + LineWriteDeadline(wire.size());
+    std::size_t written = 0;
+    while (written < wire.size()) {
+        const ssize_t count = use.Transport().Send(wire.data() + written, wire.size() - written);
         if (count > 0) {
-            written += static_cast<std::uint32_t>(count);
+            written += static_cast<std::size_t>(count);
             continue;
         }
         if (count < 0 && errno == EINTR) {
@@ -339,41 +291,27 @@ bool CSerialPort::Receive(const Use& use) {
     case Event::Failed:
         return Fail();
     }
-    std::array<char, CHUNK_SIZE> chunk;
-    const ssize_t count = ::read(use.Device(), chunk.data(), chunk.size());
-    if (count > 0) {
-        Decode(chunk.data(), static_cast<std::size_t>(count), use.Device());
-        return true;
-    }
-    if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
-        return true;
-    }
-    // End of file on a terminal means its far side is gone: a pulled adapter or a closed
-    // pseudo-terminal master.
-    if (count == 0 || errno == EIO) {
+    std::uint32_t error = 0;
+    switch (use.Transport().Receive(m_lines, m_replies, error)) {
+    case LinkTransport::Received::Data:
+    case LinkTransport::Received::Nothing:
+        return Reply(use);
+    case LinkTransport::Received::Ended:
         return HangUp(use);
+    case LinkTransport::Received::Failed:
+        break;
     }
-    return Fail();
+    return Fail(error);
 }
 
-void CSerialPort::Decode(const char* bytes, std::size_t count, int fd) {
-    m_decoded.clear();
-    m_decoder.Decode({bytes, count}, m_decoded);
-    for (const MarkedByteDecoder::Item& item : m_decoded) {
-        // The sensor talks 7-bit ASCII on a 7-bit line, so a byte above 0x7F comes only from a
-        // peer on another line format (or from a pseudo-terminal, which cannot run 7 bits).
-        // Stripping the top bit could forge a CR (0x8D) or a plausible digit, so such a byte
-        // is treated like a parity error: it never enters the text and its line fails.
-        if (item.kind == MarkedByteDecoder::Kind::Character &&
-            item.value <= LAST_SEVEN_BIT_CHARACTER) {
-            m_lines.Add(static_cast<char>(item.value));
-        } else {
-            m_lines.MarkLineError();
-        }
+bool CSerialPort::Reply(const Use& use) {
+    if (m_replies.empty()) {
+        return true;
     }
-    if (m_readErrors.NewErrors(fd)) {
-        m_lines.MarkLineError();
-    }
+    const std::lock_guard writing(m_writeMutex);
+    const bool sent = WriteAll(use, m_replies);
+    m_replies.clear();
+    return sent;
 }
 
 bool CSerialPort::HangUp(const Use& use) {
@@ -386,6 +324,10 @@ bool CSerialPort::Fail() {
 }
 
 bool CSerialPort::Fail(int error) {
-    m_lastError = static_cast<std::uint32_t>(error);
+    return Fail(static_cast<std::uint32_t>(error));
+}
+
+bool CSerialPort::Fail(std::uint32_t error) {
+    m_lastError = error;
     return false;
 }

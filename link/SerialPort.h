@@ -3,19 +3,19 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
-#include <termios.h>
-#include <vector>
 
 #include "common/FileDescriptor.h"
 #include "link/LineAssembler.h"
-#include "link/LineErrorCounter.h"
-#include "link/MarkedByteDecoder.h"
+#include "link/LinkTransport.h"
 
 // The byte link to one sensor: opens a serial device exclusively in the line format of
 // LineFormat.h without flow control, writes command strings and hands over whole reply lines
-// (ended by CR).
+// (ended by CR). The device may also be a remote serial line (rfc2217://HOST:PORT,
+// socket://HOST:PORT); the device string picks the transport, and the lines read the same
+// either way. A dropped connection reads like a pulled adapter.
 //
 // Reads are made by one thread only (the sensor proxy's receive thread); writes may come from
 // any other thread. Close() may be called from another thread while Read() or Write() waits: it
@@ -29,9 +29,10 @@ public:
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
-    // portName is a device path ("/dev/ttyUSB0") or a port name "COMn", which maps to
-    // /dev/ttyS<n-1> (callers with their own mapping pass the mapped path). On failure
-    // returns false with errno in LastError() and nothing left open.
+    // portName is a device path ("/dev/ttyUSB0"), a remote line's URL or a port name "COMn",
+    // which maps to /dev/ttyS<n-1> (callers with their own mapping pass the mapped path). On
+    // failure returns false with errno (or a LINK_ERROR_...) in LastError() and nothing left
+    // open.
     bool Open(const std::string& portName);
     bool Close();
     bool IsOpen() const;
@@ -48,36 +49,34 @@ private:
 
     bool Fail();
     bool Fail(int error);
-    bool TakeDevice(const std::string& path, FileDescriptor& device);
-    bool PrepareLine(int fd);
-    void ReleaseDevice();
+    bool Fail(std::uint32_t error);
     bool Receive(const Use& use);
-    void Decode(const char* bytes, std::size_t count, int fd);
+    bool Reply(const Use& use);
     bool HangUp(const Use& use);
-    bool WriteAll(const Use& use, const char* bytes, std::uint32_t length);
+    bool WriteAll(const Use& use, const std::string& wire);
 
     std::string m_deviceName;
     std::atomic<std::uint32_t> m_lastError{0};
 
     // Open, Close and every Read or Write meet here. Close marks the port as closing, wakes
     // whoever waits on the device through m_wake, and releases the device only once the
-    // last user has left, so no thread ever works on a closed (or reused) descriptor.
+    // last user has left, so no thread ever works on a closed (or reused) descriptor. Close
+    // during an Open cancels it through the same event.
     mutable std::mutex m_stateMutex;
     std::condition_variable m_stateChanged;
     unsigned m_users = 0;
     std::atomic<bool> m_open{false};
     std::atomic<bool> m_closing{false};
-    FileDescriptor m_device;
+    std::atomic<bool> m_opening{false};   // a transport is being opened, outside the lock
+    std::atomic<bool> m_cancelled{false}; // Close came while it was
+    std::unique_ptr<LinkTransport> m_transport;
     FileDescriptor m_wake; // an eventfd, signalled once by Close and never reset
-    termios m_savedSettings{};
 
-    // Writes may come from several threads; one at a time keeps commands whole.
+    // Writes may come from several threads, and the receiving side answers the line protocol
+    // of a remote line; one at a time keeps commands and answers whole.
     std::mutex m_writeMutex;
-    LineErrorCounter m_writeErrors{LineErrorCounter::Scope::AllErrors};
 
     // The receive side belongs to the one reading thread.
-    LineErrorCounter m_readErrors{LineErrorCounter::Scope::LostCharacters};
-    MarkedByteDecoder m_decoder;
-    std::vector<MarkedByteDecoder::Item> m_decoded;
     LineAssembler m_lines;
+    std::string m_replies; // what the line protocol owes the far side
 };

@@ -145,7 +145,7 @@ void CSpectrelDlg::UpdateChannelButtons() {
         return;
     }
     const PanelChannel* selected = SelectedEntry();
-    m_view.EnableControl(IDC_MANUAL, TEACH_DIALOGS && selected != nullptr &&
+    m_view.EnableControl(IDC_MANUAL, selected != nullptr &&
                                          selected->Mode == MODE_COLOR_LUMINOSITY &&
                                          m_controlsEnabled);
     bool differs = false;

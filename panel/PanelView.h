@@ -10,6 +10,9 @@
 #include "sensor/NotifyTarget.h"
 #include "widgets/XMessageBoxPlan.h"
 
+class CManualEntryDlg;
+class CMultiSampleTeachDlg;
+
 // The four numbered properties of an RGB chart (the large chart and the seven indicators).
 enum ChartProperty : int {
     CHART_RED = 1,   // 0..255
@@ -23,6 +26,8 @@ inline constexpr const char* CHART_STYLE_PIE = "Pie";
 enum MessageIcon : int { ICON_NONE, ICON_EXCLAMATION, ICON_QUESTION, ICON_INFORMATION };
 enum MessageButtons : int { BUTTONS_OK, BUTTONS_OK_CANCEL, BUTTONS_YES_NO };
 enum MessageResult : int { RESULT_OK, RESULT_CANCEL, RESULT_YES, RESULT_NO };
+// How a modal dialog of the panel ended.
+enum DialogResult : int { DIALOG_OK, DIALOG_CANCEL };
 
 // One modal message box: the view shows it and returns the button the user pressed.
 struct MessageBoxRequest {
@@ -100,6 +105,10 @@ public:
     virtual bool RunLogSettingsDlg(LogSettings& settings) = 0;
     // Runs the modal about box.
     virtual void ShowAboutBox(const AboutInfo& about) = 0;
+    // Run the teaching dialogs modally over the window: the dialog's view, once its controls
+    // exist, calls the controller's OnInitDialog and then hands it the user's actions.
+    virtual DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) = 0;
+    virtual DialogResult RunManualEntry(CManualEntryDlg& dialog) = 0;
     // Hands a document to the desktop's "open" action; false when that could not be launched.
     virtual bool OpenDocument(const std::string& path) = 0;
     // Asks the window to close through its normal close path, which calls the controller's

@@ -259,11 +259,9 @@ void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
 
 void CSpectrelDlg::EnableControls(bool enable) {
     m_controlsEnabled = enable;
-    for (ControlId id : {IDC_READ_SETTINGS, IDC_READ_ALL_CHANNELS, IDC_TEACH_CHANNEL}) {
+    for (ControlId id : {IDC_READ_SETTINGS, IDC_READ_ALL_CHANNELS, IDC_TEACH_CHANNEL,
+                         IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
         m_view.EnableControl(id, enable);
-    }
-    for (ControlId id : {IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
-        m_view.EnableControl(id, enable && TEACH_DIALOGS);
     }
     if (!enable) {
         m_view.EnableControl(IDC_SEND_SETTINGS, false);

@@ -86,6 +86,8 @@ public:
     void OnReadAllChannels();
     void OnSendAllChannels();
     void OnTeachChannel();
+    void OnMultiSampleTeach();
+    void OnManual();
 
     // Sensor proxy notifications
     void OnSensorTimeout();
@@ -135,6 +137,8 @@ public:
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
     const CSensor* Sensor() const { return m_sensor.get(); }
+    // The sensor proxy for the panel's dialogs, which talk to it on the panel's behalf.
+    CSensor* SensorProxy() { return m_sensor.get(); }
     const std::string& PortName() const { return m_portName; }
     // The device the port name maps to; empty while no port is chosen.
     std::string PortDevicePath() const;
@@ -161,9 +165,6 @@ public:
     static constexpr int CHANNEL_TABLE_SIZE = 16;
     static constexpr unsigned SENSOR_CHANNELS = 15;
     static constexpr int MAX_ILLUMINATION = 100; // percent, the slider's top
-    // The Multi-Sample Teach and Manual Entry dialogs are not part of this build: their buttons
-    // stay greyed.
-    static constexpr bool TEACH_DIALOGS = false;
 
 private:
     // The command whose answer the panel waits for; an answer nobody waits for any more (after

@@ -9,7 +9,6 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -23,9 +22,12 @@
 #include "logging/qt/LogSettingsWindow.h"
 #include "panel/SpectrelDlg.h"
 #include "panel/qt/AboutDlg.h"
+#include "panel/qt/MessageBoxes.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
 #include "panel/qt/RGBChart.h"
+#include "teach/qt/ManualEntryDialog.h"
+#include "teach/qt/MultiSampleTeachDialog.h"
 #include "widgets/qt/XMessageBox.h"
 
 namespace {
@@ -33,66 +35,6 @@ namespace {
 const QSize WINDOW_UNITS(457, 305);
 const QString WINDOW_TITLE = QStringLiteral("Spectrel Color Sensor");
 const QString EXCHANGE_CAPTION = QStringLiteral("Spectrel");
-
-QMessageBox::Icon BoxIcon(MessageIcon icon) {
-    switch (icon) {
-    case ICON_EXCLAMATION:
-        return QMessageBox::Warning;
-    case ICON_QUESTION:
-        return QMessageBox::Question;
-    case ICON_INFORMATION:
-        return QMessageBox::Information;
-    case ICON_NONE:
-        break;
-    }
-    return QMessageBox::NoIcon;
-}
-
-QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
-    switch (buttons) {
-    case BUTTONS_OK_CANCEL:
-        return QMessageBox::Ok | QMessageBox::Cancel;
-    case BUTTONS_YES_NO:
-        return QMessageBox::Yes | QMessageBox::No;
-    case BUTTONS_OK:
-        break;
-    }
-    return QMessageBox::Ok;
-}
-
-QMessageBox::StandardButton BoxButton(MessageResult result) {
-    switch (result) {
-    case RESULT_CANCEL:
-        return QMessageBox::Cancel;
-    case RESULT_YES:
-        return QMessageBox::Yes;
-    case RESULT_NO:
-        return QMessageBox::No;
-    case RESULT_OK:
-        break;
-    }
-    return QMessageBox::Ok;
-}
-
-// The answer of a box closed without a button, or not shown because the window is closing.
-MessageResult DismissedResult(MessageButtons buttons) {
-    return buttons == BUTTONS_OK ? RESULT_OK : RESULT_CANCEL;
-}
-
-MessageResult ResultOf(QMessageBox::StandardButton button, MessageButtons buttons) {
-    switch (button) {
-    case QMessageBox::Ok:
-        return RESULT_OK;
-    case QMessageBox::Cancel:
-        return RESULT_CANCEL;
-    case QMessageBox::Yes:
-        return RESULT_YES;
-    case QMessageBox::No:
-        return RESULT_NO;
-    default:
-        return DismissedResult(buttons);
-    }
-}
 
 template <class Widget> Widget* As(QWidget* control) {
     return qobject_cast<Widget*>(control);
@@ -141,6 +83,8 @@ void CMainWindow::ConnectControls() {
         {IDC_READ_ALL_CHANNELS, &CSpectrelDlg::OnReadAllChannels},
         {IDC_SEND_ALL_CHANNELS, &CSpectrelDlg::OnSendAllChannels},
         {IDC_TEACH_CHANNEL, &CSpectrelDlg::OnTeachChannel},
+        {IDC_MULTI_SAMPLE_TEACH, &CSpectrelDlg::OnMultiSampleTeach},
+        {IDC_MANUAL, &CSpectrelDlg::OnManual},
     };
     for (const auto& [id, handler] : PUSHES) {
         connect(As<QAbstractButton>(Control(id)), &QAbstractButton::clicked, this,
@@ -454,15 +398,7 @@ MessageResult CMainWindow::ShowMessageBox(const MessageBoxRequest& request) {
     if (m_closePending || m_closed) {
         return DismissedResult(request.Buttons);
     }
-    QMessageBox box(BoxIcon(request.Icon), QString::fromStdString(request.Caption),
-                    QString::fromStdString(request.Text), BoxButtons(request.Buttons), this);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(BoxButton(request.DefaultButton));
-    if (request.Icon == ICON_EXCLAMATION) {
-        QApplication::beep();
-    }
-    box.exec();
-    return ResultOf(box.standardButton(box.clickedButton()), request.Buttons);
+    return RunMessageBox(request, this);
 }
 
 int CMainWindow::ShowXMessageBox(const std::string& text, const std::string& caption,
@@ -486,6 +422,16 @@ bool CMainWindow::RunLogSettingsDlg(LogSettings& settings) {
 void CMainWindow::ShowAboutBox(const AboutInfo& about) {
     CAboutDlg dialog(about, this);
     dialog.exec();
+}
+
+DialogResult CMainWindow::RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) {
+    CMultiSampleTeachDialog view(dialog, this);
+    return view.exec() == QDialog::Accepted ? DIALOG_OK : DIALOG_CANCEL;
+}
+
+DialogResult CMainWindow::RunManualEntry(CManualEntryDlg& dialog) {
+    CManualEntryDialog view(dialog, this);
+    return view.exec() == QDialog::Accepted ? DIALOG_OK : DIALOG_CANCEL;
 }
 
 bool CMainWindow::OpenDocument(const std::string& path) {

@@ -59,6 +59,8 @@ public:
                         const XMessageBoxParams& params) override;
     bool RunLogSettingsDlg(LogSettings& settings) override;
     void ShowAboutBox(const AboutInfo& about) override;
+    DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) override;
+    DialogResult RunManualEntry(CManualEntryDlg& dialog) override;
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override;
     NotifyTarget& SensorTarget() override;

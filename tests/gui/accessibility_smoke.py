@@ -5,7 +5,8 @@ Starts `spectrel --simulate`, finds the window's controls by role and name, wait
 communication status reads "on line", reads the live red reading, checks that the input fields
 are labelled by their captions, then edits channel 1 ("Recognition Enabled") and presses "Read
 All Spectrel Channels" the way an assistive tool does: the panel must read the sensor's channels
-back and undo the edit. Run inside an X server and a D-Bus session:
+back and undo the edit. Last it opens "Multi-Sample Teach Channel", finds the dialog's Teach
+buttons by their names and cancels it. Run inside an X server and a D-Bus session:
     tests/gui/with_virtual_display.sh /usr/bin/python3 accessibility_smoke.py path/to/spectrel
 """
 import os
@@ -74,22 +75,34 @@ def panel_application(pid):
     return None
 
 
+def start_panel(program, work):
+    """Starts `program --simulate` with its preferences and runtime folder in work; returns the
+    process, its application on the bus and its status field once that reads "on line"."""
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
+                       XDG_RUNTIME_DIR=runtime, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                       QT_QPA_PLATFORM="xcb")
+    # The accessibility bus and its registry run before the panel starts, as they do on a
+    # desktop where a screen reader is already running.
+    Atspi.get_desktop(0).get_child_count()
+    panel = subprocess.Popen([program, "--simulate"], env=environment)
+    try:
+        application = wait_for("the panel on the bus", lambda: panel_application(panel.pid))
+        status = wait_for("the status field",
+                          lambda: find(application, Atspi.Role.TEXT, "Communication status"))
+        wait_for("on line", lambda: text_of(status).endswith(" on line"))
+    except BaseException:
+        panel.terminate()
+        panel.wait(timeout=15)
+        raise
+    return panel, application, status
+
+
 def check(program):
     with tempfile.TemporaryDirectory() as work:
-        runtime = os.path.join(work, "runtime")
-        os.mkdir(runtime, 0o700)
-        environment = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
-                           XDG_RUNTIME_DIR=runtime, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                           QT_QPA_PLATFORM="xcb")
-        # The accessibility bus and its registry run before the panel starts, as they do on a
-        # desktop where a screen reader is already running.
-        Atspi.get_desktop(0).get_child_count()
-        panel = subprocess.Popen([program, "--simulate"], env=environment)
+        panel, application, status = start_panel(program, work)
         try:
-            application = wait_for("the panel on the bus", lambda: panel_application(panel.pid))
-            status = wait_for("the status field",
-                              lambda: find(application, Atspi.Role.TEXT, "Communication status"))
-            wait_for("on line", lambda: text_of(status).endswith(" on line"))
 
             red = find(application, Atspi.Role.TEXT, "Red reading")
             assert red is not None, "no red reading field"
@@ -115,6 +128,16 @@ def check(program):
                      lambda: has_state(enabled, Atspi.StateType.CHECKED) == was_checked
                      and not has_state(read_all, Atspi.StateType.ENABLED))
             wait_for("on line after reading", lambda: text_of(status).endswith(" on line"))
+
+            # The Multi-Sample Teach dialog: its ten Teach buttons named by row, Cancel back.
+            Atspi.Action.do_action(
+                find(application, Atspi.Role.PUSH_BUTTON, "Multi-Sample Teach Channel"), 0)
+            wait_for("the dialog's first Teach button",
+                     lambda: find(application, Atspi.Role.PUSH_BUTTON, "Teach sample 1"))
+            for row in range(2, 11):
+                assert find(application, Atspi.Role.PUSH_BUTTON, "Teach sample %d" % row), row
+            Atspi.Action.do_action(find(application, Atspi.Role.PUSH_BUTTON, "Cancel"), 0)
+            wait_for("on line after the dialog", lambda: text_of(status).endswith(" on line"))
             print("accessibility smoke test passed: status %r, red %r"
                   % (text_of(status), text_of(red)))
         finally:

@@ -72,13 +72,15 @@ TEST_P(FirstContactTest, ReadsTheWholeSensorAndShowsItsRows) {
     }
     EXPECT_EQ(m_view.StatusBar, model.Logging ? "Data logging inactive" : "");
 
-    // Nothing differs from the sensor yet: nothing to read back or send, but a channel to teach.
+    // Nothing differs from the sensor yet: nothing to read back or send, but a channel to teach;
+    // the untaught channel 1 is in "Color only" mode, which Manual Entry does not type.
     EXPECT_TRUE(m_panel->AreControlsEnabled());
     for (ControlId id : {IDC_READ_SETTINGS, IDC_SEND_SETTINGS, IDC_READ_ALL_CHANNELS,
-                         IDC_SEND_ALL_CHANNELS, IDC_MULTI_SAMPLE_TEACH, IDC_MANUAL}) {
+                         IDC_SEND_ALL_CHANNELS, IDC_MANUAL}) {
         EXPECT_FALSE(m_view.IsEnabled(id)) << "control " << id;
     }
     EXPECT_TRUE(m_view.IsEnabled(IDC_TEACH_CHANNEL));
+    EXPECT_TRUE(m_view.IsEnabled(IDC_MULTI_SAMPLE_TEACH));
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, FirstContactTest,

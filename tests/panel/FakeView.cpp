@@ -1,11 +1,12 @@
 #include "FakeView.h"
 
 #include "panel/SpectrelDlg.h"
+#include "teach/ManualEntryDlg.h"
+#include "teach/MultiSampleTeachDlg.h"
 
 bool FakeView::SendFollowsRead() const {
     return IsEnabled(IDC_SEND_SETTINGS) == IsEnabled(IDC_READ_SETTINGS) &&
-           IsEnabled(IDC_SEND_ALL_CHANNELS) == IsEnabled(IDC_READ_ALL_CHANNELS) &&
-           !IsEnabled(IDC_MULTI_SAMPLE_TEACH) && !IsEnabled(IDC_MANUAL);
+           IsEnabled(IDC_SEND_ALL_CHANNELS) == IsEnabled(IDC_READ_ALL_CHANNELS);
 }
 
 void FakeView::Push(const PanelValues& values) {
@@ -74,6 +75,27 @@ bool FakeView::RunLogSettingsDlg(LogSettings& settings) {
 bool FakeView::OpenDocument(const std::string& path) {
     OpenedDocuments.push_back(path);
     return OpenSucceeds;
+}
+
+DialogResult FakeView::RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) {
+    FakeMultiSampleView view;
+    dialog.OnInitDialog(view);
+    if (MultiSampleTeachScript) {
+        MultiSampleTeachScript(dialog, view);
+    } else {
+        dialog.OnCancel();
+    }
+    dialog.OnDestroy();
+    return view.Result;
+}
+
+DialogResult FakeView::RunManualEntry(CManualEntryDlg& dialog) {
+    FakeManualEntryView view;
+    dialog.OnInitDialog(view);
+    if (ManualEntryScript) {
+        ManualEntryScript(dialog, view);
+    }
+    return view.Result;
 }
 
 bool FakeView::PumpUntil(CSpectrelDlg& dialog, const std::function<bool()>& condition,

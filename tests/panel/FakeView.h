@@ -10,6 +10,7 @@
 
 #include "panel/PanelView.h"
 #include "sensor/NotificationQueue.h"
+#include "support/FakeTeachViews.h"
 
 class CSpectrelDlg;
 
@@ -40,6 +41,10 @@ public:
                         const XMessageBoxParams& params) override;
     bool RunLogSettingsDlg(LogSettings& settings) override;
     void ShowAboutBox(const AboutInfo& about) override { AboutBoxes.push_back(about); }
+    // Opens the dialog on a fake view and plays the user with the test's script; without one
+    // the dialog is cancelled at once.
+    DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) override;
+    DialogResult RunManualEntry(CManualEntryDlg& dialog) override;
     bool OpenDocument(const std::string& path) override;
     void CloseWindow() override { ++CloseRequests; }
     NotifyTarget& SensorTarget() override { return Queue; }
@@ -56,11 +61,13 @@ public:
 
     bool Shown(ControlId id) const { return Visible.count(id) != 0 && Visible.at(id); }
     bool IsEnabled(ControlId id) const { return Enabled.count(id) != 0 && Enabled.at(id); }
-    // Each send button is offered exactly while its read button is, and the teach dialogs,
-    // which this build does not have, never are.
+    // Each send button is offered exactly while its read button is.
     bool SendFollowsRead() const;
     int Chart(ControlId chart, ChartProperty property) const;
     std::vector<std::string> MessageTexts() const;
+
+    std::function<void(CMultiSampleTeachDlg&, FakeMultiSampleView&)> MultiSampleTeachScript;
+    std::function<void(CManualEntryDlg&, FakeManualEntryView&)> ManualEntryScript;
 
     // The controls' contents; Push fills them and Pull reads them.
     PanelValues Controls;

@@ -12,8 +12,7 @@ namespace {
 TEST(DecimalCommaLocale, WireTextsAndFirmwareDoNotChange) {
     const DecimalCommaLocaleGuard locale;
     if (locale.Name().empty()) {
-        GTEST_SKIP() << "no decimal-comma locale installed (tried de_DE.UTF-8, de_DE, "
-                        "fr_FR.UTF-8); generate de_DE.UTF-8 to run this test";
+        GTEST_SKIP() << NO_DECIMAL_COMMA_LOCALE;
     }
     ASSERT_STREQ(std::localeconv()->decimal_point, ",") << locale.Name();
 

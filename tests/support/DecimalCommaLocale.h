@@ -33,3 +33,8 @@ private:
     std::locale previousCpp_;
     std::string name_;
 };
+
+// The message of a test skipped because no decimal-comma locale is installed.
+inline constexpr const char* NO_DECIMAL_COMMA_LOCALE =
+    "no decimal-comma locale installed (tried de_DE.UTF-8, de_DE, fr_FR.UTF-8); generate "
+    "de_DE.UTF-8 to run this test";

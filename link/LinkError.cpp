@@ -1,0 +1,20 @@
+#include "link/LinkError.h"
+
+#include <cstring>
+
+std::string LinkErrorText(std::uint32_t error) {
+    switch (error) {
+    case LINK_ERROR_BAD_ADDRESS:
+        return "not an address of the form rfc2217://HOST:PORT or socket://HOST:PORT";
+    case LINK_ERROR_HOST_NOT_FOUND:
+        return "host name not found";
+    case LINK_ERROR_NO_RFC2217:
+        return "the server does not speak RFC 2217";
+    case LINK_ERROR_SERVER_IN_USE:
+        return "the port is in use: the server already serves another client";
+    case LINK_ERROR_FORMAT_REFUSED:
+        return "the server refused 9600 baud 7E1 without flow control";
+    default:
+        return std::strerror(static_cast<int>(error));
+    }
+}

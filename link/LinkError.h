@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Reasons a remote line fails that have no error number of the system's own. They share the
+// number space of errno (CSerialPort::LastError), above every value errno takes.
+inline constexpr std::uint32_t LINK_ERROR_BAD_ADDRESS = 0x10001;
+inline constexpr std::uint32_t LINK_ERROR_HOST_NOT_FOUND = 0x10002;
+inline constexpr std::uint32_t LINK_ERROR_NO_RFC2217 = 0x10003;
+inline constexpr std::uint32_t LINK_ERROR_FORMAT_REFUSED = 0x10004;
+inline constexpr std::uint32_t LINK_ERROR_SERVER_IN_USE = 0x10005;
+
+// The reason in words: the texts above for those, the system's text for an errno value.
+std::string LinkErrorText(std::uint32_t error);

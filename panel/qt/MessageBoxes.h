@@ -1,0 +1,11 @@
+#pragma once
+
+#include "panel/PanelView.h"
+
+class QWidget;
+
+// Runs one modal message box over parent, beeping for an exclamation, and returns the button
+// pressed; every window and dialog of the panel shows its boxes through here.
+MessageResult RunMessageBox(const MessageBoxRequest& request, QWidget* parent);
+// The answer of a box closed without a button, or not shown because its window is closing.
+MessageResult DismissedResult(MessageButtons buttons);

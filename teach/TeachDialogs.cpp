@@ -1,0 +1,62 @@
+// "Color Recognition Channels": the buttons that open the teaching dialogs, "Multi-Sample Teach
+// Channel" and "Manual".
+#include "panel/PanelTexts.h"
+#include "panel/SpectrelDlg.h"
+#include "profile/Preferences.h"
+#include "sensor/Sensor.h"
+#include "teach/ManualEntryDlg.h"
+#include "teach/MultiSampleTeachDlg.h"
+
+// Every Teach press of the dialog overwrites the channel in the sensor, so Cancel puts back what
+// the channel was before. The dialog is the sensor proxy's target while it runs and cuts itself
+// off as it closes; the window takes the notifications back right after the restore send.
+void CSpectrelDlg::OnMultiSampleTeach() {
+    const PanelChannel* entry = SelectedEntry();
+    if (!m_sensor || entry == nullptr) {
+        return;
+    }
+    const auto channel = static_cast<unsigned>(m_values.SelectedChannel) + 1;
+    BeginTeach(channel);
+    const PanelChannel before = *entry;
+    CMultiSampleTeachDlg dialog(*this);
+    if (m_view.RunMultiSampleTeach(dialog) == DIALOG_CANCEL &&
+        !m_sensor->SendChannel(channel, static_cast<unsigned>(before.MatchOutput),
+                               static_cast<unsigned>(before.Enabled),
+                               static_cast<unsigned>(before.Mode), before.RedSetting,
+                               before.GreenSetting, before.BlueSetting, before.RedTolerance,
+                               before.GreenTolerance, before.BlueTolerance)) {
+        ShowWarning(SendChannelFailedText(channel), WARN_SENSOR);
+    }
+    m_sensor->SetWindow(&m_view.SensorTarget());
+    TakeChannelFromSensor(channel);
+    FinishTeach(channel);
+}
+
+// The typed values go to the sensor as they are; the panel then shows what the sensor proxy
+// holds and reports a tolerance that is not what was typed.
+void CSpectrelDlg::OnManual() {
+    const PanelChannel* entry = SelectedEntry();
+    if (entry == nullptr) {
+        return;
+    }
+    const auto channel = static_cast<unsigned>(m_values.SelectedChannel) + 1;
+    CManualEntryDlg dialog;
+    dialog.SetValues(m_values.ChannelMode,
+                     {entry->RedSetting, entry->GreenSetting, entry->BlueSetting,
+                      entry->RedTolerance, entry->GreenTolerance, entry->BlueTolerance});
+    if (m_view.RunManualEntry(dialog) == DIALOG_OK && m_sensor) {
+        const CManualEntryDlg::Values& typed = dialog.GetValues();
+        if (!m_sensor->SendChannel(
+                channel, static_cast<unsigned>(entry->MatchOutput),
+                static_cast<unsigned>(entry->Enabled), static_cast<unsigned>(entry->Mode),
+                typed[FIELD_RED], typed[FIELD_GREEN], typed[FIELD_BLUE], typed[FIELD_RED_TOLERANCE],
+                typed[FIELD_GREEN_TOLERANCE], typed[FIELD_BLUE_TOLERANCE])) {
+            ShowWarning(SendChannelFailedText(channel), WARN_SENSOR);
+        }
+        TakeChannelFromSensor(channel,
+                              Tolerances{typed[FIELD_RED_TOLERANCE], typed[FIELD_GREEN_TOLERANCE],
+                                         typed[FIELD_BLUE_TOLERANCE]});
+    }
+    UpdateData(false);
+    EnableControls(true);
+}

@@ -1,0 +1,105 @@
+#include "teach/qt/MultiSampleTeachDialog.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "panel/qt/MessageBoxes.h"
+#include "teach/MultiSampleTeachDlg.h"
+#include "teach/qt/TeachFields.h"
+
+CMultiSampleTeachDialog::CMultiSampleTeachDialog(CMultiSampleTeachDlg& controller, QWidget* parent)
+    : QDialog(parent), m_controller(controller), m_target(this) {
+    setWindowTitle(QStringLiteral("Multi-Sample Teach "));
+    auto* layout = new QVBoxLayout(this);
+    auto* samples = new QGridLayout;
+    AddColourHeadings(samples, this);
+    for (int row = 0; row < SAMPLE_ROWS; ++row) {
+        const QString number = QString::number(row + 1);
+        m_teach[row] = new QPushButton(QStringLiteral("Teach"), this);
+        m_teach[row]->setAccessibleName(QStringLiteral("Teach sample ") + number);
+        // Enter presses OK wherever the focus is; Space presses the focused Teach button.
+        m_teach[row]->setAutoDefault(false);
+        m_teach[row]->setEnabled(row == 0);
+        const int id = IDC_TEACH_SAMPLE_FIRST + row;
+        connect(m_teach[row], &QPushButton::clicked, this,
+                [this, id] { m_controller.OnTeach(id); });
+        samples->addWidget(m_teach[row], row + 1, 0);
+        for (int colour = 0; colour < 3; ++colour) {
+            m_samples[row][colour] = AddReadOnlyField(
+                samples, row + 1, colour + 1,
+                QStringLiteral("Sample ") + number + QLatin1Char(' ') + ColourName(colour, false),
+                this);
+        }
+    }
+    layout->addLayout(samples);
+
+    auto* result = new QGroupBox(QStringLiteral("Result"), this);
+    auto* resultGrid = new QGridLayout(result);
+    AddRowLabel(resultGrid, 0, QStringLiteral("Color (%)"), result);
+    AddRowLabel(resultGrid, 1, QStringLiteral("Tolerance (%)"), result);
+    for (int colour = 0; colour < 3; ++colour) {
+        m_color[colour] = AddReadOnlyField(
+            resultGrid, 0, colour + 1, ColourName(colour, true) + QStringLiteral(" color"), result);
+        m_tolerance[colour] =
+            AddReadOnlyField(resultGrid, 1, colour + 1,
+                             ColourName(colour, true) + QStringLiteral(" tolerance"), result);
+    }
+    layout->addWidget(result);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_controller.OnInitDialog(*this);
+}
+
+CMultiSampleTeachDialog::~CMultiSampleTeachDialog() {
+    m_controller.OnDestroy();
+    m_target.Detach();
+}
+
+bool CMultiSampleTeachDialog::event(QEvent* event) {
+    if (event->type() == CSensorEvent::EventType()) {
+        const auto* notification = static_cast<CSensorEvent*>(event);
+        m_controller.OnSensorNotification(notification->Message(), notification->WParam());
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void CMultiSampleTeachDialog::EnableTeachButton(int row, bool enable) {
+    m_teach[row]->setEnabled(enable);
+}
+
+void CMultiSampleTeachDialog::Push(const MultiSampleTexts& texts) {
+    for (int colour = 0; colour < 3; ++colour) {
+        for (int row = 0; row < SAMPLE_ROWS; ++row) {
+            m_samples[row][colour]->setText(QString::fromStdString(texts.Samples[row][colour]));
+        }
+        m_color[colour]->setText(QString::fromStdString(texts.ResultColor[colour]));
+        m_tolerance[colour]->setText(QString::fromStdString(texts.ResultTolerance[colour]));
+    }
+}
+
+MessageResult CMultiSampleTeachDialog::ShowMessageBox(const MessageBoxRequest& request) {
+    return RunMessageBox(request, this);
+}
+
+void CMultiSampleTeachDialog::EndDialog(DialogResult result) {
+    QDialog::done(result == DIALOG_OK ? QDialog::Accepted : QDialog::Rejected);
+}
+
+void CMultiSampleTeachDialog::accept() {
+    m_controller.OnOK();
+}
+
+void CMultiSampleTeachDialog::reject() {
+    m_controller.OnCancel();
+}
