@@ -90,7 +90,7 @@ FaultEpisode MakeEpisode(FaultKind kind, std::chrono::milliseconds hold, unsigne
         episode.EndLines = {"replug"};
         break;
     case FaultKind::Remote:
-        break; // played on the server, not the sensor
+        break; // ser2net killed and started again by the soak
     }
     return episode;
 }

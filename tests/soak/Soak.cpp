@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -22,6 +23,11 @@ constexpr bool RSS_IS_A_GOAL = false;
 constexpr bool RSS_IS_A_GOAL = true;
 #endif
 constexpr long RSS_GROWTH_GOAL_KIB = 1024;
+
+std::string OneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
 
 } // namespace
 
@@ -46,6 +52,7 @@ int Soak::Run() {
     } else {
         RandomRun();
     }
+    m_window->EndLogging();
     TakeFigures(false);
     StopAll();
     return Report() ? 0 : 1;
@@ -78,9 +85,16 @@ bool Soak::StartAll() {
     if (!StartSensors()) {
         return false;
     }
+    // spectrelctl log reaches its sensor through ser2net on the loopback, as a line PC on the
+    // network would.
+    m_server = std::make_unique<Ser2net>(m_logSensor.Link());
+    if (!m_server->Start()) {
+        std::printf("soak: cannot start ser2net: %s\n", m_server->Problem().c_str());
+        return false;
+    }
     const std::string ctlLogPath = folder + "/ctl-log.csv";
-    if (!m_ctlLog.Start({m_options.CtlProgram, "--device", m_logSensor.Link(), "log", ctlLogPath,
-                         "--mode", "continuous"},
+    if (!m_ctlLog.Start({m_options.CtlProgram, "--device", m_server->Rfc2217Url(), "log",
+                         ctlLogPath, "--mode", "continuous"},
                         folder + "/spectrelctl-log.out", false)) {
         std::printf("soak: %s\n", m_ctlLog.Error().c_str());
         return false;
@@ -142,25 +156,37 @@ void Soak::RandomRun() {
         if (Clock::now() >= end) {
             break;
         }
-        PlayEpisode(DrawEpisode(m_random, LineFaultKinds(), ++m_episodes));
+        PlayEpisode(DrawEpisode(m_random, Kinds(), ++m_episodes));
     }
 }
 
 void Soak::MatrixRun() {
-    for (FaultKind kind : LineFaultKinds()) {
+    for (FaultKind kind : Kinds()) {
         Drive(std::chrono::milliseconds(1000), false);
         PlayEpisode(MakeEpisode(kind, std::chrono::milliseconds(3500), ++m_episodes));
     }
 }
 
+std::vector<FaultKind> Soak::Kinds() const {
+    std::vector<FaultKind> kinds = LineFaultKinds();
+    kinds.push_back(FaultKind::Remote);
+    return kinds;
+}
+
 void Soak::PlayEpisode(const FaultEpisode& episode) {
     m_tally.Injected(episode.Kind);
+    if (episode.Kind == FaultKind::Remote) {
+        m_server->Kill();
+    }
     for (SimProcess* sensor : Sensors()) {
         sensor->SendAll(episode.StartLines);
     }
     Drive(episode.Hold, true);
     for (SimProcess* sensor : Sensors()) {
         sensor->SendAll(episode.EndLines);
+    }
+    if (episode.Kind == FaultKind::Remote && !m_server->Start()) {
+        m_crashes.push_back("ser2net did not start again: " + m_server->Problem());
     }
     AwaitRecovery(episode);
 }
@@ -183,7 +209,6 @@ void Soak::AwaitRecovery(const FaultEpisode& episode) {
                     recovered ? Clock::now() - faultEnd : Clock::duration(RECOVERY_BOUND),
                     m_window->StateText());
     AwaitLogRecovery(episode, faultEnd);
-    Observe();
 }
 
 // spectrelctl log is back once it has written a record after the fault ended (it logs every
@@ -218,13 +243,14 @@ void Soak::Drive(Clock::duration period, bool faultHolds) {
             ++m_actions[action];
         }
         m_window->Pump(std::chrono::milliseconds(pauseMs(m_random)));
-        Observe();
+        Observe(faultHolds);
     }
 }
 
-// Between actions: a sensor that ended by itself is a crash; the start figures are taken once
-// the first minute is over, while the window is on line.
-void Soak::Observe() {
+// Between actions: a sensor that ended by itself is a crash. The start figures are taken once
+// the first minute is over, between faults, with the window on line and not logging (its open
+// log is a descriptor more), as the end figures are.
+void Soak::Observe(bool faultHolds) {
     for (SimProcess* sensor : Sensors()) {
         if (m_crashes.empty() && !sensor->Process().Running()) {
             m_crashes.push_back("spectrel-sim ended with " + sensor->Process().StatusText());
@@ -235,8 +261,8 @@ void Soak::Observe() {
     }
     m_ctlLogWatch->Poll();
     m_windowLogWatch->Poll();
-    if (!m_startFiguresTaken && !m_options.Matrix && Clock::now() - m_startedAt >= WARM_UP &&
-        m_window->IsOnline()) {
+    if (!m_startFiguresTaken && !m_options.Matrix && !faultHolds &&
+        Clock::now() - m_startedAt >= WARM_UP && m_window->IsOnline() && !m_window->IsLogging()) {
         TakeFigures(true);
         m_startFiguresTaken = true;
     }
@@ -291,7 +317,7 @@ bool Soak::Report() {
     }
     std::printf("\nwindow: message boxes:");
     for (const auto& [text, count] : m_window->MessagesShown()) {
-        std::printf(" \"%s\" x%d;", text.c_str(), count);
+        std::printf(" \"%s\" x%d;", OneLine(text).c_str(), count);
     }
     for (const auto& [name, watch] : {std::pair{"spectrelctl log", m_ctlLogWatch.get()},
                                       {"window log", m_windowLogWatch.get()}}) {

@@ -17,6 +17,7 @@
 #include "RecoveryTally.h"
 #include "SimProcess.h"
 #include "SoakWindow.h"
+#include "tests/support/Ser2net.h"
 #include "tests/support/TempDir.h"
 
 struct SoakOptions {
@@ -63,7 +64,8 @@ private:
     void Drive(Clock::duration period, bool faultHolds);
     void AwaitRecovery(const FaultEpisode& episode);
     void AwaitLogRecovery(const FaultEpisode& episode, Clock::time_point faultEnd);
-    void Observe();
+    void Observe(bool faultHolds);
+    std::vector<FaultKind> Kinds() const;
     void TakeFigures(bool start);
     void Watchdog();
     bool Report();
@@ -74,7 +76,8 @@ private:
     Clock::time_point m_startedAt;
     SimProcess m_windowSensor;
     SimProcess m_ctlSensor;
-    SimProcess m_logSensor; // spectrelctl log's
+    SimProcess m_logSensor;            // spectrelctl log's
+    std::unique_ptr<Ser2net> m_server; // the log sensor's remote line
     ChildProcess m_ctlLog;
     std::unique_ptr<LogWatch> m_ctlLogWatch;
     std::unique_ptr<LogWatch> m_windowLogWatch;

@@ -201,6 +201,10 @@ void SoakWindow::StopLogging(std::mt19937_64&) {
     m_panel->StopLogging();
 }
 
+void SoakWindow::EndLogging() {
+    Timed("stop logging", [this] { m_panel->StopLogging(); });
+}
+
 // A new illumination is confirmed (or not) as the user decides.
 void SoakWindow::SendSettings(std::mt19937_64& random) {
     m_view.Answers = {std::uniform_int_distribution<int>(0, 2)(random) == 0 ? RESULT_NO

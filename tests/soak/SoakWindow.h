@@ -24,6 +24,8 @@ public:
 
     void Open();
     void Close();
+    // Stops the data log, as the user does at the end of a shift.
+    void EndLogging();
     // Delivers the proxy's notifications for `period`.
     void Pump(std::chrono::milliseconds period);
     // One user action among those the window offers now; its name, or nullptr when the window
