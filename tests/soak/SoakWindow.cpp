@@ -2,6 +2,9 @@
 
 #include "logging/LogTexts.h"
 #include "panel/PanelTexts.h"
+#include "teach/ManualEntryDlg.h"
+#include "teach/MultiSampleTeachDlg.h"
+#include "tests/support/FakeTeachViews.h"
 
 SoakWindow::SoakWindow(const std::string& folder, const std::string& device) {
     m_environment.PreferencesPath = folder + "/Orvane Industries/spectrel.conf";
@@ -94,6 +97,9 @@ const std::vector<SoakWindow::Action>& SoakWindow::Actions() {
         {"send all channels", IDC_SEND_ALL_CHANNELS, NO_MENU, 5, CALM_ONLY,
          &SoakWindow::SendChannels},
         {"teach channel", IDC_TEACH_CHANNEL, NO_MENU, 3, CALM_ONLY, &SoakWindow::TeachChannel},
+        {"multi-sample teach", IDC_MULTI_SAMPLE_TEACH, NO_MENU, 2, CALM_ONLY,
+         &SoakWindow::MultiSampleTeach},
+        {"manual entry", IDC_MANUAL, NO_MENU, 2, CALM_ONLY, &SoakWindow::EnterManually},
         {"data logging settings", NO_CONTROL, ID_LOGGING_SETTINGS, 1, ANY_TIME,
          &SoakWindow::SetUpLogging},
         {"start logging", NO_CONTROL, ID_LOGGING_START, 3, ANY_TIME, &SoakWindow::StartLogging},
@@ -219,4 +225,27 @@ void SoakWindow::SendChannels(std::mt19937_64&) {
 
 void SoakWindow::TeachChannel(std::mt19937_64&) {
     m_panel->OnTeachChannel();
+}
+
+// One to three samples, then OK; Cancel when a sample does not come back.
+void SoakWindow::MultiSampleTeach(std::mt19937_64& random) {
+    const int samples = std::uniform_int_distribution<int>(1, 3)(random);
+    m_view.MultiSampleTeachScript = [samples](CMultiSampleTeachDlg& dialog,
+                                              FakeMultiSampleView& view) {
+        for (int row = 0; row < samples; ++row) {
+            dialog.OnTeach(IDC_TEACH_SAMPLE_FIRST + row);
+            if (!view.PumpTeach(dialog)) {
+                dialog.OnCancel();
+                return;
+            }
+        }
+        dialog.OnOK();
+    };
+    m_panel->OnMultiSampleTeach();
+}
+
+// The colour as the dialog offers it, sent with OK.
+void SoakWindow::EnterManually(std::mt19937_64&) {
+    m_view.ManualEntryScript = [](CManualEntryDlg& dialog, FakeManualEntryView&) { dialog.OnOK(); };
+    m_panel->OnManual();
 }

@@ -85,6 +85,8 @@ private:
     void SendSettings(std::mt19937_64& random);
     void SendChannels(std::mt19937_64&);
     void TeachChannel(std::mt19937_64&);
+    void MultiSampleTeach(std::mt19937_64& random);
+    void EnterManually(std::mt19937_64&);
     void SetUpLogging(std::mt19937_64&);
     void StartLogging(std::mt19937_64& random);
     void StopLogging(std::mt19937_64&);
