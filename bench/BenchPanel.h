@@ -59,6 +59,7 @@ public:
         return XMB_FIRST_CUSTOM_ID;
     }
     bool RunLogSettingsDlg(LogSettings&) override { return false; }
+    bool ShowFileDialog(const FileDialogRequest&, std::string&) override { return false; }
     void ShowAboutBox(const AboutInfo&) override {}
     // The benchmarks run no teaching dialog: one opened anyway is cancelled at once.
     DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg&) override { return DIALOG_CANCEL; }

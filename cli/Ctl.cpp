@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "cli/CtlCommands.h"
+#include "cli/CtlFleet.h"
 #include "cli/CtlOptions.h"
 #include "cli/CtlSession.h"
 #include "cli/PortScan.h"
@@ -18,16 +19,17 @@ constexpr const char* PROGRAM = "spectrelctl: ";
 // A port name means what it means in the control panel: its [Ports] entry in the user's
 // preferences, else the default device. An unreadable preferences file leaves the defaults, as
 // it does for the panel.
-std::string DevicePath(const CtlOptions& options) {
-    if (!options.Device.empty()) {
-        return options.Device;
-    }
+std::vector<std::string> DevicePaths(const CtlOptions& options) {
     PortMap ports;
     CIniStore preferences;
     if (const std::string path = PreferencesPath(); !path.empty() && preferences.Load(path)) {
         LoadPortMap(preferences, ports);
     }
-    return ports.DevicePath(options.Port);
+    std::vector<std::string> devices;
+    for (const CtlTarget& target : options.Targets) {
+        devices.push_back(target.Device.empty() ? ports.DevicePath(target.Port) : target.Device);
+    }
+    return devices;
 }
 
 CtlOutcome Scan(const CtlOptions& options, std::ostream& out, const std::atomic<bool>& stop) {
@@ -54,7 +56,7 @@ CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
     if (options.Command == CtlCommand::Scan) {
         return Scan(options, out, stop);
     }
-    CCtlSession session(DevicePath(options), stop);
+    CCtlSession session(DevicePaths(options).front(), stop);
     CtlOutcome outcome = session.Connect();
     if (outcome.Done()) {
         outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
@@ -78,6 +80,9 @@ int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std:
     if (options.Help) {
         out << CtlUsageText();
         return CTL_EXIT_DONE;
+    }
+    if (IsProfileCommand(options.Command)) {
+        return RunProfileCommand(options, DevicePaths(options), out, err, stop);
     }
     const CtlOutcome outcome = Run(options, out, err, stop);
     out.flush();

@@ -20,11 +20,6 @@ SensorIdentity IdentityOf(const CSensor& sensor) {
             sensor.GetFirmwareMinor()};
 }
 
-SensorSettings SettingsOf(const CSensor& sensor) {
-    return {sensor.GetAveraging(), sensor.GetTriggering(), sensor.GetOutputDelay(),
-            sensor.GetAmbientSubtraction(), sensor.GetIllumination()};
-}
-
 // The channel as a read presents it: percentages derived from the raw bounds the sensor holds.
 NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel) {
     ChannelDefinition definition = sensor.GetChannel(channel);
@@ -44,16 +39,6 @@ CtlOutcome CheckChannel(const CSensor& sensor, unsigned channel) {
                                 std::to_string(count) + " channel" + (count == 1 ? "" : "s")};
 }
 
-CtlOutcome ReadSettings(CCtlSession& session) {
-    CSensor& sensor = session.Sensor();
-    return session.Exchange([&] { return sensor.RequestSettings(); }, WM_SENSOR_SETTINGS,
-                            std::nullopt, "the settings request");
-}
-
-CtlOutcome ReadChannel(CCtlSession& session, unsigned channel) {
-    return session.ReadChannel(channel, ChannelPhrase("the request for", channel));
-}
-
 // The channel a change is made to: it must exist on this model, and it is read first, so the
 // change starts from what the sensor holds.
 CtlOutcome CheckAndReadChannel(CCtlSession& session, unsigned channel) {
@@ -64,11 +49,9 @@ CtlOutcome CheckAndReadChannel(CCtlSession& session, unsigned channel) {
 }
 
 CtlOutcome Identify(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
-    CSensor& sensor = session.Sensor();
-    CtlOutcome outcome = session.Exchange([&] { return sensor.RequestVersion(); },
-                                          WM_SENSOR_VERSION, std::nullopt, "the version request");
+    CtlOutcome outcome = ReadVersion(session);
     if (outcome.Done()) {
-        out << FormatIdentity(IdentityOf(sensor), options.Json);
+        out << FormatIdentity(IdentityOf(session.Sensor()), options.Json);
     }
     return outcome;
 }
@@ -142,12 +125,7 @@ CtlOutcome SetSettings(CCtlSession& session, const CtlOptions& options, std::ost
         change.Averaging.value_or(read.Averaging), change.Triggering.value_or(read.Triggering),
         change.OutputDelay.value_or(read.OutputDelay), read.AmbientSubtraction,
         change.Illumination.value_or(read.Illumination)};
-    CtlOutcome outcome = session.Exchange(
-        [&] {
-            return sensor.SendSettings(wanted.Averaging, wanted.Triggering, wanted.OutputDelay,
-                                       wanted.AmbientSubtraction, wanted.Illumination);
-        },
-        WM_SENSOR_SETTINGS_SENT, std::nullopt, "the settings send");
+    CtlOutcome outcome = SendSettings(session, wanted);
     if (outcome.Done()) {
         out << FormatSettings(SettingsOf(sensor), options.Json);
     }
@@ -162,13 +140,7 @@ CtlOutcome SetChannel(CCtlSession& session, const CtlOptions& options, std::ostr
     }
     const ChannelDefinition c =
         MergeChannel(ChannelAsRead(sensor, channel).Channel, options.Values);
-    CtlOutcome outcome = session.Exchange(
-        [&] {
-            return sensor.SendChannel(channel, c.MatchOutput, c.Enabled, c.Mode, c.RedSetting,
-                                      c.GreenSetting, c.BlueSetting, c.RedTolerance,
-                                      c.GreenTolerance, c.BlueTolerance);
-        },
-        WM_SENSOR_CHANNEL_SENT, channel, ChannelPhrase("the send of", channel));
+    CtlOutcome outcome = SendChannel(session, channel, c);
     if (outcome.Done()) {
         out << FormatChannel(ChannelAsRead(sensor, channel), options.Json);
     }
@@ -242,6 +214,48 @@ void MergeComponent(unsigned low, unsigned high, double& setting, double& tolera
 
 } // namespace
 
+SensorSettings SettingsOf(const CSensor& sensor) {
+    return {sensor.GetAveraging(), sensor.GetTriggering(), sensor.GetOutputDelay(),
+            sensor.GetAmbientSubtraction(), sensor.GetIllumination()};
+}
+
+CtlOutcome ReadSettings(CCtlSession& session) {
+    CSensor& sensor = session.Sensor();
+    return session.Exchange([&] { return sensor.RequestSettings(); }, WM_SENSOR_SETTINGS,
+                            std::nullopt, "the settings request");
+}
+
+CtlOutcome ReadChannel(CCtlSession& session, unsigned channel) {
+    return session.ReadChannel(channel, ChannelPhrase("the request for", channel));
+}
+
+CtlOutcome ReadVersion(CCtlSession& session) {
+    CSensor& sensor = session.Sensor();
+    return session.Exchange([&] { return sensor.RequestVersion(); }, WM_SENSOR_VERSION,
+                            std::nullopt, "the version request");
+}
+
+CtlOutcome SendSettings(CCtlSession& session, const SensorSettings& wanted) {
+    CSensor& sensor = session.Sensor();
+    return session.Exchange(
+        [&] {
+            return sensor.SendSettings(wanted.Averaging, wanted.Triggering, wanted.OutputDelay,
+                                       wanted.AmbientSubtraction, wanted.Illumination);
+        },
+        WM_SENSOR_SETTINGS_SENT, std::nullopt, "the settings send");
+}
+
+CtlOutcome SendChannel(CCtlSession& session, unsigned channel, const ChannelDefinition& c) {
+    CSensor& sensor = session.Sensor();
+    return session.Exchange(
+        [&] {
+            return sensor.SendChannel(channel, c.MatchOutput, c.Enabled, c.Mode, c.RedSetting,
+                                      c.GreenSetting, c.BlueSetting, c.RedTolerance,
+                                      c.GreenTolerance, c.BlueTolerance);
+        },
+        WM_SENSOR_CHANNEL_SENT, channel, ChannelPhrase("the send of", channel));
+}
+
 unsigned ChannelCountOf(unsigned modelCode) {
     const ModelInfo* model = FindModel(modelCode);
     return model != nullptr ? model->Channels : CHANNEL_COUNT_MAX;
@@ -280,9 +294,13 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
         return Teach(session, options, out);
     case CtlCommand::Log:
         return RunLog(session, options, err);
+    case CtlCommand::Backup:
+    case CtlCommand::Restore:
+    case CtlCommand::Diff:
+        break;             // every sensor at once: RunProfileCommand
     case CtlCommand::Scan: // probes many devices and is run without a session of its own
     case CtlCommand::None:
-        break;
+        return {CTL_EXIT_USAGE, "no command given"};
     }
-    return {CTL_EXIT_USAGE, "no command given"};
+    return {CTL_EXIT_USAGE, "not a command for one session"};
 }

@@ -12,6 +12,15 @@
 CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::ostream& out,
                          std::ostream& err);
 
+// One request each, waiting for its reply (the proxy's records then hold the answer).
+CtlOutcome ReadVersion(CCtlSession& session);
+CtlOutcome ReadSettings(CCtlSession& session);
+CtlOutcome ReadChannel(CCtlSession& session, unsigned channel);
+CtlOutcome SendSettings(CCtlSession& session, const SensorSettings& wanted);
+CtlOutcome SendChannel(CCtlSession& session, unsigned channel,
+                       const ChannelDefinition& channelDefinition);
+SensorSettings SettingsOf(const CSensor& sensor);
+
 // Channels the sensor's model has; every channel the protocol addresses when the model code
 // names no model.
 unsigned ChannelCountOf(unsigned modelCode);

@@ -22,7 +22,7 @@ struct Word {
     unsigned Value;
 };
 
-constexpr std::array<Word, 8> COMMANDS{{
+constexpr std::array<Word, 11> COMMANDS{{
     {"identify", static_cast<unsigned>(CtlCommand::Identify)},
     {"settings", static_cast<unsigned>(CtlCommand::Settings)},
     {"channels", static_cast<unsigned>(CtlCommand::Channels)},
@@ -30,6 +30,9 @@ constexpr std::array<Word, 8> COMMANDS{{
     {"set-settings", static_cast<unsigned>(CtlCommand::SetSettings)},
     {"set-channel", static_cast<unsigned>(CtlCommand::SetChannel)},
     {"teach", static_cast<unsigned>(CtlCommand::Teach)},
+    {"backup", static_cast<unsigned>(CtlCommand::Backup)},
+    {"restore", static_cast<unsigned>(CtlCommand::Restore)},
+    {"diff", static_cast<unsigned>(CtlCommand::Diff)},
     {"log", static_cast<unsigned>(CtlCommand::Log)},
 }};
 constexpr std::array<Word, 3> TRIGGER_WORDS{
@@ -294,6 +297,43 @@ bool ParseCommandOptions(const std::vector<std::string>& arguments, std::size_t 
     return true;
 }
 
+// backup FILE, diff FILE, restore FILE [--dry-run]
+bool ParseProfileCommand(const std::vector<std::string>& arguments, CtlOptions& options,
+                         std::string& error) {
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--dry-run" && options.Command == CtlCommand::Restore) {
+            options.DryRun = true;
+        } else if (options.ProfileFile.empty() && !arguments[i].empty() &&
+                   (arguments[i].front() != '-' || arguments[i] == "-")) {
+            options.ProfileFile = arguments[i];
+        } else {
+            return Refuse(error, arguments[0] + " does not take \"" + arguments[i] + "\"");
+        }
+    }
+    if (options.ProfileFile.empty()) {
+        return Refuse(error, arguments[0] + " needs a profile file (FILE.spf)");
+    }
+    return true;
+}
+
+// Several sensors at once only where each gets its own report; backup then names one file per
+// sensor.
+bool CheckTargets(const CtlOptions& options, std::string& error) {
+    if (options.Targets.size() < 2) {
+        return true;
+    }
+    if (!IsProfileCommand(options.Command)) {
+        return Refuse(error, "--device or --port is given twice: only backup, restore and diff "
+                             "take several sensors");
+    }
+    if (options.Command == CtlCommand::Backup &&
+        options.ProfileFile.find(CTL_SERIAL_PATTERN) == std::string::npos) {
+        return Refuse(error, "backup of several sensors needs " + std::string(CTL_SERIAL_PATTERN) +
+                                 " in the file name, e.g. line4-{serial}.spf");
+    }
+    return true;
+}
+
 KeyHandler PeriodKey(CtlOptions& options) {
     return [&options](std::string_view text, std::string& error) {
         return ParseWhole("--period", text, CTL_MIN_PERIOD_MS, CTL_MAX_PERIOD_MS, options.PeriodMs,
@@ -364,6 +404,10 @@ bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options
         return ParseSetChannel(arguments, options, error);
     case CtlCommand::Teach:
         return ParseTeach(arguments, options, error);
+    case CtlCommand::Backup:
+    case CtlCommand::Restore:
+    case CtlCommand::Diff:
+        return ParseProfileCommand(arguments, options, error);
     case CtlCommand::Log:
         return ParseLog(arguments, options, error);
     default:
@@ -374,7 +418,7 @@ bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options
 
 // scan needs no device: it probes the ones it is given, or looks for them.
 bool ParseScan(const std::vector<std::string>& arguments, CtlOptions& options, std::string& error) {
-    if (!options.Device.empty() || !options.Port.empty()) {
+    if (!options.Targets.empty()) {
         return Refuse(error, "scan takes its devices as arguments, not --device or --port");
     }
     options.Command = CtlCommand::Scan;
@@ -416,11 +460,7 @@ bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlO
         return ParseWhole("--timeout", *value, CTL_MIN_TIMEOUT_MS, CTL_MAX_TIMEOUT_MS,
                           options.TimeoutMs, error);
     }
-    std::string& target = name == "--device" ? options.Device : options.Port;
-    if (!target.empty()) {
-        return Refuse(error, name + " is given twice");
-    }
-    target = *value;
+    options.Targets.push_back(name == "--device" ? CtlTarget{*value, ""} : CtlTarget{"", *value});
     return true;
 }
 
@@ -444,21 +484,27 @@ bool ParseCtlOptions(const std::vector<std::string>& args, CtlOptions& options,
     if (!command.empty() && command[0] == "scan") {
         return ParseScan(command, options, error);
     }
-    if (options.Device.empty() == options.Port.empty()) {
+    if (options.Targets.empty()) {
         return Refuse(error, "give either --device PATH or --port NAME");
     }
     if (command.empty()) {
         return Refuse(error, "no command given");
     }
-    return ParseCommand(command, options, error);
+    return ParseCommand(command, options, error) && CheckTargets(options, error);
+}
+
+bool IsProfileCommand(CtlCommand command) {
+    return command == CtlCommand::Backup || command == CtlCommand::Restore ||
+           command == CtlCommand::Diff;
 }
 
 std::string CtlUsageText() {
-    return R"(Usage: spectrelctl (--device PATH | --port NAME) [--json] [--timeout MS] COMMAND
+    return R"(Usage: spectrelctl (--device PATH | --port NAME)... [--json] [--timeout MS] COMMAND
    or: spectrelctl [--json] [--timeout MS] scan [DEVICE...]
 
-Talks to one Spectrel colour sensor on a serial port, for scripts and for setting up many
-sensors in a row.
+Talks to Spectrel colour sensors on serial ports, for scripts and for setting up many
+sensors in a row. backup, restore and diff take several --device/--port options and work on
+every sensor at once; the others take one.
 
 Options (anywhere on the line):
   --device PATH   the sensor's serial device, e.g. /dev/ttyUSB0, or a remote line:
@@ -493,6 +539,14 @@ Commands:
                   teaches channel N from the target in front of the sensor, with its
                   present tolerances or P for all three; reports tolerances the sensor
                   adjusted
+  backup FILE.spf
+                  writes the sensor's profile, the file the control panel saves; with
+                  several sensors FILE must hold {serial}, which stands for each
+                  sensor's serial number (line4-{serial}.spf)
+  restore FILE.spf [--dry-run]
+                  sends what differs from the profile (settings, then channels), reads
+                  everything back and checks it; --dry-run only tells what would change
+  diff FILE.spf   lists per key what differs between the sensor and the profile
   log FILE [--mode continuous|match|interval] [--interval S] [--period MS]
                   writes the control panel's data log without a window: polls every MS ms
                   (default 300) and appends a record (the monitor's line, ended by CR LF) for
@@ -513,13 +567,16 @@ Commands:
 Only fields that differ from what the sensor holds go on the wire; a send that changes
 nothing writes nothing. A value out of range is refused before anything is sent.
 
-Exit status:
-  0    done
+Exit status (with several sensors the highest of them; each sensor is reported in the
+order given, and one failing does not stop the others):
+  0    done (diff: no difference)
+  1    diff: the sensor differs from the profile; restore: the read-back differs
   2    wrong usage, or a value out of range (nothing was sent); log: FILE cannot be opened
   3    the port cannot be opened or written (the message names the device and the reason)
   4    no answer from the sensor (not found within --timeout, or a request timed out;
        scan: no sensor found)
   5    the sensor reported an error (it rejected a command)
+  6    the profile file cannot be read or written
   130  interrupted by SIGINT or SIGTERM before the command finished (monitor, log: 0)
 )";
 }

@@ -7,7 +7,8 @@
 #include "logging/LogSettings.h"
 
 // The command line of spectrelctl:
-//   spectrelctl (--device PATH | --port NAME) [--json] [--timeout MS] COMMAND [ARGUMENTS]
+//   spectrelctl (--device PATH | --port NAME)... [--json] [--timeout MS] COMMAND [ARGUMENTS]
+// Only backup, restore and diff take several sensors.
 // Every value is checked here, before a port is opened, so that a value out of range never
 // reaches the sensor.
 
@@ -20,9 +21,22 @@ enum class CtlCommand {
     SetSettings,
     SetChannel,
     Teach,
+    Backup,
+    Restore,
+    Diff,
     Log,
     Scan
 };
+
+// One sensor to talk to: a device path, or a port name mapped to one.
+struct CtlTarget {
+    std::string Device; // --device
+    std::string Port;   // --port
+    bool operator==(const CtlTarget&) const = default;
+};
+
+// What FILE of backup stands for: each sensor's serial number, when several are backed up.
+inline constexpr const char* CTL_SERIAL_PATTERN = "{serial}";
 
 // Fields of set-settings that were given, already as the indexes the sensor takes.
 struct SettingsChange {
@@ -43,8 +57,7 @@ struct ChannelChange {
 };
 
 struct CtlOptions {
-    std::string Device; // --device: a device path
-    std::string Port;   // --port: a port name, mapped to a device path
+    std::vector<CtlTarget> Targets; // in the order given
     bool Json = false;
     bool Help = false;
     unsigned TimeoutMs = 3000; // how long to look for the sensor before giving up
@@ -56,9 +69,13 @@ struct CtlOptions {
     SettingsChange Settings;              // set-settings
     ChannelChange Values;                 // set-channel
     std::optional<double> TeachTolerance; // teach: all three tolerances
+    std::string ProfileFile;              // backup, restore, diff
+    bool DryRun = false;                  // restore: tell what would change, send nothing
     LogSettings Log;                      // log: file, mode and interval
     std::vector<std::string> ScanDevices; // scan: the devices to probe, none = every one present
 };
+
+bool IsProfileCommand(CtlCommand command);
 
 inline constexpr unsigned CTL_MIN_TIMEOUT_MS = 100;
 inline constexpr unsigned CTL_MAX_TIMEOUT_MS = 600000;

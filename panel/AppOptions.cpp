@@ -1,5 +1,7 @@
 #include "panel/AppOptions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <string_view>
 
@@ -44,6 +46,32 @@ bool TakePort(std::string_view assignment, AppOptions& options) {
     return true;
 }
 
+bool EndsWithProfileExtension(std::string_view path) {
+    constexpr std::string_view EXTENSION = ".spf";
+    if (path.size() <= EXTENSION.size()) {
+        return false;
+    }
+    const std::string_view end = path.substr(path.size() - EXTENSION.size());
+    return std::equal(end.begin(), end.end(), EXTENSION.begin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
+// A profile named without "--" must end in ".spf": a stray word ("--simulate 6", a port
+// assignment without --port) is a mistake to report, not a file to open.
+bool TakeProfile(std::string_view path, bool named, AppOptions& options) {
+    if (!named && !EndsWithProfileExtension(path)) {
+        return Fail(options, "unexpected argument '" + std::string(path) +
+                                 "': a profile to open ends in .spf (or follows --)");
+    }
+    if (!options.ProfilePath.empty() || path.empty()) {
+        return Fail(options, "unexpected argument '" + std::string(path) +
+                                 "': give at most one profile to open");
+    }
+    options.ProfilePath = path;
+    return true;
+}
+
 // Takes argv[index] (and its value, advancing index, when the option has one).
 bool TakeArgument(int argc, const char* const argv[], int& index, AppOptions& options) {
     const std::string_view argument = argv[index];
@@ -62,10 +90,12 @@ bool TakeArgument(int argc, const char* const argv[], int& index, AppOptions& op
         return TakePort(argv[++index], options);
     } else if (argument.starts_with(PORT_ASSIGNED)) {
         return TakePort(argument.substr(PORT_ASSIGNED.size()), options);
+    } else if (argument == "--" && index + 1 < argc) {
+        return TakeProfile(argv[++index], true, options);
     } else if (argument.starts_with('-')) {
         return Fail(options, "unknown option '" + std::string(argument) + "'");
     } else {
-        return Fail(options, "unexpected argument '" + std::string(argument) + "'");
+        return TakeProfile(argument, false, options);
     }
     return true;
 }
@@ -96,13 +126,16 @@ bool ParseAppOptions(int argc, const char* const argv[], AppOptions& options) {
 }
 
 std::string AppUsage(const std::string& programName, const std::string& preferencesPath) {
-    return "Usage: " + programName + " [--port COMn=PATH]... [--simulate[=MODEL]]\n" + "       " +
-           programName +
+    return "Usage: " + programName + " [--port COMn=PATH]... [--simulate[=MODEL]] [FILE.spf]\n" +
+           "       " + programName +
            " --help | --version\n"
            "\n"
            "The control panel of Spectrel colour sensors: finds a sensor on a serial\n"
            "port, shows its live reading, reads, edits and sends its settings and\n"
            "channels, and teaches a channel the colour the sensor sees.\n"
+           "\n"
+           "FILE.spf, a profile, is opened as File > Open would once the sensor is\n"
+           "ready; when the program runs already, that window opens it instead.\n"
            "\n"
            "Options:\n"
            "  --port COMn=PATH    for this run, port COMn (n from 1 to 16) is the\n"

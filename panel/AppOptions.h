@@ -12,14 +12,16 @@ struct AppOptions {
     unsigned SimulateModel = 6; // a model code that names a model
     bool Help = false;          // --help, -h
     bool Version = false;       // --version
+    std::string ProfilePath;    // FILE.spf: opened once the sensor is ready
     std::string Error;          // bad usage, worded for the user; empty when the line was good
 };
 
 inline constexpr int EXIT_BAD_USAGE = 2;
 
 // Parses argv[1..argc-1] (after the toolkit has taken its own options out). False with
-// options.Error on the first bad argument: an unknown option, a missing or bad value, or any
-// argument that is not an option. The program then prints the error and the usage text and
+// options.Error on the first bad argument: an unknown option, a missing or bad value, or a
+// second argument that is not an option (the first is the profile to open; after "--" it may
+// start with '-'). The program then prints the error and the usage text and
 // exits with EXIT_BAD_USAGE.
 bool ParseAppOptions(int argc, const char* const argv[], AppOptions& options);
 

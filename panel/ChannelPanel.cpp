@@ -212,6 +212,7 @@ void CSpectrelDlg::FinishReadAll() {
     m_connectedSerial = m_values.SerialNumberText;
     m_panelReady = true;
     ShowOnline();
+    OpenPendingProfile();
 }
 
 // A greyed row label tells that its channel does not take part in recognition.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "logging/LogSettings.h"
@@ -24,7 +25,7 @@ inline constexpr const char* CHART_STYLE_BAR = "Bar";
 inline constexpr const char* CHART_STYLE_PIE = "Pie";
 
 enum MessageIcon : int { ICON_NONE, ICON_EXCLAMATION, ICON_QUESTION, ICON_INFORMATION };
-enum MessageButtons : int { BUTTONS_OK, BUTTONS_OK_CANCEL, BUTTONS_YES_NO };
+enum MessageButtons : int { BUTTONS_OK, BUTTONS_OK_CANCEL, BUTTONS_YES_NO, BUTTONS_YES_NO_CANCEL };
 enum MessageResult : int { RESULT_OK, RESULT_CANCEL, RESULT_YES, RESULT_NO };
 // How a modal dialog of the panel ended.
 enum DialogResult : int { DIALOG_OK, DIALOG_CANCEL };
@@ -36,6 +37,17 @@ struct MessageBoxRequest {
     MessageIcon Icon = ICON_EXCLAMATION;
     MessageButtons Buttons = BUTTONS_OK;
     MessageResult DefaultButton = RESULT_OK; // the button Enter presses
+};
+
+// One modal file dialog of the File commands. Both dialogs offer the same filters, append the
+// default extension to a name typed without one, and start at the initial path.
+struct FileDialogRequest {
+    // Open: naming a file that does not exist asks whether to create it, and a yes returns
+    // that name (nothing is created). Save: naming a file that exists asks before replacing it.
+    bool Save = false;
+    std::string InitialPath;
+    std::vector<std::pair<std::string, std::string>> Filters; // caption, pattern
+    std::string DefaultExtension;                             // without the dot
 };
 
 // What the about box shows; the view lays it out in a modal dialog.
@@ -96,6 +108,8 @@ public:
     // Runs a modal message box (beeping as its icon asks) and returns the button pressed;
     // closing the box without a button gives RESULT_CANCEL, or RESULT_OK for an OK-only box.
     virtual MessageResult ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // Runs a modal file dialog; true with the chosen full path, false when it was cancelled.
+    virtual bool ShowFileDialog(const FileDialogRequest& request, std::string& path) = 0;
     // Runs the modal message box with the caller's button labels (XMessageBoxPlan) and returns
     // the id of the button pressed; a box with custom buttons cannot be dismissed otherwise.
     virtual int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,

@@ -58,10 +58,6 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_RECOGNITION, (m_warningsMask & WARN_RECOGNITION) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_SENSOR, (m_warningsMask & WARN_SENSOR) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
-    // Profiles arrive with their own commands; until then they stay greyed.
-    for (MenuCommand item : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS}) {
-        m_view.EnableMenuItem(item, false);
-    }
     UpdateLoggingMenu();
 
     m_sensor.reset(new (std::nothrow) CSensor);

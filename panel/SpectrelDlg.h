@@ -17,6 +17,7 @@
 
 class CSensor;
 struct Preferences;
+struct ProfileValues;
 
 // The control panel: owns the sensor proxy, reacts to its notifications and to the user's
 // actions, and keeps the window's values, which it moves to and from the view by one data
@@ -40,6 +41,10 @@ public:
                               std::uint64_t connection = NotifyTarget::NO_CONNECTION);
 
     // Menu commands
+    void OnFileNew();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
     void OnFileExit();
     void OnWarningsRecognition();
     void OnWarningsSensor();
@@ -133,6 +138,14 @@ public:
     void UpdateChannelButtons();
     bool LoadPreferences();
     bool SavePreferences();
+    // The profile named by the profile path, to and from the window's values. A load reports
+    // each bad entry and pushes the values; nothing goes to the sensor. False, after a message,
+    // when the file could not be written or read.
+    bool SaveProfile();
+    bool LoadProfile();
+    // A profile named from outside the window (the command line, a second start): opened as
+    // File > Open would, at once while the panel is ready, else as soon as it is.
+    void OpenProfile(const std::string& path);
 
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
@@ -157,6 +170,7 @@ public:
     bool IsLoggingActive() const { return m_loggingActive; }
     // The data-logging set-up: file, mode and interval for the next start.
     const LogSettings& LogSetup() const { return m_logSettings; }
+    const std::string& ProfilePath() const { return m_profilePath; }
     const PanelChannel& Channel(int index) const { return m_channels[index]; }
 
     static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
@@ -200,6 +214,10 @@ private:
     void ToggleWarning(MenuCommand item, int bit);
     void SetDisplayMode(int mode);
     MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+    bool AskProfilePath(bool save);
+    ProfileValues ProfileFromWindow() const;
+    void TakeProfile(const ProfileValues& profile);
+    void OpenPendingProfile();
     void InitLogging();
     void OpenExistingLog();
     void CloseLog();
@@ -223,6 +241,7 @@ private:
     int m_channelCount = 0;
     int m_pollingPeriod = 0;
     std::string m_profilePath;
+    std::string m_pendingProfile; // named from outside before the panel was ready
     std::string m_modelName;
     std::string m_portName;
     std::string m_connectedSerial;

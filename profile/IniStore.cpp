@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <utility>
 
 #include "profile/TextFile.h"
 
@@ -77,6 +78,10 @@ std::string_view WriteProblem(std::string_view section, std::string_view key,
 
 } // namespace
 
+CIniStore::CIniStore(std::string newFileLineEnd)
+    : m_newFileLineEnd(std::move(newFileLineEnd)), m_lineEnd(m_newFileLineEnd) {
+}
+
 CIniStore::Line CIniStore::ParseLine(std::string_view text) {
     Line line;
     line.Text = text;
@@ -114,9 +119,11 @@ void CIniStore::SetText(std::string_view text) {
         text.remove_prefix(BYTE_ORDER_MARK.size());
     }
     const std::size_t firstBreak = text.find('\n');
-    const bool crlf =
-        firstBreak != std::string_view::npos && firstBreak > 0 && text[firstBreak - 1] == '\r';
-    m_lineEnd = crlf ? "\r\n" : "\n";
+    if (firstBreak == std::string_view::npos) {
+        m_lineEnd = m_newFileLineEnd;
+    } else {
+        m_lineEnd = firstBreak > 0 && text[firstBreak - 1] == '\r' ? "\r\n" : "\n";
+    }
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);

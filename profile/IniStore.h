@@ -15,9 +15,12 @@
 // nothing else is interpreted (no quotes, no escapes, no comments after a value). Keys before the
 // first section belong to section "". Of two equal keys in a section the first counts. Lines end
 // with LF or CR LF; a save keeps the file's own line ending, its UTF-8 byte order mark, and every
-// line it did not change (comments included).
+// line it did not change (comments included). A store whose text holds no line break yet (a new
+// file) writes the line ending it was made with.
 class CIniStore {
 public:
+    explicit CIniStore(std::string newFileLineEnd = "\n");
+
     // False (with Error()) only when the file exists but cannot be read; a missing file is an
     // empty store. Files over 1 MiB, and anything but a regular file, are refused. After a failed
     // load the store is empty: a caller that saves it would replace the unread file.
@@ -40,6 +43,9 @@ public:
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
     bool WriteInt(const std::string& section, const std::string& key, int value);
 
+    bool HasKey(const std::string& section, const std::string& key) const {
+        return FindEntry(section, key).has_value();
+    }
     // Keys of a section in file order, each once (for [Ports]).
     std::vector<std::string> Keys(const std::string& section) const;
 
@@ -66,7 +72,8 @@ private:
     bool Fail(std::string reason) const;
 
     std::vector<Line> m_lines;
-    std::string m_lineEnd = "\n";
+    std::string m_newFileLineEnd;
+    std::string m_lineEnd;
     bool m_byteOrderMark = false;
     mutable std::string m_error;
 };

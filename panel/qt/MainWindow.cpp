@@ -25,6 +25,7 @@
 #include "panel/qt/MessageBoxes.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
+#include "panel/qt/ProfileDialog.h"
 #include "panel/qt/RGBChart.h"
 #include "teach/qt/ManualEntryDialog.h"
 #include "teach/qt/MultiSampleTeachDialog.h"
@@ -142,6 +143,10 @@ void CMainWindow::ConnectControls() {
 
 void CMainWindow::ConnectMenu() {
     static constexpr std::pair<MenuCommand, Handler> COMMANDS[] = {
+        {ID_FILE_NEW, &CSpectrelDlg::OnFileNew},
+        {ID_FILE_OPEN, &CSpectrelDlg::OnFileOpen},
+        {ID_FILE_SAVE, &CSpectrelDlg::OnFileSave},
+        {ID_FILE_SAVE_AS, &CSpectrelDlg::OnFileSaveAs},
         {ID_FILE_EXIT, &CSpectrelDlg::OnFileExit},
         {ID_WARNINGS_RECOGNITION, &CSpectrelDlg::OnWarningsRecognition},
         {ID_WARNINGS_SENSOR, &CSpectrelDlg::OnWarningsSensor},
@@ -177,6 +182,11 @@ void CMainWindow::BringToFront() {
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMainWindow::OpenProfile(const QString& path) {
+    Call([path = path.toStdString()](CSpectrelDlg& controller) { controller.OpenProfile(path); });
+    BringToFront();
 }
 
 QWidget* CMainWindow::Control(ControlId id) const {
@@ -399,6 +409,10 @@ MessageResult CMainWindow::ShowMessageBox(const MessageBoxRequest& request) {
         return DismissedResult(request.Buttons);
     }
     return RunMessageBox(request, this);
+}
+
+bool CMainWindow::ShowFileDialog(const FileDialogRequest& request, std::string& path) {
+    return !m_closePending && !m_closed && RunProfileDialog(this, request, path);
 }
 
 int CMainWindow::ShowXMessageBox(const std::string& text, const std::string& caption,

@@ -31,6 +31,8 @@ public:
     void Start();
     // Restores the window, even from minimised, and brings it to the front.
     void BringToFront();
+    // Opens a profile named from outside (command line, a second start) and comes to the front.
+    void OpenProfile(const QString& path);
 
     CSpectrelDlg& Controller() { return *m_controller; }
     QWidget* Control(ControlId id) const;
@@ -55,6 +57,7 @@ public:
     void CheckMenuItem(MenuCommand id, bool checked) override;
     void EnableMenuItem(MenuCommand id, bool enable) override;
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    bool ShowFileDialog(const FileDialogRequest& request, std::string& path) override;
     int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
                         const XMessageBoxParams& params) override;
     bool RunLogSettingsDlg(LogSettings& settings) override;

@@ -25,6 +25,8 @@ QMessageBox::StandardButtons BoxButtons(MessageButtons buttons) {
         return QMessageBox::Ok | QMessageBox::Cancel;
     case BUTTONS_YES_NO:
         return QMessageBox::Yes | QMessageBox::No;
+    case BUTTONS_YES_NO_CANCEL:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     case BUTTONS_OK:
         break;
     }

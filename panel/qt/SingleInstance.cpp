@@ -2,13 +2,19 @@
 
 #include <QDeadlineTimer>
 #include <QLocalSocket>
+#include <QSharedPointer>
 #include <QThread>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
 
 const QString INSTANCE_NAME = QStringLiteral("Spectrel");
-const QByteArray RAISE_REQUEST = QByteArrayLiteral("raise\n");
+// One request per line: "raise", or "open " and the profile as a file URL, whose percent
+// encoding keeps any name on one line.
+const QByteArray RAISE_REQUEST = QByteArrayLiteral("raise");
+const QByteArray OPEN_REQUEST = QByteArrayLiteral("open ");
+constexpr qsizetype MAX_REQUEST_BYTES = 64 * 1024;
 constexpr int CONNECT_ATTEMPT_MS = 100;
 
 } // namespace
@@ -48,26 +54,49 @@ bool CSingleInstance::Claim() {
 void CSingleInstance::Accept() {
     while (QLocalSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        auto readRequest = [this, socket] {
-            if (socket->readAll().contains(RAISE_REQUEST.trimmed())) {
-                emit RaiseRequested();
+        auto pending = QSharedPointer<QByteArray>::create();
+        auto readRequests = [this, socket, pending] {
+            pending->append(socket->readAll());
+            qsizetype end = 0;
+            while ((end = pending->indexOf('\n')) >= 0) {
+                HandleRequest(pending->left(end));
+                pending->remove(0, end + 1);
+            }
+            // A peer that never ends its line is not one of ours.
+            if (pending->size() > MAX_REQUEST_BYTES) {
+                socket->abort();
             }
         };
-        connect(socket, &QLocalSocket::readyRead, this, readRequest);
+        connect(socket, &QLocalSocket::readyRead, this, readRequests);
         // The request may have arrived, and its sender gone, before the connection was taken.
         if (socket->bytesAvailable() > 0) {
-            readRequest();
+            readRequests();
         }
     }
 }
 
-bool CSingleInstance::AskFirstToRaise(int timeoutMs) {
+void CSingleInstance::HandleRequest(const QByteArray& line) {
+    if (line == RAISE_REQUEST) {
+        emit RaiseRequested();
+    } else if (line.startsWith(OPEN_REQUEST)) {
+        const QUrl url = QUrl::fromEncoded(line.mid(OPEN_REQUEST.size()), QUrl::StrictMode);
+        if (url.isLocalFile()) {
+            emit OpenRequested(url.toLocalFile());
+        }
+    }
+}
+
+bool CSingleInstance::AskFirstToRaise(int timeoutMs, const QString& profile) {
+    const QByteArray request =
+        (profile.isEmpty() ? RAISE_REQUEST
+                           : OPEN_REQUEST + QUrl::fromLocalFile(profile).toEncoded()) +
+        '\n';
     const QDeadlineTimer deadline(timeoutMs);
     while (true) {
         QLocalSocket socket;
         socket.connectToServer(SocketPath());
         if (socket.waitForConnected(CONNECT_ATTEMPT_MS)) {
-            socket.write(RAISE_REQUEST);
+            socket.write(request);
             const bool written = socket.waitForBytesWritten(
                 static_cast<int>(std::max<qint64>(deadline.remainingTime(), CONNECT_ATTEMPT_MS)));
             socket.disconnectFromServer();

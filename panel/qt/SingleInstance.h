@@ -19,17 +19,20 @@ public:
     // True when this is the first copy; it then listens for later copies (RaiseRequested).
     // Also true, after a warning, when the folder cannot hold the lock at all.
     bool Claim();
-    // For a later copy: asks the first to come to the front, trying until timeoutMs have passed
-    // (the first may still be starting); true when the request was delivered.
-    bool AskFirstToRaise(int timeoutMs);
+    // For a later copy: asks the first to come to the front, and to open `profile` when one is
+    // given (an absolute path), trying until timeoutMs have passed (the first may still be
+    // starting); true when the request was delivered.
+    bool AskFirstToRaise(int timeoutMs, const QString& profile = QString());
 
     QString SocketPath() const;
 
 signals:
     void RaiseRequested();
+    void OpenRequested(const QString& profile);
 
 private:
     void Accept();
+    void HandleRequest(const QByteArray& line);
 
     QString m_folder;
     QLockFile m_lock;

@@ -74,9 +74,14 @@ int CSpectrelApp::RunWindow(int argc, char** argv, const AppOptions& options) {
         std::fprintf(stderr, "spectrel: SIGINT and SIGTERM will not close the window cleanly\n");
     }
 
+    // Named from here, the profile means the same to the copy that opens it.
+    const QString profile =
+        options.ProfilePath.empty()
+            ? QString()
+            : QFileInfo(QString::fromStdString(options.ProfilePath)).absoluteFilePath();
     CSingleInstance instance(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation));
     if (!instance.Claim()) {
-        if (!instance.AskFirstToRaise(RAISE_TIMEOUT_MS)) {
+        if (!instance.AskFirstToRaise(RAISE_TIMEOUT_MS, profile)) {
             std::fprintf(stderr, "spectrel: another copy is running but did not answer\n");
         }
         return 0;
@@ -92,9 +97,14 @@ int CSpectrelApp::RunWindow(int argc, char** argv, const AppOptions& options) {
                      Qt::QueuedConnection);
     QObject::connect(&instance, &CSingleInstance::RaiseRequested, &window,
                      &CMainWindow::BringToFront);
+    QObject::connect(&instance, &CSingleInstance::OpenRequested, &window,
+                     &CMainWindow::OpenProfile);
     QObject::connect(&shutdownSignals, &CShutdownSignals::Requested, &window, &QWidget::close);
 
     window.Start();
+    if (!profile.isEmpty()) {
+        window.OpenProfile(profile);
+    }
     return QApplication::exec();
 }
 

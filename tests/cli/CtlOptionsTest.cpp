@@ -32,14 +32,14 @@ void ExpectRefused(std::initializer_list<const char*> args, const std::string& n
 TEST(CtlOptions, GlobalOptionsStandAnywhereInBothSpellings) {
     const Parsed first = Parse({"--device", "/dev/ttyUSB0", "--json", "identify"});
     ASSERT_TRUE(first.Ok) << first.Error;
-    EXPECT_EQ(first.Options.Device, "/dev/ttyUSB0");
+    EXPECT_EQ(first.Options.Targets, (std::vector<CtlTarget>{{"/dev/ttyUSB0", ""}}));
     EXPECT_TRUE(first.Options.Json);
     EXPECT_EQ(first.Options.Command, CtlCommand::Identify);
 
     const Parsed after = Parse(
         {"monitor", "--count=3", "--port=COM2", "--period", "100", "--timeout", "500", "--json"});
     ASSERT_TRUE(after.Ok) << after.Error;
-    EXPECT_EQ(after.Options.Port, "COM2");
+    EXPECT_EQ(after.Options.Targets, (std::vector<CtlTarget>{{"", "COM2"}}));
     EXPECT_EQ(after.Options.Count, 3u);
     EXPECT_EQ(after.Options.PeriodMs, 100u);
     EXPECT_EQ(after.Options.TimeoutMs, 500u);

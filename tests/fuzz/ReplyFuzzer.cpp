@@ -10,20 +10,10 @@
 #include <string_view>
 #include <tuple>
 
+#include "FuzzCheck.h"
 #include "sensor/Protocol.h"
 
 namespace {
-
-void Require(bool condition, const char* invariant) {
-    if (!condition) {
-        std::fprintf(stderr, "broken invariant: %s\n", invariant);
-        std::abort();
-    }
-}
-
-bool InRange(double value, double low, double high) {
-    return value >= low && value <= high;
-}
 
 bool SameWireFields(const ChannelDefinition& a, const ChannelDefinition& b) {
     return a.MatchOutput == b.MatchOutput && a.Enabled == b.Enabled && a.Mode == b.Mode &&

@@ -52,6 +52,22 @@ TEST(SingleInstance, ASecondCopyRaisesTheFirstEvenWhenMinimised) {
     EXPECT_TRUE(WaitForEvents([&] { return !window.isMinimized(); }));
 }
 
+// A second start hands its profile over whole, whatever characters the name holds.
+TEST(SingleInstance, ASecondCopyHandsItsProfileToTheFirst) {
+    QTemporaryDir folder;
+    CSingleInstance first(folder.path());
+    ASSERT_TRUE(first.Claim());
+    QStringList opened;
+    QObject::connect(&first, &CSingleInstance::OpenRequested,
+                     [&](const QString& profile) { opened << profile; });
+
+    const QString name = folder.filePath(QStringLiteral("line 4\nraise %20 \u00e9.spf"));
+    CSingleInstance second(folder.path());
+    EXPECT_TRUE(second.AskFirstToRaise(2000, name));
+    EXPECT_TRUE(WaitForEvents([&] { return !opened.isEmpty(); }));
+    EXPECT_EQ(opened, QStringList{name});
+}
+
 TEST(SingleInstance, ACrashedCopysSocketDoesNotKeepTheNextOneOut) {
     QTemporaryDir folder;
     CSingleInstance instance(folder.path());

@@ -70,6 +70,16 @@ TEST(AppOptions, BadUsageNamesTheOffendingArgument) {
     }
 }
 
+TEST(AppOptions, OneProfileMayBeNamedToOpen) {
+    AppOptions options;
+    ASSERT_TRUE(Parse({"line4.SPF", "--simulate"}, options)) << options.Error;
+    EXPECT_EQ(options.ProfilePath, "line4.SPF");
+    ASSERT_TRUE(Parse({"--", "-odd name"}, options)) << options.Error;
+    EXPECT_EQ(options.ProfilePath, "-odd name");
+    EXPECT_FALSE(Parse({"a.spf", "b.spf"}, options));
+    EXPECT_NE(options.Error.find("b.spf"), std::string::npos);
+}
+
 TEST(AppOptions, HelpAndVersionAreFlags) {
     AppOptions options;
     ASSERT_TRUE(Parse({"-h"}, options));

@@ -57,6 +57,19 @@ MessageResult FakeView::ShowMessageBox(const MessageBoxRequest& request) {
     return answer;
 }
 
+bool FakeView::ShowFileDialog(const FileDialogRequest& request, std::string& path) {
+    FileDialogs.push_back(request);
+    if (FileAnswers.empty()) {
+        return false;
+    }
+    const std::optional<std::string> answer = FileAnswers.front();
+    FileAnswers.pop_front();
+    if (answer) {
+        path = *answer;
+    }
+    return answer.has_value();
+}
+
 int FakeView::ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
                               const XMessageBoxParams& params) {
     XBoxes.push_back({text, caption, style, params});

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,7 @@ public:
     void CheckMenuItem(MenuCommand id, bool checked) override { MenuChecked[id] = checked; }
     void EnableMenuItem(MenuCommand id, bool enable) override { MenuEnabled[id] = enable; }
     MessageResult ShowMessageBox(const MessageBoxRequest& request) override;
+    bool ShowFileDialog(const FileDialogRequest& request, std::string& path) override;
     int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
                         const XMessageBoxParams& params) override;
     bool RunLogSettingsDlg(LogSettings& settings) override;
@@ -89,6 +91,8 @@ public:
 
     std::vector<MessageBoxRequest> Messages;
     std::deque<MessageResult> Answers; // scripted; an empty script presses the default button
+    std::vector<FileDialogRequest> FileDialogs;
+    std::deque<std::optional<std::string>> FileAnswers; // scripted; none left cancels
     struct XBox {
         std::string Text, Caption;
         unsigned Style;

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/CtlOptions.h"
+#include "cli/CtlSession.h"
+#include "cli/ProfileCompare.h"
+#include "profile/IniStore.h"
+
+// backup, restore and diff on one identified sensor. Each fills a report; the caller prints
+// the reports of every sensor in the order given.
+
+// Exit codes only these commands give.
+enum CtlProfileExit : int {
+    CTL_EXIT_DIFFERENT = 1, // diff: differences; restore: the read-back differs
+    CTL_EXIT_FILE = 6,      // the profile cannot be read or written
+};
+
+struct SensorReport {
+    std::string Target; // the device or port as given
+    CtlOutcome Outcome;
+    std::string Serial;
+    std::string File; // backup: the file written
+    std::vector<KeyDifference>
+        Differences; // diff: what differs; restore: what is (or would be) sent
+    std::vector<KeyDifference> Unverified; // restore: what the read-back still differs in
+    std::vector<ProfileEntry> BadEntries;  // restore, diff: keys of the file that were refused
+};
+
+// Everything a profile holds, read from the sensor as the control panel reads it at first
+// contact: version, settings, every channel of the model.
+CtlOutcome ReadSensorProfile(CCtlSession& session, SensorProfile& profile);
+
+CtlOutcome DiffSensor(CCtlSession& session, const CIniStore& file, SensorReport& report);
+// Sends the settings when one differs, then each channel that differs (only its differing
+// fields change; the others keep their raw bounds), reads everything back and compares again.
+CtlOutcome RestoreSensor(CCtlSession& session, const CIniStore& file, bool dryRun,
+                         SensorReport& report);
+
+// FILE with each "{serial}" replaced by the serial number, made safe as a file name (characters
+// other than letters, digits, '.', '-' and '_' become '_').
+std::string BackupFileName(const std::string& pattern, const std::string& serial);
+
+// One sensor's report: text lines (prefixed with the target when `prefixed`) or one JSON line.
+std::string FormatReport(const SensorReport& report, CtlCommand command, bool dryRun, bool json,
+                         bool prefixed);
