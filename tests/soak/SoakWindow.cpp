@@ -13,6 +13,7 @@ SoakWindow::SoakWindow(const std::string& folder, const std::string& device) {
     m_environment.ProgramVersion = SPECTREL_VERSION;
     m_environment.PortOverrides.Set("COM1", device);
     m_logPath = folder + "/window-log.csv";
+    m_profilePath = folder + "/soak.spf";
     // The user of "Data Logging Settings": every reading, into the soak's folder.
     m_view.LogSettingsUser = [this](LogSettings& settings) {
         settings.FileName = m_logPath;
@@ -59,6 +60,7 @@ void SoakWindow::CollectMessages() {
         ++m_messages[box.Text];
     }
     m_view.XBoxes.clear();
+    m_view.FileDialogs.clear();
 }
 
 void SoakWindow::Pump(std::chrono::milliseconds period) {
@@ -100,6 +102,8 @@ const std::vector<SoakWindow::Action>& SoakWindow::Actions() {
         {"multi-sample teach", IDC_MULTI_SAMPLE_TEACH, NO_MENU, 2, CALM_ONLY,
          &SoakWindow::MultiSampleTeach},
         {"manual entry", IDC_MANUAL, NO_MENU, 2, CALM_ONLY, &SoakWindow::EnterManually},
+        {"save a profile", NO_CONTROL, ID_FILE_SAVE_AS, 2, ANY_TIME, &SoakWindow::SaveProfile},
+        {"load a profile", NO_CONTROL, ID_FILE_OPEN, 2, CALM_ONLY, &SoakWindow::LoadProfile},
         {"data logging settings", NO_CONTROL, ID_LOGGING_SETTINGS, 1, ANY_TIME,
          &SoakWindow::SetUpLogging},
         {"start logging", NO_CONTROL, ID_LOGGING_START, 3, ANY_TIME, &SoakWindow::StartLogging},
@@ -109,11 +113,11 @@ const std::vector<SoakWindow::Action>& SoakWindow::Actions() {
 }
 
 bool SoakWindow::Offers(const Action& action) const {
-    if (action.Menu != 0) {
+    // A control or menu item the controller never disabled is enabled, as a widget is.
+    if (action.Menu != NO_MENU) {
         const auto item = m_view.MenuEnabled.find(action.Menu);
-        return item != m_view.MenuEnabled.end() && item->second;
+        return item == m_view.MenuEnabled.end() || item->second;
     }
-    // A control the controller never disabled is enabled, as a widget is.
     return m_view.Enabled.count(action.Control) == 0 || m_view.IsEnabled(action.Control);
 }
 
@@ -248,4 +252,16 @@ void SoakWindow::MultiSampleTeach(std::mt19937_64& random) {
 void SoakWindow::EnterManually(std::mt19937_64&) {
     m_view.ManualEntryScript = [](CManualEntryDlg& dialog, FakeManualEntryView&) { dialog.OnOK(); };
     m_panel->OnManual();
+}
+
+void SoakWindow::SaveProfile(std::mt19937_64&) {
+    m_view.FileAnswers = {m_profilePath};
+    m_panel->OnFileSaveAs();
+    m_view.FileAnswers.clear();
+}
+
+void SoakWindow::LoadProfile(std::mt19937_64&) {
+    m_view.FileAnswers = {m_profilePath};
+    m_panel->OnFileOpen();
+    m_view.FileAnswers.clear();
 }

@@ -87,12 +87,15 @@ private:
     void TeachChannel(std::mt19937_64&);
     void MultiSampleTeach(std::mt19937_64& random);
     void EnterManually(std::mt19937_64&);
+    void SaveProfile(std::mt19937_64&);
+    void LoadProfile(std::mt19937_64&);
     void SetUpLogging(std::mt19937_64&);
     void StartLogging(std::mt19937_64& random);
     void StopLogging(std::mt19937_64&);
 
     PanelEnvironment m_environment;
     std::string m_logPath;
+    std::string m_profilePath;
     FakeView m_view;
     std::unique_ptr<CSpectrelDlg> m_panel;
     std::map<std::string, Clock::duration> m_worstCalls;
