@@ -126,15 +126,13 @@ void CSensor::StopReplyTimer() {
 }
 
 // Error replies re-send too and count against the same limit, so the count may reach it
-// between two ticks; "at or above" keeps the time-out from being skipped.
+// between two ticks; the tick that finds no retry left reports the time-out.
 void CSensor::ReplyTick() {
     if (!m_replyTimerActive) {
         return;
     }
-    if (m_retryCount >= m_retryLimit) {
+    if (!Resend()) {
         StopReplyTimer();
         Notify(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_REPLY);
-    } else {
-        Resend();
     }
 }

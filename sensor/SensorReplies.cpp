@@ -65,7 +65,7 @@ void CSensor::HandleErrorReply() {
     if (last == CMD_IDENTIFY || last == CMD_READ_DATA) {
         return;
     }
-    if (m_replyTimerActive && m_retryCount < m_retryLimit) {
+    if (m_replyTimerActive) {
         Resend();
     }
     Notify(WM_SENSOR_ERROR_REPLY);

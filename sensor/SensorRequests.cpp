@@ -233,10 +233,18 @@ bool CSensor::WriteCommand(const std::string& command) {
     return WriteLocked(command);
 }
 
+// The retry is checked, taken and written in one step under the port lock: the reply timer
+// and an error reply may both want the last one, and a time-out must not be reported while a
+// retry that was counted has not gone out yet. False when no retry is left; a write that
+// fails still uses its retry up.
 bool CSensor::Resend() {
-    ++m_retryCount;
     std::lock_guard lock(m_portMutex);
-    return WriteLocked(m_lastCommand);
+    if (m_retryCount >= m_retryLimit) {
+        return false;
+    }
+    ++m_retryCount;
+    WriteLocked(m_lastCommand);
+    return true;
 }
 
 // While a hung-up device is gone the port is closed and writes are refused here; the receive

@@ -7,6 +7,7 @@
 #include "HostPort.h"
 #include "link/LineFormat.h"
 #include "sim/VirtualSensor.h"
+#include "support/Deadline.h"
 
 using namespace std::chrono;
 
@@ -27,9 +28,14 @@ double Max(const std::vector<double>& values) {
 }
 
 Latency Measure(VirtualSensor& sensor, HostPort& host, const std::string& command) {
+    const std::int64_t previousEnd = sensor.LastReplyEndNanoseconds();
     const auto sent = steady_clock::now();
     EXPECT_TRUE(host.Send(command));
     EXPECT_TRUE(host.NextLine());
+    // The sensor notes the end of its reply once its write has returned, and the host may
+    // already have read the line by then: wait for the note rather than take the old one.
+    EXPECT_TRUE(WaitUntil([&] { return sensor.LastReplyEndNanoseconds() != previousEnd; },
+                          milliseconds(1000)));
     const auto replyEnd = steady_clock::time_point(nanoseconds(sensor.LastReplyEndNanoseconds()));
     return {duration<double, std::milli>(replyEnd - sent).count(),
             duration<double, std::milli>(host.LastLineTime() - sent).count()};
