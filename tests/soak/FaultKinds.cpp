@@ -1,6 +1,5 @@
 #include "FaultKinds.h"
 
-#include <algorithm>
 #include <cstdio>
 
 const std::vector<FaultKind>& LineFaultKinds() {
@@ -82,9 +81,8 @@ FaultEpisode MakeEpisode(FaultKind kind, std::chrono::milliseconds hold, unsigne
         episode.EndLines = {"replug"};
         break;
     case FaultKind::Serial:
-        // A swap by hand takes longer than the polls' time-out, which is how the panel learns
-        // that the line was lost and looks at who answers now.
-        episode.Hold = std::max(hold, std::chrono::milliseconds(8000));
+        // Swapped within the polls' time-out or beyond it: either way the panel must end up
+        // showing the sensor that answers now.
         episode.NewSerial = SwappedSerial(number);
         episode.StartLines = {"hangup", "serial " + episode.NewSerial};
         episode.EndLines = {"replug"};
