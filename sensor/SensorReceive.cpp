@@ -21,7 +21,8 @@
 //    no re-open outlives Disconnect;
 //  - the thread is the port's only reader, so no Read runs while it closes or opens.
 // Identify polling goes on writing "!i" through all this, and finds a re-plugged sensor as soon
-// as its device is back, without the user having to reset anything.
+// as its device is back, without the user having to reset anything. Data polling is told of
+// the re-open as a time-out, since the device may now hold another sensor.
 
 namespace {
 
@@ -82,8 +83,19 @@ void CSensor::ReopenAfterHangUp() {
         }
         if (m_port.Open(m_portName)) {
             m_linkUp = true;
-            return;
+            break;
         }
+    }
+    ReportReopenToDataPolling();
+}
+
+// A sensor unplugged and another plugged in within the poll time-out would otherwise go on
+// being read as the one before: its serial number, settings and channels never asked for, and
+// a Send All writing the old sensor's values into it. Whoever polls data learns of the re-open
+// as the loss it is, once per outage (an outage long enough has already timed out).
+void CSensor::ReportReopenToDataPolling() {
+    if (m_running && m_linkUp && m_dataPolling && !m_dataTimeoutPosted.exchange(true)) {
+        Notify(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_DATA);
     }
 }
 

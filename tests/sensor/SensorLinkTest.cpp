@@ -81,6 +81,24 @@ TEST_F(SensorLink, HungUpDeviceIsReopenedWhenItReappears) {
     EXPECT_LT(Ms(Clock::now() - before), 100.0);
 }
 
+// Unplugged and plugged in again faster than data polling would time out: the device may now
+// hold another sensor, so the re-open is reported as the loss, once, and only after it.
+TEST_F(SensorLink, AQuickReplugIsReportedToDataPollingAsALoss) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    ASSERT_TRUE(sensor.StartDataPolling(50));
+    ASSERT_TRUE(Await(WM_SENSOR_DATA, 3s));
+
+    constexpr auto outage = 800ms;
+    const auto pulled = Clock::now();
+    Sim().HangUp(static_cast<unsigned>(outage.count()));
+    const auto lost = AwaitTimeout(SENSOR_TIMEOUT_DATA, 4s);
+    ASSERT_TRUE(lost) << "a re-open within the poll time-out went unreported";
+    EXPECT_GE(lost->Time, pulled + outage);
+    EXPECT_TRUE(sensor.IsLinkUp());
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(target.Posted(WM_SENSOR_TIMEOUT), 1u);
+}
+
 // The far end stops reading and a write waits, holding the port lock: Disconnect wakes it
 // instead of waiting out its deadline.
 TEST(SensorStalledLine, DisconnectDoesNotWaitForABlockedWrite) {
