@@ -1,4 +1,5 @@
 #include "BenchPanel.h"
+#include "WindowEnvironment.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -29,13 +30,8 @@ bool BenchPanel::Start(std::string& error) {
         error = "the virtual sensor did not start: " + m_sim.Error();
         return false;
     }
-    PanelEnvironment environment;
-    environment.PreferencesPath = m_folder + "/spectrel.conf";
-    environment.PortOverrides.Set("COM1", m_sim.SlavePath());
-    environment.ProgramDir = m_folder;
-    environment.ProgramName = "spectrel";
-    environment.ProgramVersion = "bench";
-    m_panel = std::make_unique<CSpectrelDlg>(*this, std::move(environment));
+    m_panel = std::make_unique<CSpectrelDlg>(*this,
+                                             BenchWindowEnvironment(m_folder, m_sim.SlavePath()));
     m_panel->OnInitDialog();
     if (!PumpUntil([this] { return m_panel->IsPanelReady() && m_panel->AreControlsEnabled(); })) {
         error = "the panel did not get ready: " + m_panel->StatusText();

@@ -20,6 +20,7 @@
 #include "panel/SpectrelDlg.h"
 #include "panel/qt/MainWindow.h"
 #include "sim/VirtualSensor.h"
+#include "WindowEnvironment.h"
 
 namespace {
 
@@ -67,13 +68,7 @@ int main(int argc, char** argv) {
     }
     // The default log lies in the working directory.
     QDir::setCurrent(folder.path());
-    PanelEnvironment environment;
-    environment.PreferencesPath = folder.filePath(QStringLiteral("spectrel.conf")).toStdString();
-    environment.PortOverrides.Set("COM1", sensor.SlavePath());
-    environment.ProgramDir = folder.path().toStdString();
-    environment.ProgramName = "spectrel";
-    environment.ProgramVersion = SPECTREL_VERSION;
-    CMainWindow window(environment);
+    CMainWindow window(BenchWindowEnvironment(folder.path().toStdString(), sensor.SlavePath()));
     window.Start();
     CpuPercentOver(SETTLE_MS);
     if (!window.Controller().IsPanelReady()) {

@@ -14,6 +14,7 @@
 
 #include "panel/qt/MainWindow.h"
 #include "sim/VirtualSensor.h"
+#include "WindowEnvironment.h"
 
 namespace {
 
@@ -84,14 +85,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot set up: %s\n", sensor.Error().c_str());
         return 1;
     }
-    PanelEnvironment environment;
-    environment.PreferencesPath = folder.filePath(QStringLiteral("spectrel.conf")).toStdString();
-    environment.PortOverrides.Set("COM1", sensor.SlavePath());
-    environment.ProgramDir = folder.path().toStdString();
-    environment.ProgramName = "spectrel";
-    environment.ProgramVersion = SPECTREL_VERSION;
-
-    CMainWindow window(environment);
+    CMainWindow window(BenchWindowEnvironment(folder.path().toStdString(), sensor.SlavePath()));
     FirstPaint firstPaint(window);
     application.installEventFilter(&firstPaint);
     window.Start();
