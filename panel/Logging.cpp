@@ -1,16 +1,15 @@
 // "&Options" > "&Data Logging": starting and stopping the log, its settings, and the record
 // each reading may add.
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <iostream>
-#include <unistd.h>
 
 #include "logging/LogRecord.h"
 #include "logging/LogTexts.h"
 #include "panel/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
+#include "profile/Profile.h"
 #include "sensor/Sensor.h"
 
 namespace {
@@ -33,12 +32,10 @@ std::string LoggingModeText(int mode) {
 // The default log lies in the working directory; without one the name stays empty until the
 // settings dialog or a profile gives one, and starting then reports the file cannot be opened.
 void CSpectrelDlg::InitLogging() {
-    char directory[PATH_MAX];
-    if (::getcwd(directory, sizeof directory) == nullptr) {
+    m_logSettings.FileName = WorkingDirectoryLogFile();
+    if (m_logSettings.FileName.empty()) {
         std::cerr << "getcwd error: " << std::strerror(errno) << "\n";
-        return;
     }
-    m_logSettings.FileName = std::string(directory) + "/" + LOG_DEFAULT_FILE_NAME;
 }
 
 void CSpectrelDlg::OnInitMenuPopup() {
