@@ -30,8 +30,8 @@ bool BenchPanel::Start(std::string& error) {
         error = "the virtual sensor did not start: " + m_sim.Error();
         return false;
     }
-    m_panel = std::make_unique<CSpectrelDlg>(*this,
-                                             BenchWindowEnvironment(m_folder, m_sim.SlavePath()));
+    m_panel =
+        std::make_unique<CSpectrelDlg>(*this, BenchWindowEnvironment(m_folder, m_sim.SlavePath()));
     m_panel->OnInitDialog();
     if (!PumpUntil([this] { return m_panel->IsPanelReady() && m_panel->AreControlsEnabled(); })) {
         error = "the panel did not get ready: " + m_panel->StatusText();

@@ -17,10 +17,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include "WindowEnvironment.h"
 #include "panel/SpectrelDlg.h"
 #include "panel/qt/MainWindow.h"
 #include "sim/VirtualSensor.h"
-#include "WindowEnvironment.h"
 
 namespace {
 

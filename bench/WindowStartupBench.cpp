@@ -12,9 +12,9 @@
 #include <string>
 #include <unistd.h>
 
+#include "WindowEnvironment.h"
 #include "panel/qt/MainWindow.h"
 #include "sim/VirtualSensor.h"
-#include "WindowEnvironment.h"
 
 namespace {
 
