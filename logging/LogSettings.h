@@ -9,6 +9,10 @@ enum LogMode : int {
     LOG_ON_INTERVAL = 2, // one reading per interval
 };
 
+// The intervals a profile keeps; the settings dialog takes no other for LOG_ON_INTERVAL.
+inline constexpr int LOG_INTERVAL_MIN = 1;
+inline constexpr int LOG_INTERVAL_MAX = 100;
+
 // The data-logging set-up the window keeps, edits in its settings dialog and stores in profiles.
 struct LogSettings {
     std::string FileName; // the file logging appends to

@@ -51,6 +51,13 @@ bool CLogSettingsDlg::OnOK() {
         m_view.RefuseInterval(TEXT_LOG_INTERVAL_NOT_INTEGER);
         return false;
     }
+    // Logging on interval with 0 or fewer seconds would log every reading, and a profile saved
+    // with an interval out of range reports it as a bad entry when loaded again.
+    if (values.Mode == LOG_ON_INTERVAL &&
+        (interval < LOG_INTERVAL_MIN || interval > LOG_INTERVAL_MAX)) {
+        m_view.RefuseInterval(TEXT_LOG_INTERVAL_OUT_OF_RANGE);
+        return false;
+    }
     m_settings.Mode = values.Mode;
     m_settings.Interval = interval;
     m_settings.FileName = values.FileName;

@@ -17,7 +17,8 @@ public:
     void OnIntervalOff(); // "Continuous logging" or "Log on match" clicked
     void OnIntervalOn();  // "Log on interval" clicked
     // False (the dialog stays open, the user told why) when the interval is not an integer,
-    // even while its edit is disabled.
+    // even while its edit is disabled, or when "Log on interval" is chosen with an interval
+    // a profile would not keep.
     bool OnOK();
 
     // What the dialog holds: after OnOK, what the user confirmed.

@@ -24,3 +24,5 @@ inline constexpr int LOG_EXISTS_APPEND = 24;
 // The settings dialog
 inline constexpr const char* TEXT_LOG_SETTINGS_CAPTION = "Data Logging Settings";
 inline constexpr const char* TEXT_LOG_INTERVAL_NOT_INTEGER = "Please enter an integer.";
+inline constexpr const char* TEXT_LOG_INTERVAL_OUT_OF_RANGE =
+    "Please enter an integer between 1 and 100.";

@@ -16,8 +16,6 @@ constexpr int MAX_SAMPLES = 64;        // the most a profile may ask for
 constexpr int DELAY_STEP_MS = 10;
 constexpr int MAX_DELAY_MS = 100;
 constexpr int MAX_PERCENT = 100;
-constexpr int MIN_INTERVAL = 1;
-constexpr int MAX_INTERVAL = 100;
 constexpr double MIN_TOLERANCE = 0.5;
 constexpr double MAX_TOLERANCE = 50.0;
 
@@ -114,7 +112,7 @@ private:
     void ReadLogging(LogSettings& logging) {
         logging.FileName = m_store.ReadString(LOGGING, "FileName", PROFILE_LOG_FILE_DEFAULT);
         logging.Mode = Word(LOGGING, "Type", LOG_TYPE, LOG_TYPE.Of(logging.Mode));
-        logging.Interval = Int(LOGGING, "Interval", MIN_INTERVAL, MAX_INTERVAL, logging.Interval);
+        logging.Interval = Int(LOGGING, "Interval", LOG_INTERVAL_MIN, LOG_INTERVAL_MAX, logging.Interval);
     }
 
     void ReadChannel(const std::string& section, PanelChannel& channel) {

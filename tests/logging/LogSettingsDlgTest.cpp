@@ -71,6 +71,26 @@ TEST(LogSettingsDlg, OkRefusesAnIntervalThatIsNotAnInteger) {
     EXPECT_EQ(dialog.Settings().FileName, "new.csv");
 }
 
+// With "Log on interval" chosen, only an interval a saved profile keeps is taken: 0 would log
+// every reading, and the profile would report a bad entry when loaded.
+TEST(LogSettingsDlg, OkOnIntervalRefusesAnIntervalAProfileWouldNotKeep) {
+    FakeLogSettingsView view;
+    CLogSettingsDlg dialog(view, OPENED);
+    dialog.OnInitDialog();
+    view.Controls.Mode = LOG_ON_INTERVAL;
+    for (const char* text : {"0", "-3", "101"}) {
+        view.Controls.IntervalText = text;
+        EXPECT_FALSE(dialog.OnOK()) << text;
+    }
+    EXPECT_EQ(view.Refusals,
+              std::vector<std::string>(3, "Please enter an integer between 1 and 100."));
+    EXPECT_EQ(dialog.Settings(), OPENED);
+    for (const char* text : {"1", "100"}) {
+        view.Controls.IntervalText = text;
+        EXPECT_TRUE(dialog.OnOK()) << text;
+    }
+}
+
 // Browse takes the chosen path and refreshes every control from what the dialog holds.
 TEST(LogSettingsDlg, BrowseTakesTheChosenFile) {
     FakeLogSettingsView view;
