@@ -112,7 +112,8 @@ private:
     void ReadLogging(LogSettings& logging) {
         logging.FileName = m_store.ReadString(LOGGING, "FileName", PROFILE_LOG_FILE_DEFAULT);
         logging.Mode = Word(LOGGING, "Type", LOG_TYPE, LOG_TYPE.Of(logging.Mode));
-        logging.Interval = Int(LOGGING, "Interval", LOG_INTERVAL_MIN, LOG_INTERVAL_MAX, logging.Interval);
+        logging.Interval =
+            Int(LOGGING, "Interval", LOG_INTERVAL_MIN, LOG_INTERVAL_MAX, logging.Interval);
     }
 
     void ReadChannel(const std::string& section, PanelChannel& channel) {

@@ -46,16 +46,19 @@ void CSpectrelDlg::OnManual() {
                       entry->RedTolerance, entry->GreenTolerance, entry->BlueTolerance});
     if (m_view.RunManualEntry(dialog) == DIALOG_OK && m_sensor) {
         const CManualEntryDlg::Values& typed = dialog.GetValues();
-        if (!m_sensor->SendChannel(
-                channel, static_cast<unsigned>(entry->MatchOutput),
-                static_cast<unsigned>(entry->Enabled), static_cast<unsigned>(entry->Mode),
-                typed[FIELD_RED], typed[FIELD_GREEN], typed[FIELD_BLUE], typed[FIELD_RED_TOLERANCE],
-                typed[FIELD_GREEN_TOLERANCE], typed[FIELD_BLUE_TOLERANCE])) {
-            ShowWarning(SendChannelFailedText(channel), WARN_SENSOR);
+        const bool sent = m_sensor->SendChannel(
+            channel, static_cast<unsigned>(entry->MatchOutput),
+            static_cast<unsigned>(entry->Enabled), static_cast<unsigned>(entry->Mode),
+            typed[FIELD_RED], typed[FIELD_GREEN], typed[FIELD_BLUE], typed[FIELD_RED_TOLERANCE],
+            typed[FIELD_GREEN_TOLERANCE], typed[FIELD_BLUE_TOLERANCE]);
+        if (!sent) {
+            ShowWriteFailure(SendChannelFailedText(channel));
         }
-        TakeChannelFromSensor(channel,
-                              Tolerances{typed[FIELD_RED_TOLERANCE], typed[FIELD_GREEN_TOLERANCE],
-                                         typed[FIELD_BLUE_TOLERANCE]});
+        // A refused send leaves the proxy with the sensor's old channel: the panel shows it
+        // again, and no tolerance of it counts as one the sensor adjusted.
+        const Tolerances requested{typed[FIELD_RED_TOLERANCE], typed[FIELD_GREEN_TOLERANCE],
+                                   typed[FIELD_BLUE_TOLERANCE]};
+        TakeChannelFromSensor(channel, sent ? std::optional(requested) : std::nullopt);
     }
     UpdateData(false);
     EnableControls(true);

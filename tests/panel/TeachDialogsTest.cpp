@@ -8,6 +8,7 @@
 #include "sensor/Sensor.h"
 #include "teach/ManualEntryDlg.h"
 #include "teach/MultiSampleTeachDlg.h"
+#include "tests/support/Deadline.h"
 
 namespace {
 
@@ -155,4 +156,22 @@ TEST_F(TeachDialogsTest, ManualEntrySendsWhatWasTypedAndCancelSendsNothing) {
     EXPECT_EQ(m_panel->Channel(0).RedSetting, 100.0);
     EXPECT_EQ(m_panel->Channel(0).GreenTolerance, 12.5);
     EXPECT_EQ(m_view.Controls.ColorTexts[0], "100.0");
+}
+
+// The line gone under a manual entry: the send is refused with the port's reason, the panel
+// shows the sensor's old channel again and says nothing of adjusted tolerances.
+TEST_F(TeachDialogsTest, AManualEntryThePortRefusesReportsOnlyTheRefusal) {
+    m_panel->OnModeColorLuminosity();
+    const PanelChannel before = m_panel->Channel(0);
+    m_view.ManualEntryScript = [this](CManualEntryDlg& dialog, FakeManualEntryView&) {
+        dialog.Field(FIELD_RED_TOLERANCE).SetText("12.5");
+        m_sensor->Sim().HangUp(0);
+        ASSERT_TRUE(WaitUntil([&] { return !Proxy().IsLinkUp(); }, std::chrono::seconds(2)));
+        dialog.OnOK();
+    };
+    m_panel->OnManual();
+    ASSERT_EQ(m_view.Messages.size(), 1u);
+    EXPECT_EQ(m_view.MessageTexts()[0].rfind("Error sending channel 1\n", 0), 0u)
+        << m_view.MessageTexts()[0];
+    EXPECT_EQ(m_panel->Channel(0).RedTolerance, before.RedTolerance);
 }
