@@ -19,7 +19,7 @@ import time
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 TIMEOUT_S = 20
 
@@ -27,7 +27,12 @@ TIMEOUT_S = 20
 def wait_for(what, probe, timeout=TIMEOUT_S):
     deadline = time.monotonic() + timeout
     while True:
-        result = probe()
+        try:
+            result = probe()
+        except GLib.GError:
+            # An object that went away while the tree was walked (the window still building
+            # itself): look again.
+            result = None
         if result:
             return result
         if time.monotonic() > deadline:
