@@ -182,7 +182,7 @@ private:
     void ReceiveLoop();
     void HandleReadFailure();
     void ReopenAfterHangUp();
-    void ReportReopenToDataPolling();
+    void LinkUpAfterReopen();
     bool PauseWhileRunning(Clock::duration duration);
     void WakeReceiveThread();
     bool WaitForReceiveThread(unsigned timeoutMs);

@@ -131,7 +131,9 @@ void CSensor::ReplyTick() {
     if (!m_replyTimerActive) {
         return;
     }
-    if (!Resend()) {
+    // Whoever clears the active flag reports the time-out: this tick, or a re-open after a
+    // hang-up that gives the request up at the same moment.
+    if (!Resend() && m_replyTimerActive.exchange(false)) {
         StopReplyTimer();
         Notify(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_REPLY);
     }

@@ -21,8 +21,9 @@
 //    no re-open outlives Disconnect;
 //  - the thread is the port's only reader, so no Read runs while it closes or opens.
 // Identify polling goes on writing "!i" through all this, and finds a re-plugged sensor as soon
-// as its device is back, without the user having to reset anything. Data polling is told of
-// the re-open as a time-out, since the device may now hold another sensor.
+// as its device is back, without the user having to reset anything. A request waiting for its
+// answer, or else data polling, is told of the re-open as a time-out, since the device may now
+// hold another sensor.
 
 namespace {
 
@@ -76,25 +77,37 @@ void CSensor::ReopenAfterHangUp() {
         m_linkUp = false;
         m_port.Close();
     }
-    while (PauseWhileRunning(REOPEN_INTERVAL)) {
+    bool opened = false;
+    while (!opened && PauseWhileRunning(REOPEN_INTERVAL)) {
         std::lock_guard lock(m_portMutex);
-        if (!m_running) {
-            return;
-        }
-        if (m_port.Open(m_portName)) {
-            m_linkUp = true;
-            break;
-        }
+        opened = m_running && m_port.Open(m_portName);
     }
-    ReportReopenToDataPolling();
+    if (opened) {
+        LinkUpAfterReopen();
+    }
 }
 
-// A sensor unplugged and another plugged in within the poll time-out would otherwise go on
-// being read as the one before: its serial number, settings and channels never asked for, and
-// a Send All writing the old sensor's values into it. Whoever polls data learns of the re-open
-// as the loss it is, once per outage (an outage long enough has already timed out).
-void CSensor::ReportReopenToDataPolling() {
-    if (m_running && m_linkUp && m_dataPolling && !m_dataTimeoutPosted.exchange(true)) {
+// A sensor unplugged and another plugged in before a time-out would otherwise go on being read
+// as the one before: its serial number never asked for, a read finished with the new sensor's
+// answers, a Send All writing the old sensor's values into it. So the re-open is reported as the
+// loss it is: to a request still waiting for its answer (it is not sent again, to a sensor that
+// was never asked) or else to data polling, once per outage (a long one has timed out already).
+// The link stays down until the request is given up, so no re-send slips in between.
+void CSensor::LinkUpAfterReopen() {
+    const bool requestWaited = m_replyTimerActive.exchange(false);
+    if (requestWaited) {
+        StopReplyTimer(); // outside the port lock: a running tick may be waiting for it
+    }
+    {
+        std::lock_guard lock(m_portMutex);
+        if (!m_running) {
+            return; // Disconnect closes what was opened
+        }
+        m_linkUp = true;
+    }
+    if (requestWaited) {
+        Notify(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_REPLY);
+    } else if (m_dataPolling && !m_dataTimeoutPosted.exchange(true)) {
         Notify(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_DATA);
     }
 }

@@ -99,6 +99,25 @@ TEST_F(SensorLink, AQuickReplugIsReportedToDataPollingAsALoss) {
     EXPECT_EQ(target.Posted(WM_SENSOR_TIMEOUT), 1u);
 }
 
+// A request waiting for its answer when the device is re-opened was meant for the sensor that
+// was there before: it is given up then, not re-sent to whichever sensor is there now.
+TEST_F(SensorLink, AQuickReplugGivesUpTheRequestThatWaitedForItsAnswer) {
+    ASSERT_NO_FATAL_FAILURE(Connect());
+    Sim().SetSilent(true);
+    ASSERT_TRUE(sensor.RequestSettings());
+    constexpr auto outage = 800ms;
+    const auto pulled = Clock::now();
+    Sim().HangUp(static_cast<unsigned>(outage.count()));
+    const auto lost = AwaitTimeout(SENSOR_TIMEOUT_REPLY, 4s);
+    ASSERT_TRUE(lost);
+    std::printf("request given up %.1f ms after the device reappeared\n",
+                Ms(lost->Time - (pulled + outage)));
+    EXPECT_LT(lost->Time, pulled + outage + 1500ms) << "not left to its re-sends' time-out";
+    EXPECT_TRUE(sensor.IsLinkUp());
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(target.Posted(WM_SENSOR_TIMEOUT), 1u);
+}
+
 // The far end stops reading and a write waits, holding the port lock: Disconnect wakes it
 // instead of waiting out its deadline.
 TEST(SensorStalledLine, DisconnectDoesNotWaitForABlockedWrite) {
