@@ -148,8 +148,9 @@ TEST_F(TeachDialogsTest, ManualEntrySendsWhatWasTypedAndCancelSendsNothing) {
     };
     m_panel->OnManual();
     EXPECT_TRUE(m_view.Messages.empty()) << "the typed tolerances are held exactly";
-    ASSERT_TRUE(m_view.PumpUntil(*m_panel, [this] {
-        return SimChannel().RedHigh == RAW_FULL_SCALE;
+    // The sensor notes a command once it has answered it, so its channel may change first.
+    ASSERT_TRUE(m_view.PumpUntil(*m_panel, [&] {
+        return SimChannel().RedHigh == RAW_FULL_SCALE && Sends(m_sensor->CommandsSince(mark)) > 0;
     })) << "the sensor has the typed red";
     EXPECT_TRUE(SameBounds(SimChannel(), Proxy().GetChannel(1)));
     EXPECT_EQ(Sends(m_sensor->CommandsSince(mark)), 1);
