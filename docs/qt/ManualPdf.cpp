@@ -2,6 +2,7 @@
 // own text document and PDF writer: no further tool is needed to make the document.
 //   spectrel-manual-pdf INPUT.md OUTPUT.pdf TITLE
 
+#include <QAbstractTextDocumentLayout>
 #include <QColor>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextImageFormat>
+#include <QTextLayout>
 #include <QTextTable>
 #include <cstdio>
 #include <utility>
@@ -108,6 +110,191 @@ void StyleDocument(QTextDocument& document) {
     }
 }
 
+// A paragraph that holds a picture and nothing else: the pictures of the manual, each of which
+// gets a caption below it.
+bool IsPictureOnly(const QTextBlock& block) {
+    bool picture = false;
+    for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+        if (fragment.fragment().charFormat().isImageFormat()) {
+            picture = true;
+        } else if (!fragment.fragment().text().trimmed().isEmpty()) {
+            return false;
+        }
+    }
+    return picture;
+}
+
+QString PictureText(const QTextBlock& block) {
+    for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+        const QTextCharFormat format = fragment.fragment().charFormat();
+        if (format.isImageFormat()) {
+            return format.stringProperty(QTextFormat::ImageAltText);
+        }
+    }
+    return {};
+}
+
+// "Figure N: <the picture's text>" in italics, centred below each picture.
+void AddCaptions(QTextDocument& document) {
+    QList<int> pictures;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (IsPictureOnly(block)) {
+            pictures.append(block.blockNumber());
+        }
+    }
+    // From the last, so that the numbers of the blocks still to caption stay as they were.
+    for (qsizetype index = pictures.size() - 1; index >= 0; --index) {
+        const QTextBlock picture = document.findBlockByNumber(pictures[index]);
+        QTextBlockFormat captionBlock;
+        captionBlock.setAlignment(Qt::AlignHCenter);
+        captionBlock.setBottomMargin(HEADING_SPACE);
+        QTextCharFormat captionText;
+        captionText.setFontItalic(true);
+        QTextCursor cursor(picture);
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        cursor.insertBlock(captionBlock, captionText);
+        cursor.insertText(QStringLiteral("Figure %1: %2").arg(index + 1).arg(PictureText(picture)));
+    }
+}
+
+// A cell is looked up afresh on every use: a cell kept across edits of the document may point
+// elsewhere by then.
+struct ContentsEntry {
+    QTextBlock heading;
+    QTextTable* table;
+    int row;
+};
+
+bool InContents(const QTextBlock& block) {
+    const int level = block.blockFormat().headingLevel();
+    return level == 2 || level == 3;
+}
+
+// A "Contents" list of the chapters and their sections before the first chapter, the page
+// numbers left empty until the pages are known.
+QList<ContentsEntry> AddContents(QTextDocument& document) {
+    QList<QTextBlock> headings;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (InContents(block)) {
+            headings.append(block);
+        }
+    }
+    if (headings.isEmpty()) {
+        return {};
+    }
+    QTextCursor cursor(headings.first().previous());
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    QTextBlockFormat titleBlock;
+    titleBlock.setTopMargin(HEADING_SPACE * 2);
+    QTextCharFormat titleText;
+    titleText.setFontWeight(QFont::Bold);
+    titleText.setFontPointSize(BODY_POINTS * 1.4);
+    cursor.insertBlock(titleBlock, titleText);
+    cursor.insertText(QStringLiteral("Contents"));
+
+    QTextTableFormat format;
+    format.setBorder(0);
+    format.setCellPadding(0);
+    format.setCellSpacing(0);
+    format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+    format.setColumnWidthConstraints({QTextLength(QTextLength::PercentageLength, 90),
+                                      QTextLength(QTextLength::PercentageLength, 10)});
+    cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    QTextTable* table = cursor.insertTable(int(headings.size()), 2, format);
+    QList<ContentsEntry> entries;
+    for (int row = 0; row < headings.size(); ++row) {
+        const QTextBlock heading = headings[row];
+        QTextCursor title = table->cellAt(row, 0).firstCursorPosition();
+        QTextBlockFormat indent;
+        indent.setLeftMargin(heading.blockFormat().headingLevel() == 3 ? HEADING_SPACE * 2 : 0);
+        title.setBlockFormat(indent);
+        QTextCharFormat text;
+        text.setFontWeight(heading.blockFormat().headingLevel() == 2 ? QFont::Bold : QFont::Normal);
+        title.insertText(heading.text(), text);
+        QTextCursor page = table->cellAt(row, 1).firstCursorPosition();
+        QTextBlockFormat right;
+        right.setAlignment(Qt::AlignRight);
+        page.setBlockFormat(right);
+        entries.append({heading, table, row});
+    }
+    return entries;
+}
+
+// Where a block's first line stands, in document units down the stacked pages (a line that does
+// not fit at the foot of a page is moved to the next one inside its block, so the block's own
+// top may still be on the page before); a block in a table counts from the table's top, so that
+// a heading is kept with the whole table below it.
+qreal BlockTop(QTextDocument& document, const QTextBlock& block) {
+    if (QTextTable* table = QTextCursor(block).currentTable()) {
+        return document.documentLayout()->frameBoundingRect(table).top();
+    }
+    const qreal top = document.documentLayout()->blockBoundingRect(block).top();
+    const QTextLayout* layout = block.layout();
+    return layout != nullptr && layout->lineCount() > 0 ? top + layout->lineAt(0).y() : top;
+}
+
+int PageOf(QTextDocument& document, const QTextBlock& block) {
+    return int(BlockTop(document, block) / document.pageSize().height());
+}
+
+bool KeptWithNext(const QTextBlock& block) {
+    return block.blockFormat().headingLevel() != 0 || IsPictureOnly(block);
+}
+
+// The first of the headings and pictures that lead up to `block` on its page: a chapter's
+// heading, its section's heading and a picture below them move together.
+QTextBlock FirstKept(QTextDocument& document, QTextBlock block) {
+    const int page = PageOf(document, block);
+    while (block.previous().isValid() && KeptWithNext(block.previous()) &&
+           PageOf(document, block.previous()) == page) {
+        block = block.previous();
+    }
+    return block;
+}
+
+// Nothing when the block already starts a page: moving it further would gain nothing.
+void BreakBefore(QTextDocument& document, const QTextBlock& block) {
+    QTextBlockFormat format = block.blockFormat();
+    if (format.pageBreakPolicy() == QTextFormat::PageBreak_AlwaysBefore ||
+        !block.previous().isValid() ||
+        PageOf(document, block.previous()) != PageOf(document, block)) {
+        return;
+    }
+    format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    QTextCursor(block).setBlockFormat(format);
+}
+
+// A heading (or a picture) at the foot of a page whose text (or caption) starts on the next one
+// goes over to that page too. A move pushes only what follows it down, so one pass from the
+// top settles every page.
+void KeepWithNext(QTextDocument& document) {
+    // The layout runs lazily, block by block; an edit amid a half-done layout leaves pages out
+    // of the count, so the whole document is laid out first.
+    document.pageCount();
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        const QTextBlock next = block.next();
+        if (next.isValid() && KeptWithNext(block) &&
+            PageOf(document, block) != PageOf(document, next)) {
+            BreakBefore(document, FirstKept(document, block));
+        }
+    }
+}
+
+// Fills in the contents' page numbers; true when one of them changed.
+bool NumberContents(QTextDocument& document, const QList<ContentsEntry>& entries) {
+    bool changed = false;
+    for (const ContentsEntry& entry : entries) {
+        const QString page = QString::number(PageOf(document, entry.heading) + 1);
+        QTextCursor cursor = entry.table->cellAt(entry.row, 1).firstCursorPosition();
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        if (cursor.selectedText() != page) {
+            cursor.insertText(page);
+            changed = true;
+        }
+    }
+    return changed;
+}
+
 // Page by page, with the page number at the foot of each.
 void Print(QTextDocument& document, QPdfWriter& writer, qreal scale) {
     QPainter painter(&writer);
@@ -121,12 +308,12 @@ void Print(QTextDocument& document, QPdfWriter& writer, qreal scale) {
         painter.translate(0, -page.height() * index);
         document.drawContents(&painter, QRectF(QPointF(0, page.height() * index), page));
         painter.restore();
-        painter.save();
-        painter.scale(1 / scale, 1 / scale);
+        // In the writer's own units: a font scaled along with the painter comes out at another
+        // size, or not at all, on some pages.
         painter.setFont(document.defaultFont());
-        painter.drawText(QRectF(0, page.height(), page.width(), FOOTER_HEIGHT),
+        const qreal footer = FOOTER_HEIGHT / scale;
+        painter.drawText(QRectF(0, writer.height() - footer, writer.width(), footer),
                          Qt::AlignHCenter | Qt::AlignBottom, QString::number(index + 1));
-        painter.restore();
     }
 }
 
@@ -167,6 +354,16 @@ int main(int argc, char** argv) {
     if (!FitImages(document, document.pageSize().width() * IMAGE_SHARE)) {
         return 1;
     }
+    AddCaptions(document);
+    const QList<ContentsEntry> contents = AddContents(document);
+    // Page numbers and kept headings depend on each other; a few rounds settle both.
+    for (int round = 0; round < 5; ++round) {
+        KeepWithNext(document);
+        if (!NumberContents(document, contents)) {
+            break;
+        }
+    }
+    document.pageCount();
     Print(document, writer, scale);
     return 0;
 }
