@@ -1,4 +1,5 @@
 // The custom-button box and "Data Logging Settings" on the screen.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
@@ -74,6 +76,59 @@ TEST(XMessageBox, TheLogFileQuestionWaitsForOneOfItsButtons) {
                           "Spectrel", XMB_ICON_EXCLAMATION, &params),
               24);
     EXPECT_TRUE(checked);
+}
+
+namespace {
+
+// Asks the log-file question and, once the box is the active window, plays the user with
+// `act`. A box the user's part did not close gives 0 after a few seconds.
+int AskLogFileQuestion(const std::function<void(QWidget*)>& act) {
+    QTimer::singleShot(0, [act] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QTimer::singleShot(5000, box, [box] { box->done(0); });
+        box->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        act(box);
+    });
+    XMessageBoxParams params;
+    params.CustomButtons = "Overwrite\nAppend\nCancel";
+    return XMessageBox(nullptr, "The log file:\n/tmp/a.csv\nexists.  What do you want to do?",
+                       "Spectrel", XMB_ICON_EXCLAMATION, &params);
+}
+
+} // namespace
+
+// Enter presses the focused button, Overwrite while the box keeps its opening focus; a
+// screen reader finds the question as the box's description and as a label in it.
+TEST(XMessageBox, EnterPressesTheFocusedButtonAndTheQuestionIsReadOut) {
+    const auto keys = [](std::vector<Qt::Key> pressed) {
+        return [pressed](QWidget*) {
+            for (const Qt::Key key : pressed) {
+                QTest::keyClick(QApplication::focusWidget(), key);
+            }
+        };
+    };
+    EXPECT_EQ(AskLogFileQuestion(keys({Qt::Key_Return})), 23);
+    EXPECT_EQ(AskLogFileQuestion(keys({Qt::Key_Tab, Qt::Key_Return})), 24);
+    EXPECT_EQ(AskLogFileQuestion(keys({Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter})), 25);
+
+    const QString question =
+        QStringLiteral("The log file:\n/tmp/a.csv\nexists.  What do you want to do?");
+    QStringList labels;
+    QString description;
+    AskLogFileQuestion([&](QWidget* box) {
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(box);
+        description = read->text(QAccessible::Description);
+        for (int child = 0; child < read->childCount(); ++child) {
+            if (read->child(child)->role() == QAccessible::StaticText) {
+                labels << read->child(child)->text(QAccessible::Name);
+            }
+        }
+        Button(box, QStringLiteral("Cancel"))->click();
+    });
+    EXPECT_EQ(description.toStdString(), question.toStdString());
+    EXPECT_TRUE(labels.contains(question)) << labels.join(QLatin1Char('|')).toStdString();
 }
 
 // The interval edit follows the radios; OK refuses an empty interval and keeps the dialog open.
