@@ -163,6 +163,26 @@ TEST(LogSettingsWindow, OkTakesTheSettingsOnceTheIntervalIsAnInteger) {
     EXPECT_EQ(dialog.Settings(), (LogSettings{"/tmp/line.csv", LOG_ON_INTERVAL, 12}));
 }
 
+// However a radio gets checked (here a screen reader's toggle action) the interval edit
+// follows it.
+TEST(LogSettingsWindow, TheIntervalFollowsARadioToggledByAScreenReader) {
+    CLogSettingsWindow dialog({"/tmp/line.csv", LOG_CONTINUOUS, 4}, nullptr);
+    const auto radios = dialog.findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 3);
+    QLineEdit* interval = ByX<QLineEdit>(&dialog)[1];
+    const auto toggle = [](QRadioButton* radio) {
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(radio)->actionInterface();
+        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        actions->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    toggle(radios[2]);
+    EXPECT_TRUE(radios[2]->isChecked());
+    EXPECT_TRUE(interval->isEnabled());
+    toggle(radios[1]);
+    EXPECT_FALSE(interval->isEnabled());
+}
+
 // From the menu: Start on an existing file asks, Append keeps what it held, the status bar
 // turns while readings are logged, Stop ends it.
 TEST(MainWindowLogging, StartAppendsAfterTheQuestionAndStopEnds) {
