@@ -2,7 +2,10 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -183,25 +186,43 @@ TEST(LogSettingsWindow, TheIntervalFollowsARadioToggledByAScreenReader) {
     EXPECT_FALSE(interval->isEnabled());
 }
 
+namespace {
+
+// A ready window on a virtual sensor whose default log file already holds a line.
+struct LoggingRig {
+    void Open() {
+        ASSERT_TRUE(sensor.Start()) << sensor.Error();
+        std::ofstream(log, std::ios::binary) << "earlier\r\n";
+        // The default log lies in the working directory of the window's start.
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(logFolder.path());
+        fixture = std::make_unique<CPanelFixture>(sensor.SlavePath());
+        QDir::setCurrent(previous);
+        fixture->Window->Start();
+        ASSERT_TRUE(WaitForEvents([&] { return fixture->Window->Controller().IsPanelReady(); },
+                                  std::chrono::seconds(10)));
+    }
+    static SimConfig Unpaced() {
+        SimConfig config;
+        config.Pacing = false;
+        return config;
+    }
+
+    VirtualSensor sensor{Unpaced()};
+    QTemporaryDir logFolder;
+    const std::string log = logFolder.filePath(QStringLiteral("SpectrelLog.csv")).toStdString();
+    std::unique_ptr<CPanelFixture> fixture;
+};
+
+} // namespace
+
 // From the menu: Start on an existing file asks, Append keeps what it held, the status bar
 // turns while readings are logged, Stop ends it.
 TEST(MainWindowLogging, StartAppendsAfterTheQuestionAndStopEnds) {
-    SimConfig config;
-    config.Pacing = false;
-    VirtualSensor sensor(config);
-    ASSERT_TRUE(sensor.Start()) << sensor.Error();
-    QTemporaryDir logFolder;
-    const std::string log = logFolder.filePath(QStringLiteral("SpectrelLog.csv")).toStdString();
-    std::ofstream(log, std::ios::binary) << "earlier\r\n";
-    // The default log lies in the working directory of the window's start.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(logFolder.path());
-    CPanelFixture fixture(sensor.SlavePath());
-    QDir::setCurrent(previous);
-    CMainWindow& window = *fixture.Window;
-    window.Start();
-    ASSERT_TRUE(WaitForEvents([&] { return window.Controller().IsPanelReady(); },
-                              std::chrono::seconds(10)));
+    LoggingRig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.Open());
+    CMainWindow& window = *rig.fixture->Window;
+    const std::string& log = rig.log;
     QAction* start = window.MenuAction(ID_LOGGING_START);
     ASSERT_TRUE(start->isEnabled());
 
@@ -227,4 +248,46 @@ TEST(MainWindowLogging, StartAppendsAfterTheQuestionAndStopEnds) {
     window.MenuAction(ID_LOGGING_STOP)->trigger();
     EXPECT_EQ(pane->text(), QStringLiteral("Data logging inactive"));
     EXPECT_EQ(FileText(log).rfind("earlier\r\n", 0), 0u);
+}
+
+// A close request (a signal) while the log-file question is open, or a file dialog over "Data
+// Logging Settings", answers each box as Cancel and shuts down as usual.
+TEST(MainWindowLogging, ACloseRequestAnswersTheOpenBoxesAsCancelAndShutsDown) {
+    for (const MenuCommand command : {ID_LOGGING_START, ID_LOGGING_SETTINGS}) {
+        LoggingRig rig;
+        ASSERT_NO_FATAL_FAILURE(rig.Open());
+        CMainWindow& window = *rig.fixture->Window;
+        int closed = 0;
+        QObject::connect(&window, &CMainWindow::Closed, [&] { ++closed; });
+        bool leftOpen = false;
+        bool sawTheBox = false;
+        QTimer::singleShot(5000, &window, [&] {
+            leftOpen = true;
+            while (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                box->done(0);
+            }
+        });
+        // The close comes from inside the innermost box: the question, or the file dialog
+        // opened by Browse.
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                sawTheBox = command == ID_LOGGING_START
+                                ? Button(box, QStringLiteral("Append")) != nullptr
+                                : qobject_cast<QFileDialog*>(box) != nullptr;
+                window.close();
+            });
+            if (command == ID_LOGGING_SETTINGS) {
+                Button(QApplication::activeModalWidget(), QStringLiteral("Browse"))->click();
+            }
+        });
+        window.MenuAction(command)->trigger();
+        EXPECT_TRUE(sawTheBox) << command;
+        EXPECT_FALSE(leftOpen);
+        EXPECT_EQ(closed, 1);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(window.Controller().IsLoggingActive());
+        EXPECT_EQ(FileText(rig.log), "earlier\r\n");
+        EXPECT_TRUE(QFile::exists(rig.fixture->PreferencesPath())) << "preferences saved";
+    }
 }
