@@ -65,7 +65,12 @@ CLogSettingsWindow::CLogSettingsWindow(const LogSettings& settings, QWidget* par
     layout.Place(cancel, {205, 84, 50, 14});
     setFixedSize(layout.ToPixels(DIALOG_UNITS));
 
-    connect(m_modes, &QButtonGroup::idClicked, this, [this](int mode) {
+    // On the state change, not the click: a screen reader or the arrow keys check a radio
+    // without clicking it. Only the radio that becomes checked counts.
+    connect(m_modes, &QButtonGroup::idToggled, this, [this](int mode, bool checked) {
+        if (!checked) {
+            return;
+        }
         if (mode == LOG_ON_INTERVAL) {
             m_controller.OnIntervalOn();
         } else {

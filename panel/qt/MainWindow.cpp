@@ -261,14 +261,12 @@ void CMainWindow::changeEvent(QEvent* event) {
 }
 
 // Shut-down: the controller's OnClose runs once, then the window closes for good. A request
-// that comes while the controller is busy (a signal during a message box) dismisses the box
-// and is carried out as soon as the controller returns.
+// that comes while the controller is busy (a signal during a dialog, or a box over a dialog)
+// answers every open box as Cancel and is carried out as soon as the controller returns.
 void CMainWindow::closeEvent(QCloseEvent* event) {
     if (!m_closing && m_callDepth > 0) {
         m_closePending = true;
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            dialog->reject();
-        }
+        DismissModalDialogs();
         event->ignore();
         return;
     }

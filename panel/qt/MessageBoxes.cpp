@@ -1,6 +1,7 @@
 #include "panel/qt/MessageBoxes.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 
 namespace {
@@ -66,6 +67,20 @@ MessageResult ResultOf(QMessageBox::StandardButton button, MessageButtons button
 
 MessageResult DismissedResult(MessageButtons buttons) {
     return buttons == BUTTONS_OK ? RESULT_OK : RESULT_CANCEL;
+}
+
+void DismissModalDialogs() {
+    QDialog* previous = nullptr;
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    // A dialog that is still the innermost after its dismissal is left alone, not looped on.
+    while (dialog != nullptr && dialog != previous) {
+        dialog->reject();
+        if (dialog->isVisible()) {
+            dialog->done(QDialog::Rejected);
+        }
+        previous = dialog;
+        dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    }
 }
 
 MessageResult RunMessageBox(const MessageBoxRequest& request, QWidget* parent) {

@@ -43,6 +43,12 @@ CPanelControls::CPanelControls(QWidget* parent, CDialogLayout& layout) : m_layou
     BuildChannels(parent);
     BuildCurrentReading(parent);
     ApplyTabOrder();
+    // Enter presses the focused push button, as Space does; in a field it still does nothing.
+    for (QWidget* control : m_created) {
+        if (auto* push = qobject_cast<QPushButton*>(control)) {
+            push->setAutoDefault(true);
+        }
+    }
 }
 
 QWidget* CPanelControls::Control(ControlId id) const {

@@ -4,11 +4,13 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 namespace {
 
 std::atomic<int> g_signalPipe{-1};
+constexpr int HANDLED[] = {SIGHUP, SIGINT, SIGTERM};
 
 void OnSignal(int number) {
     const int savedErrno = errno;
@@ -25,8 +27,9 @@ CShutdownSignals::CShutdownSignals(QObject* parent) : QObject(parent) {
 
 CShutdownSignals::~CShutdownSignals() {
     if (m_installed) {
-        ::sigaction(SIGINT, &m_previousInt, nullptr);
-        ::sigaction(SIGTERM, &m_previousTerm, nullptr);
+        for (std::size_t index = 0; index < std::size(HANDLED); ++index) {
+            ::sigaction(HANDLED[index], &m_previous[index], nullptr);
+        }
         g_signalPipe = -1;
     }
     delete m_notifier;
@@ -53,9 +56,11 @@ bool CShutdownSignals::Install() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     m_installed = true;
-    const bool interrupt = ::sigaction(SIGINT, &action, &m_previousInt) == 0;
-    const bool terminate = ::sigaction(SIGTERM, &action, &m_previousTerm) == 0;
-    return interrupt && terminate;
+    bool all = true;
+    for (std::size_t index = 0; index < std::size(HANDLED); ++index) {
+        all = ::sigaction(HANDLED[index], &action, &m_previous[index]) == 0 && all;
+    }
+    return all;
 }
 
 void CShutdownSignals::Drain() {

@@ -5,8 +5,10 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into the Qt signal Requested on the UI thread (through a pipe the
-// handler writes to), so they end the program by the window's normal close. One at a time.
+// Turns SIGHUP, SIGINT and SIGTERM into the Qt signal Requested on the UI thread (through a
+// pipe the handler writes to), so they end the program by the window's normal close: a closed
+// terminal or a logged-out session saves the preferences and closes the log too. One at a
+// time.
 class CShutdownSignals : public QObject {
     Q_OBJECT
 
@@ -28,7 +30,6 @@ private:
     int m_readFd = -1;
     int m_writeFd = -1;
     QSocketNotifier* m_notifier = nullptr;
-    struct sigaction m_previousInt {};
-    struct sigaction m_previousTerm {};
+    struct sigaction m_previous[3]{};
     bool m_installed = false;
 };

@@ -71,7 +71,8 @@ int CSpectrelApp::RunWindow(int argc, char** argv, const AppOptions& options) {
     // pipe and closes the window as soon as the event loop runs.
     CShutdownSignals shutdownSignals;
     if (!shutdownSignals.Install()) {
-        std::fprintf(stderr, "spectrel: SIGINT and SIGTERM will not close the window cleanly\n");
+        std::fprintf(stderr,
+                     "spectrel: SIGHUP, SIGINT and SIGTERM will not close the window cleanly\n");
     }
 
     // Named from here, the profile means the same to the copy that opens it.

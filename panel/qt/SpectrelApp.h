@@ -9,8 +9,8 @@
 class VirtualSensor;
 
 // The program: one copy per user, the command line, the control panel's surroundings, the
-// built-in virtual sensor of --simulate, and SIGINT / SIGTERM as a normal close. The process
-// ends when the window closes.
+// built-in virtual sensor of --simulate, and SIGHUP / SIGINT / SIGTERM as a normal close. The
+// process ends when the window closes.
 class CSpectrelApp {
 public:
     CSpectrelApp();

@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "panel/qt/MessageBoxes.h"
 #include "teach/MultiSampleTeachDlg.h"
@@ -22,8 +24,6 @@ CMultiSampleTeachDialog::CMultiSampleTeachDialog(CMultiSampleTeachDlg& controlle
         const QString number = QString::number(row + 1);
         m_teach[row] = new QPushButton(QStringLiteral("Teach"), this);
         m_teach[row]->setAccessibleName(QStringLiteral("Teach sample ") + number);
-        // Enter presses OK wherever the focus is; Space presses the focused Teach button.
-        m_teach[row]->setAutoDefault(false);
         m_teach[row]->setEnabled(row == 0);
         const int id = IDC_TEACH_SAMPLE_FIRST + row;
         connect(m_teach[row], &QPushButton::clicked, this,
@@ -58,6 +58,9 @@ CMultiSampleTeachDialog::CMultiSampleTeachDialog(CMultiSampleTeachDlg& controlle
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_controller.OnInitDialog(*this);
+    // The dialog is there to take samples: it opens on the first Teach button, and Enter
+    // presses whichever button has the focus (OK while a field has it).
+    m_teach[0]->setFocus();
 }
 
 CMultiSampleTeachDialog::~CMultiSampleTeachDialog() {
@@ -75,7 +78,23 @@ bool CMultiSampleTeachDialog::event(QEvent* event) {
 }
 
 void CMultiSampleTeachDialog::EnableTeachButton(int row, bool enable) {
-    m_teach[row]->setEnabled(enable);
+    QPushButton* button = m_teach[row];
+    // A focused Teach button that its own press disables would hand the keyboard to a field,
+    // where the next Enter presses OK; it goes to the next sample's button instead, once the
+    // reply has enabled the rows again.
+    m_keyboardOnTeach = m_keyboardOnTeach || (!enable && button->hasFocus());
+    button->setEnabled(enable);
+    if (enable && m_keyboardOnTeach) {
+        m_keyboardOnTeach = false;
+        QTimer::singleShot(0, this, [this] {
+            const auto last =
+                std::find_if(m_teach.rbegin(), m_teach.rend(),
+                             [](const QPushButton* teach) { return teach->isEnabled(); });
+            if (last != m_teach.rend()) {
+                (*last)->setFocus();
+            }
+        });
+    }
 }
 
 void CMultiSampleTeachDialog::Push(const MultiSampleTexts& texts) {

@@ -47,4 +47,5 @@ private:
     std::array<QLineEdit*, 3> m_color{};
     std::array<QLineEdit*, 3> m_tolerance{};
     CSensorEventTarget m_target;
+    bool m_keyboardOnTeach = false; // a Teach press took the focus from its own button
 };

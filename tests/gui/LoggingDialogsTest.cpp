@@ -1,7 +1,11 @@
 // The custom-button box and "Data Logging Settings" on the screen.
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +16,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
@@ -76,6 +81,59 @@ TEST(XMessageBox, TheLogFileQuestionWaitsForOneOfItsButtons) {
     EXPECT_TRUE(checked);
 }
 
+namespace {
+
+// Asks the log-file question and, once the box is the active window, plays the user with
+// `act`. A box the user's part did not close gives 0 after a few seconds.
+int AskLogFileQuestion(const std::function<void(QWidget*)>& act) {
+    QTimer::singleShot(0, [act] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        QTimer::singleShot(5000, box, [box] { box->done(0); });
+        box->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(box));
+        act(box);
+    });
+    XMessageBoxParams params;
+    params.CustomButtons = "Overwrite\nAppend\nCancel";
+    return XMessageBox(nullptr, "The log file:\n/tmp/a.csv\nexists.  What do you want to do?",
+                       "Spectrel", XMB_ICON_EXCLAMATION, &params);
+}
+
+} // namespace
+
+// Enter presses the focused button, Overwrite while the box keeps its opening focus; a
+// screen reader finds the question as the box's description and as a label in it.
+TEST(XMessageBox, EnterPressesTheFocusedButtonAndTheQuestionIsReadOut) {
+    const auto keys = [](std::vector<Qt::Key> pressed) {
+        return [pressed](QWidget*) {
+            for (const Qt::Key key : pressed) {
+                QTest::keyClick(QApplication::focusWidget(), key);
+            }
+        };
+    };
+    EXPECT_EQ(AskLogFileQuestion(keys({Qt::Key_Return})), 23);
+    EXPECT_EQ(AskLogFileQuestion(keys({Qt::Key_Tab, Qt::Key_Return})), 24);
+    EXPECT_EQ(AskLogFileQuestion(keys({Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Enter})), 25);
+
+    const QString question =
+        QStringLiteral("The log file:\n/tmp/a.csv\nexists.  What do you want to do?");
+    QStringList labels;
+    QString description;
+    AskLogFileQuestion([&](QWidget* box) {
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(box);
+        description = read->text(QAccessible::Description);
+        for (int child = 0; child < read->childCount(); ++child) {
+            if (read->child(child)->role() == QAccessible::StaticText) {
+                labels << read->child(child)->text(QAccessible::Name);
+            }
+        }
+        Button(box, QStringLiteral("Cancel"))->click();
+    });
+    EXPECT_EQ(description.toStdString(), question.toStdString());
+    EXPECT_TRUE(labels.contains(question)) << labels.join(QLatin1Char('|')).toStdString();
+}
+
 // The interval edit follows the radios; OK refuses an empty interval and keeps the dialog open.
 TEST(LogSettingsWindow, OkTakesTheSettingsOnceTheIntervalIsAnInteger) {
     CLogSettingsWindow dialog({"/tmp/line.csv", LOG_ON_MATCH, 4}, nullptr);
@@ -108,25 +166,63 @@ TEST(LogSettingsWindow, OkTakesTheSettingsOnceTheIntervalIsAnInteger) {
     EXPECT_EQ(dialog.Settings(), (LogSettings{"/tmp/line.csv", LOG_ON_INTERVAL, 12}));
 }
 
+// However a radio gets checked (here a screen reader's toggle action) the interval edit
+// follows it.
+TEST(LogSettingsWindow, TheIntervalFollowsARadioToggledByAScreenReader) {
+    CLogSettingsWindow dialog({"/tmp/line.csv", LOG_CONTINUOUS, 4}, nullptr);
+    const auto radios = dialog.findChildren<QRadioButton*>();
+    ASSERT_EQ(radios.size(), 3);
+    QLineEdit* interval = ByX<QLineEdit>(&dialog)[1];
+    const auto toggle = [](QRadioButton* radio) {
+        QAccessibleActionInterface* actions =
+            QAccessible::queryAccessibleInterface(radio)->actionInterface();
+        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        actions->doAction(QAccessibleActionInterface::toggleAction());
+    };
+    toggle(radios[2]);
+    EXPECT_TRUE(radios[2]->isChecked());
+    EXPECT_TRUE(interval->isEnabled());
+    toggle(radios[1]);
+    EXPECT_FALSE(interval->isEnabled());
+}
+
+namespace {
+
+// A ready window on a virtual sensor whose default log file already holds a line.
+struct LoggingRig {
+    void Open() {
+        ASSERT_TRUE(sensor.Start()) << sensor.Error();
+        std::ofstream(log, std::ios::binary) << "earlier\r\n";
+        // The default log lies in the working directory of the window's start.
+        const QString previous = QDir::currentPath();
+        QDir::setCurrent(logFolder.path());
+        fixture = std::make_unique<CPanelFixture>(sensor.SlavePath());
+        QDir::setCurrent(previous);
+        fixture->Window->Start();
+        ASSERT_TRUE(WaitForEvents([&] { return fixture->Window->Controller().IsPanelReady(); },
+                                  std::chrono::seconds(10)));
+    }
+    static SimConfig Unpaced() {
+        SimConfig config;
+        config.Pacing = false;
+        return config;
+    }
+
+    VirtualSensor sensor{Unpaced()};
+    QTemporaryDir logFolder;
+    const std::string log = logFolder.filePath(QStringLiteral("SpectrelLog.csv")).toStdString();
+    std::unique_ptr<CPanelFixture> fixture;
+};
+
+} // namespace
+
 // From the menu: Start on an existing file asks, Append keeps what it held, the status bar
 // turns while readings are logged, Stop ends it.
 TEST(MainWindowLogging, StartAppendsAfterTheQuestionAndStopEnds) {
-    SimConfig config;
-    config.Pacing = false;
-    VirtualSensor sensor(config);
-    ASSERT_TRUE(sensor.Start()) << sensor.Error();
-    QTemporaryDir logFolder;
-    const std::string log = logFolder.filePath(QStringLiteral("SpectrelLog.csv")).toStdString();
-    std::ofstream(log, std::ios::binary) << "earlier\r\n";
-    // The default log lies in the working directory of the window's start.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(logFolder.path());
-    CPanelFixture fixture(sensor.SlavePath());
-    QDir::setCurrent(previous);
-    CMainWindow& window = *fixture.Window;
-    window.Start();
-    ASSERT_TRUE(WaitForEvents([&] { return window.Controller().IsPanelReady(); },
-                              std::chrono::seconds(10)));
+    LoggingRig rig;
+    ASSERT_NO_FATAL_FAILURE(rig.Open());
+    CMainWindow& window = *rig.fixture->Window;
+    const std::string& log = rig.log;
     QAction* start = window.MenuAction(ID_LOGGING_START);
     ASSERT_TRUE(start->isEnabled());
 
@@ -152,4 +248,46 @@ TEST(MainWindowLogging, StartAppendsAfterTheQuestionAndStopEnds) {
     window.MenuAction(ID_LOGGING_STOP)->trigger();
     EXPECT_EQ(pane->text(), QStringLiteral("Data logging inactive"));
     EXPECT_EQ(FileText(log).rfind("earlier\r\n", 0), 0u);
+}
+
+// A close request (a signal) while the log-file question is open, or a file dialog over "Data
+// Logging Settings", answers each box as Cancel and shuts down as usual.
+TEST(MainWindowLogging, ACloseRequestAnswersTheOpenBoxesAsCancelAndShutsDown) {
+    for (const MenuCommand command : {ID_LOGGING_START, ID_LOGGING_SETTINGS}) {
+        LoggingRig rig;
+        ASSERT_NO_FATAL_FAILURE(rig.Open());
+        CMainWindow& window = *rig.fixture->Window;
+        int closed = 0;
+        QObject::connect(&window, &CMainWindow::Closed, [&] { ++closed; });
+        bool leftOpen = false;
+        bool sawTheBox = false;
+        QTimer::singleShot(5000, &window, [&] {
+            leftOpen = true;
+            while (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                box->done(0);
+            }
+        });
+        // The close comes from inside the innermost box: the question, or the file dialog
+        // opened by Browse.
+        QTimer::singleShot(0, [&] {
+            QTimer::singleShot(0, [&] {
+                QWidget* box = QApplication::activeModalWidget();
+                sawTheBox = command == ID_LOGGING_START
+                                ? Button(box, QStringLiteral("Append")) != nullptr
+                                : qobject_cast<QFileDialog*>(box) != nullptr;
+                window.close();
+            });
+            if (command == ID_LOGGING_SETTINGS) {
+                Button(QApplication::activeModalWidget(), QStringLiteral("Browse"))->click();
+            }
+        });
+        window.MenuAction(command)->trigger();
+        EXPECT_TRUE(sawTheBox) << command;
+        EXPECT_FALSE(leftOpen);
+        EXPECT_EQ(closed, 1);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_FALSE(window.Controller().IsLoggingActive());
+        EXPECT_EQ(FileText(rig.log), "earlier\r\n");
+        EXPECT_TRUE(QFile::exists(rig.fixture->PreferencesPath())) << "preferences saved";
+    }
 }

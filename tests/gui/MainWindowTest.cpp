@@ -551,7 +551,7 @@ TEST(MainWindow, EveryEditingControlReachesItsHandler) {
     EXPECT_EQ(values.SelectedChannel, 1);
 }
 
-TEST(MainWindow, EnterAndEscapeDoNotCloseIt) {
+TEST(MainWindow, EnterPressesTheFocusedButtonAndNeitherKeyClosesTheWindow) {
     CPanelFixture fixture;
     CMainWindow& window = *fixture.Window;
     window.Start();
@@ -561,6 +561,22 @@ TEST(MainWindow, EnterAndEscapeDoNotCloseIt) {
     }
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(StatusText(window), QStringLiteral("Waiting for Spectrel..."));
+
+    // Enter in a field does nothing; on the focused Reset it looks for the sensor again.
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QString notFound = QStringLiteral("No Spectrel found!");
+    for (const auto& [id, key, status] :
+         {std::tuple{IDC_ILLUMINATION, Qt::Key_Return, notFound},
+          {IDC_RESET, Qt::Key_Return, QStringLiteral("Waiting for Spectrel...")},
+          {IDC_RESET, Qt::Key_Enter, QStringLiteral("Waiting for Spectrel...")}}) {
+        window.SensorTarget().Post(WM_SENSOR_TIMEOUT, SENSOR_TIMEOUT_IDENTIFY);
+        ASSERT_TRUE(WaitForEvents([&] { return StatusText(window) == notFound; }));
+        window.Control(id)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), key);
+        EXPECT_EQ(StatusText(window).toStdString(), status.toStdString())
+            << window.Control(id)->objectName().toStdString();
+    }
 }
 
 TEST(MainWindow, NotificationsWaitWhileTheControllerShowsAModalBox) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
+#include "panel/SpectrelDlg.h"
 #include "panel/qt/MainWindow.h"
 #include "sensor/SensorRecords.h"
 #include "teach/ManualEntryDlg.h"
@@ -110,10 +111,33 @@ TEST(MultiSampleTeachView, TenNamedTeachButtonsFirstEnabledAndOkCloses) {
     }
     EXPECT_EQ(dialog.ResultField(true, 0)->accessibleName(), QStringLiteral("Red tolerance"));
     const int result = RunWith(dialog, [&] {
-        dialog.TeachButton(0)->setFocus();
-        QTest::keyClick(dialog.TeachButton(0), Qt::Key_Return);
+        EXPECT_EQ(QApplication::focusWidget(), dialog.TeachButton(0)) << "opens on Teach";
+        dialog.SampleField(0, 0)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     });
-    EXPECT_EQ(result, QDialog::Accepted) << "Enter presses OK, not the focused Teach button";
+    EXPECT_EQ(result, QDialog::Accepted) << "Enter in a field presses OK";
+}
+
+// Enter on the focused Teach button takes a sample, again and again; OK sends their result.
+TEST(MultiSampleTeachView, EnterOnTheFocusedTeachButtonTakesASample) {
+    CSensorPanel panel;
+    ASSERT_NO_FATAL_FAILURE(panel.Open());
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<CMultiSampleTeachDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QTimer::singleShot(10000, dialog, [dialog] { dialog->QDialog::done(NOT_CLOSED); });
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        EXPECT_TRUE(WaitForEvents([&] { return dialog->TeachButton(0)->hasFocus(); }));
+        for (int row = 0; row < 2; ++row) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            EXPECT_TRUE(WaitForEvents([&] { return dialog->TeachButton(row + 1)->isEnabled(); }));
+            EXPECT_FALSE(dialog->SampleField(row, 0)->text().isEmpty()) << row;
+        }
+        dialog->accept();
+    });
+    QTest::mouseClick(panel.Window().Control(IDC_MULTI_SAMPLE_TEACH), Qt::LeftButton);
+    EXPECT_EQ(panel.Window().Controller().Channel(0).RedTolerance, 0.5);
 }
 
 TEST(MultiSampleTeachView, EscapeCancels) {

@@ -32,11 +32,14 @@ QStyle::StandardPixmap IconPixmap(unsigned icon) {
 }
 
 // The message drawn with the flags it was measured with: word breaks where the text has
-// blanks, anywhere inside a word too long for the line (a long path).
-class WrappedText : public QWidget {
+// blanks, anywhere inside a word too long for the line (a long path). A label underneath, so
+// a screen reader reads it as the box's text.
+class WrappedText : public QLabel {
 public:
     WrappedText(const QString& text, int flags, QWidget* parent)
-        : QWidget(parent), m_text(text), m_flags(flags) {
+        : QLabel(parent), m_text(text), m_flags(flags) {
+        setTextFormat(Qt::PlainText);
+        setText(text);
         setAccessibleName(text);
     }
 
@@ -72,6 +75,8 @@ XMessageBoxDialog::XMessageBoxDialog(QWidget* owner, const QString& text,
                                      const XMessageBoxPlan& plan)
     : QDialog(owner), m_plan(plan) {
     setWindowTitle(QString::fromStdString(plan.Caption));
+    // Read out with the title when the box opens, as the toolkit's own message boxes are.
+    setAccessibleDescription(text);
     if (!plan.Dismissable) {
         setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     }
@@ -106,7 +111,8 @@ XMessageBoxDialog::XMessageBoxDialog(QWidget* owner, const QString& text,
         const XMessageBoxButton& button = plan.Buttons[index];
         auto* push = new QPushButton(QString::fromStdString(button.Label), this);
         push->setGeometry(ToQRect(geometry.Buttons[index]));
-        push->setAutoDefault(false);
+        // Enter presses the focused button; the planned default only while no button has it.
+        push->setAutoDefault(true);
         connect(push, &QPushButton::clicked, this, [this, id = button.Id] { Finish(id); });
         if (index == plan.DefaultButton) {
             push->setDefault(true);
