@@ -1,6 +1,7 @@
 #include "quality/Decimation.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 
 namespace {
@@ -27,7 +28,7 @@ void EmitColumn(std::span<const ChartPoint> column, std::vector<ChartPoint>& out
 std::vector<ChartPoint> DecimateMinMax(std::span<const ChartPoint> points, double xFrom, double xTo,
                                        unsigned columns) {
     std::vector<ChartPoint> out;
-    if (columns == 0 || !(xTo > xFrom)) {
+    if (columns == 0 || !(xTo > xFrom) || !std::isfinite(xFrom) || !std::isfinite(xTo)) {
         return out;
     }
     const double width = (xTo - xFrom) / columns;

@@ -10,6 +10,9 @@ double ColourMargin(double value, double low, double high) {
     if (half > 0.0) {
         return 100.0 * (1.0 - distance / half);
     }
+    if (distance == 0.0 && half == 0.0) {
+        return 0.0; // not -0.0, which would print as "-0.0"
+    }
     // No width: the distance itself, in raw counts, is how far outside the colour lies.
     return -100.0 * (distance - half);
 }

@@ -38,7 +38,10 @@ bool ChannelsOverlap(const ChannelDefinition& a, const ChannelDefinition& b) {
 std::vector<ChannelOverlap> FindOverlaps(std::span<const ChannelDefinition> channels) {
     std::vector<ChannelOverlap> overlaps;
     for (std::size_t i = 0; i < channels.size(); ++i) {
-        for (std::size_t j = i + 1; j < channels.size() && channels[i].Enabled != 0; ++j) {
+        if (channels[i].Enabled == 0) {
+            continue;
+        }
+        for (std::size_t j = i + 1; j < channels.size(); ++j) {
             if (channels[j].Enabled != 0 && ChannelsOverlap(channels[i], channels[j])) {
                 overlaps.push_back({unsigned(i + 1), unsigned(j + 1)});
             }
