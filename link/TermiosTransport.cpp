@@ -104,10 +104,16 @@ void TermiosTransport::Decode(const char* bytes, std::size_t count, LineAssemble
     m_decoded.clear();
     m_decoder.Decode({bytes, count}, m_decoded);
     for (const MarkedByteDecoder::Item& item : m_decoded) {
-        if (item.kind == MarkedByteDecoder::Kind::Character) {
+        switch (item.kind) {
+        case MarkedByteDecoder::Kind::Character:
             lines.AddWireByte(item.value);
-        } else {
+            break;
+        case MarkedByteDecoder::Kind::BadCharacter:
+            lines.AddDamaged();
+            break;
+        case MarkedByteDecoder::Kind::Break:
             lines.MarkLineError();
+            break;
         }
     }
     if (m_readErrors.NewErrors(m_device.Get())) {

@@ -218,6 +218,19 @@ TEST_F(SerialPortOnPty, FailsARunLongerThanItsCapacityAndResumesAtTheNextLine) {
     EXPECT_EQ(next.Text(), std::string("next\0", 5));
 }
 
+// Bytes a 7-bit line cannot carry, sent without end, must not make a line that never ends.
+TEST_F(SerialPortOnPty, FailsAFloodOfEightBitBytesWithoutCrAsAnOverlongLine) {
+    ASSERT_TRUE(m_pty.WriteToMaster(std::string(3000, '\x80') + "\rok\r"));
+    const ReadOutcome flood = ReadWithin(m_port);
+    ASSERT_TRUE(flood.finished) << "the flood must end as a failed read";
+    EXPECT_FALSE(flood.ok);
+    EXPECT_EQ(m_port.LastError(), static_cast<std::uint32_t>(EMSGSIZE));
+    EXPECT_FALSE(HasEightBitByte(flood.buffer));
+    const ReadOutcome next = ReadWithin(m_port);
+    EXPECT_TRUE(next.ok);
+    EXPECT_EQ(next.Text(), std::string("ok\0", 3));
+}
+
 TEST_F(SerialPortOnPty, FailsDamagedLinesAndKeepsEightBitBytesOutOfTheText) {
     for (const std::string damaged : {"ab\xE9"
                                       "c\r",

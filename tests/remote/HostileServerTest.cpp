@@ -1,0 +1,69 @@
+// The link and spectrelctl against servers that misbehave in ways ser2net never does, played by
+// a small server on 127.0.0.1.
+
+#include <atomic>
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <sys/socket.h>
+
+#include <gtest/gtest.h>
+
+#include "cli/Ctl.h"
+#include "link/LinkError.h"
+#include "sensor/Sensor.h"
+#include "support/LoopbackServer.h"
+#include "support/RecordingTarget.h"
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double MsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// Answers every command with bytes a 7-bit line never carries, and never a CR.
+void Flood(int connection, const LoopbackServer& server) {
+    std::string flood(64 * 1024, '\0');
+    for (std::size_t i = 0; i < flood.size(); ++i) {
+        flood[i] = static_cast<char>(0x80 + i % 0x7F);
+    }
+    char ignored[256];
+    while (!server.Stopping()) {
+        if (!LoopbackServer::Readable(connection, 20)) {
+            continue;
+        }
+        if (::recv(connection, ignored, sizeof ignored, 0) <= 0 ||
+            !LoopbackServer::SendAll(connection, flood)) {
+            return;
+        }
+    }
+}
+
+} // namespace
+
+TEST(HostileServer, AFloodWithoutCrIsCountedAsGarbledAndTheClientKeepsItsDeadline) {
+    const LoopbackServer server(Flood);
+    ASSERT_FALSE(server.Address().empty());
+    const std::string url = "socket://" + server.Address();
+    {
+        RecordingTarget target;
+        CSensor sensor;
+        sensor.SetWindow(&target);
+        ASSERT_TRUE(sensor.Connect(url)) << LinkErrorText(sensor.LastPortError());
+        ASSERT_TRUE(sensor.StartIdentifyPolling(100));
+        EXPECT_TRUE(target.PopMessage(WM_SENSOR_READ_ERROR, 3s)) << "garbled replies are counted";
+        sensor.StopIdentifyPolling();
+        sensor.Disconnect();
+        sensor.SetWindow(nullptr);
+    }
+    std::ostringstream out;
+    std::ostringstream err;
+    const std::atomic<bool> stop{false};
+    const auto start = Clock::now();
+    EXPECT_EQ(RunSpectrelCtl({"--device", url, "--timeout", "1000", "identify"}, out, err, stop), 4)
+        << err.str();
+    EXPECT_LT(MsSince(start), 2500.0);
+}
