@@ -35,11 +35,10 @@ void DrainOutput(int fd) {
 } // namespace
 
 bool TermiosTransport::Open(int /*cancel*/, std::uint32_t& error) {
+    m_setExclusive = false;
     if (!TakeDevice() || !PrepareLine()) {
         error = static_cast<std::uint32_t>(errno);
-        if (m_device) {
-            ::ioctl(m_device.Get(), TIOCNXCL);
-        }
+        GiveUpExclusive();
         m_device.Reset();
         return false;
     }
@@ -62,7 +61,23 @@ bool TermiosTransport::TakeDevice() {
     if (::flock(m_device.Get(), LOCK_EX | LOCK_NB) != 0) {
         return false;
     }
-    return ::ioctl(m_device.Get(), TIOCEXCL) == 0 || errno == ENOTTY || errno == EINVAL;
+    // Root gets past another program's exclusive mode; it is refused here as anyone else is.
+    int held = 0;
+    if (::ioctl(m_device.Get(), TIOCGEXCL, &held) == 0 && held != 0) {
+        errno = EBUSY;
+        return false;
+    }
+    m_setExclusive = ::ioctl(m_device.Get(), TIOCEXCL) == 0;
+    return m_setExclusive || errno == ENOTTY || errno == EINVAL;
+}
+
+// The flag belongs to the terminal, not to this descriptor: clearing it after an open that
+// did not set it would strip another program's hold on the port.
+void TermiosTransport::GiveUpExclusive() {
+    if (m_setExclusive) {
+        ::ioctl(m_device.Get(), TIOCNXCL);
+        m_setExclusive = false;
+    }
 }
 
 bool TermiosTransport::PrepareLine() {
@@ -139,7 +154,7 @@ void TermiosTransport::Release() {
     // Only what came in is of no use any more; what goes out may be a command still on its way.
     tcflush(fd, TCIFLUSH);
     tcsetattr(fd, TCSANOW, &m_savedSettings);
-    ::ioctl(fd, TIOCNXCL);
+    GiveUpExclusive();
     m_device.Reset();
     m_decoder.Reset();
 }

@@ -25,11 +25,13 @@ public:
 private:
     bool TakeDevice();
     bool PrepareLine();
+    void GiveUpExclusive();
     void Decode(const char* bytes, std::size_t count, LineAssembler& lines);
 
     std::string m_path;
     FileDescriptor m_device;
     termios m_savedSettings{};
+    bool m_setExclusive = false; // this open put the terminal into exclusive mode
     LineErrorCounter m_writeErrors{LineErrorCounter::Scope::AllErrors};
     LineErrorCounter m_readErrors{LineErrorCounter::Scope::LostCharacters};
     MarkedByteDecoder m_decoder;

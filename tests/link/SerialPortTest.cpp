@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
@@ -117,6 +118,29 @@ TEST(SerialPortOpen, HoldsTheDeviceExclusivelyUntilClose) {
     EXPECT_TRUE(first.Close());
     EXPECT_FALSE(first.IsOpen());
     EXPECT_TRUE(second.Open(pty.SlavePath())) << "errno " << second.LastError();
+}
+
+// Another program's hold on the port, by lock and exclusive mode or by exclusive mode alone,
+// keeps us out (root included) and is still in place afterwards.
+TEST(SerialPortOpen, ARefusedOpenLeavesAnotherProgramsHoldAlone) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.IsValid());
+    for (const bool locked : {true, false}) {
+        SCOPED_TRACE(locked ? "lock and exclusive mode" : "exclusive mode alone");
+        const FileDescriptor other(::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK));
+        ASSERT_TRUE(other);
+        ASSERT_TRUE(!locked || ::flock(other.Get(), LOCK_EX | LOCK_NB) == 0);
+        ASSERT_EQ(::ioctl(other.Get(), TIOCEXCL), 0);
+        CSerialPort port;
+        EXPECT_FALSE(port.Open(pty.SlavePath()));
+        const std::uint32_t error = port.LastError();
+        EXPECT_TRUE(error == EWOULDBLOCK || error == EBUSY) << "errno " << error;
+        port.Close();
+        int exclusive = 0;
+        ASSERT_EQ(::ioctl(other.Get(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_NE(exclusive, 0) << "the other program's exclusive mode was cleared";
+        ::ioctl(other.Get(), TIOCNXCL);
+    }
 }
 
 TEST(SerialPortOpen, FailureKeepsTheReasonAndLeavesNothingOpen) {
