@@ -1,6 +1,7 @@
 #include "link/LinkError.h"
 
 #include <cstring>
+#include <netdb.h>
 
 std::string LinkErrorText(std::uint32_t error) {
     switch (error) {
@@ -15,6 +16,11 @@ std::string LinkErrorText(std::uint32_t error) {
     case LINK_ERROR_FORMAT_REFUSED:
         return "the server refused 9600 baud 7E1 without flow control";
     default:
-        return std::strerror(static_cast<int>(error));
+        break;
     }
+    if (error > LINK_ERROR_LOOKUP_FAILED && error <= LINK_ERROR_LOOKUP_FAILED_LAST) {
+        const int status = -static_cast<int>(error - LINK_ERROR_LOOKUP_FAILED);
+        return std::string("host name lookup failed: ") + ::gai_strerror(status);
+    }
+    return std::strerror(static_cast<int>(error));
 }

@@ -201,6 +201,10 @@ std::uint32_t CSerialPort::LastError() const {
     return m_lastError;
 }
 
+std::uint32_t CSerialPort::LastWriteError() const {
+    return m_lastWriteError;
+}
+
 bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
     const Use use(*this);
     if (!use) {
@@ -210,23 +214,26 @@ bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
     if (m_closing) {
         return false;
     }
-    if (!WriteAll(use, use.Transport().Encode({bytes, length}))) {
-        return false;
+    std::uint32_t error = 0;
+    if (!WriteAll(use, use.Transport().Encode({bytes, length}), error)) {
+        return FailWrite(error);
     }
     // No tcdrain(): it cannot be interrupted by Close, and on a pseudo-terminal it may wait for
     // the far end. The bytes are with the driver, which sends them in order; a reply can only
     // follow them, so reply timers lose nothing by starting now.
     if (use.Transport().SendDamaged()) {
-        return Fail(EIO);
+        return FailWrite(EIO);
     }
     return true;
 }
 
 // A device that stops taking bytes (a stalled adapter, a far end that no longer reads) must not
-// hold the writer, and with it every other writer and the window, for ever.
-bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
+// hold the writer, and with it every other writer and the window, for ever. False with the
+// reason in error, or with 0 there when Close ended the wait.
+bool CSerialPort::WriteAll(const Use& use, const std::string& wire, std::uint32_t& error) {
     const Clock::time_point deadline = Clock::now() + LineWriteDeadline(wire.size());
     std::size_t written = 0;
+    error = 0;
     while (written < wire.size()) {
         const ssize_t count = use.Transport().Send(wire.data() + written, wire.size() - written);
         if (count > 0) {
@@ -237,7 +244,8 @@ bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
             continue;
         }
         if (count < 0 && errno != EAGAIN) {
-            return Fail();
+            error = static_cast<std::uint32_t>(errno);
+            return false;
         }
         switch (WaitForDevice(use.Device(), POLLOUT, use.Wake(), deadline)) {
         case Event::Ready:
@@ -245,11 +253,14 @@ bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
         case Event::Woken:
             return false;
         case Event::HungUp:
-            return Fail(EIO);
+            error = EIO;
+            return false;
         case Event::TimedOut:
-            return Fail(ETIMEDOUT);
+            error = ETIMEDOUT;
+            return false;
         case Event::Failed:
-            return Fail();
+            error = static_cast<std::uint32_t>(errno);
+            return false;
         }
     }
     return true;
@@ -309,9 +320,10 @@ bool CSerialPort::Reply(const Use& use) {
         return true;
     }
     const std::lock_guard writing(m_writeMutex);
-    const bool sent = WriteAll(use, m_replies);
+    std::uint32_t error = 0;
+    const bool sent = WriteAll(use, m_replies, error);
     m_replies.clear();
-    return sent;
+    return sent || (error != 0 && Fail(error));
 }
 
 bool CSerialPort::HangUp(const Use& use) {
@@ -329,5 +341,14 @@ bool CSerialPort::Fail(int error) {
 
 bool CSerialPort::Fail(std::uint32_t error) {
     m_lastError = error;
+    return false;
+}
+
+// A reason of 0 (Close ended the wait) leaves the last errors as they are.
+bool CSerialPort::FailWrite(std::uint32_t error) {
+    if (error != 0) {
+        m_lastWriteError = error;
+        m_lastError = error;
+    }
     return false;
 }

@@ -41,6 +41,9 @@ public:
     // hold capacity + 1 bytes. Bytes after the last CR stay buffered for the next call.
     bool Read(char* buffer, std::uint32_t capacity, std::uint32_t& bytesRead);
     std::uint32_t LastError() const;
+    // The reason the last failed Write failed. The reading thread fails on its own (and may do
+    // so at any moment), so a writer words its failure with this, never with LastError().
+    std::uint32_t LastWriteError() const;
 
     const std::string& DeviceName() const { return m_deviceName; }
 
@@ -50,13 +53,15 @@ private:
     bool Fail();
     bool Fail(int error);
     bool Fail(std::uint32_t error);
+    bool FailWrite(std::uint32_t error);
     bool Receive(const Use& use);
     bool Reply(const Use& use);
     bool HangUp(const Use& use);
-    bool WriteAll(const Use& use, const std::string& wire);
+    bool WriteAll(const Use& use, const std::string& wire, std::uint32_t& error);
 
     std::string m_deviceName;
     std::atomic<std::uint32_t> m_lastError{0};
+    std::atomic<std::uint32_t> m_lastWriteError{0};
 
     // Open, Close and every Read or Write meet here. Close marks the port as closing, wakes
     // whoever waits on the device through m_wake, and releases the device only once the

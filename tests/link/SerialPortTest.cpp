@@ -369,6 +369,12 @@ TEST_F(SerialPortOnPty, AWriteTheDeviceNoLongerTakesFailsAtItsDeadline) {
     EXPECT_FALSE(result);
     EXPECT_EQ(m_port.LastError(), static_cast<std::uint32_t>(ETIMEDOUT));
     EXPECT_GE(ms, static_cast<double>(LineWriteDeadline(3).count()) - 1.0);
+
+    // The reading thread failing afterwards does not change why the write failed.
+    ASSERT_TRUE(m_pty.WriteToMaster(std::string(PROXY_CAPACITY + 1, 'x')));
+    EXPECT_FALSE(ReadWithin(m_port).ok);
+    EXPECT_EQ(m_port.LastError(), static_cast<std::uint32_t>(EMSGSIZE));
+    EXPECT_EQ(m_port.LastWriteError(), static_cast<std::uint32_t>(ETIMEDOUT));
 }
 
 TEST_F(SerialPortOnPty, CloseLetsTheLastCommandLeave) {

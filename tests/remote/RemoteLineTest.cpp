@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -17,6 +18,7 @@
 #include "cli/Ctl.h"
 #include "link/LinkError.h"
 #include "link/SerialPort.h"
+#include "link/TcpConnect.h"
 #include "sensor/Protocol.h"
 #include "support/Deadline.h"
 #include "support/SensorFixture.h"
@@ -270,4 +272,15 @@ TEST(RemoteLineOpen, CloseCancelsAConnectInProgress) {
     EXPECT_EQ(port.LastError(), static_cast<std::uint32_t>(ECANCELED));
     EXPECT_LT(MsSince(start), 1000.0);
     EXPECT_FALSE(port.IsOpen());
+}
+
+// A lookup that fails otherwise than by an unknown name is worded with the resolver's reason;
+// one that failed in the system keeps the error of the thread that looked up.
+TEST(RemoteLineOpen, AFailedLookupIsWordedWithTheResolversReason) {
+    EXPECT_EQ(LinkErrorText(LookupFailure(EAI_AGAIN, 0)),
+              std::string("host name lookup failed: ") + gai_strerror(EAI_AGAIN));
+    EXPECT_EQ(LinkErrorText(LookupFailure(EAI_FAIL, 0)),
+              std::string("host name lookup failed: ") + gai_strerror(EAI_FAIL));
+    EXPECT_EQ(LookupFailure(EAI_SYSTEM, EMFILE), static_cast<std::uint32_t>(EMFILE));
+    EXPECT_EQ(LookupFailure(EAI_NONAME, 0), LINK_ERROR_HOST_NOT_FOUND);
 }
