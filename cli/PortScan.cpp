@@ -62,7 +62,7 @@ ProbeResult Probe(const std::string& device, std::chrono::milliseconds timeout,
         return result;
     }
     CCtlSession session(device, stop);
-    if (CtlOutcome outcome = session.Connect(); !outcome.Done()) {
+    if (CtlOutcome outcome = session.Connect(timeout); !outcome.Done()) {
         // The port takes an exclusive lock before it touches the line's settings, so a device
         // whose lock another program holds is refused here untouched.
         const auto error = session.Sensor().LastPortError();

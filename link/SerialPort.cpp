@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "link/LineFormat.h"
+#include "link/LinkError.h"
 #include "link/PortMap.h"
 
 namespace {
@@ -18,6 +19,8 @@ namespace {
 // While a line stays hung up the receive thread calls Read back to back; each of those Reads
 // waits this long (or until Close) before it fails, so the thread never spins.
 constexpr std::chrono::milliseconds HANG_UP_PAUSE{100};
+// Between two tries of a remote line whose server is still busy with its previous client.
+constexpr std::chrono::milliseconds IN_USE_RETRY_PAUSE{50};
 
 enum class Event : std::uint8_t { Ready, HungUp, Woken, TimedOut, Failed };
 
@@ -125,7 +128,7 @@ CSerialPort::~CSerialPort() {
     Close();
 }
 
-bool CSerialPort::Open(const std::string& portName) {
+bool CSerialPort::Open(const std::string& portName, std::chrono::milliseconds inUseRetry) {
     std::unique_lock lock(m_stateMutex);
     if (m_open || m_opening) {
         return Fail(EBUSY);
@@ -135,42 +138,69 @@ bool CSerialPort::Open(const std::string& portName) {
     if (!wake) {
         return Fail();
     }
-    std::uint32_t error = 0;
-    std::unique_ptr<LinkTransport> transport = MakeTransport(m_deviceName, error);
-    if (!transport) {
-        return Fail(error);
-    }
     // Opening a remote line may take seconds (connecting, negotiating). It runs outside the
     // lock, so that Close can cut it short through the same event that wakes a reader.
     m_wake = std::move(wake);
     m_opening = true;
     lock.unlock();
-    const bool opened = transport->Open(m_wake.Get(), error);
+    std::uint32_t error = 0;
+    std::unique_ptr<LinkTransport> transport = OpenTransport(Clock::now() + inUseRetry, error);
     lock.lock();
     m_opening = false;
     m_stateChanged.notify_all();
-    if (opened && m_cancelled) {
+    if (transport && m_cancelled) {
         transport->Release();
     }
-    if (!opened || m_cancelled) {
+    if (!transport || m_cancelled) {
         m_cancelled = false;
         m_wake.Reset();
-        return Fail(opened ? static_cast<std::uint32_t>(ECANCELED) : error);
+        return Fail(transport ? static_cast<std::uint32_t>(ECANCELED) : error);
     }
     m_transport = std::move(transport);
     m_open = true;
     return true;
 }
 
+// A remote server keeps its device for a moment after its previous client has left, and
+// answers "in use" meanwhile; until retryUntil that is taken for the moment it is.
+std::unique_ptr<LinkTransport> CSerialPort::OpenTransport(Clock::time_point retryUntil,
+                                                          std::uint32_t& error) {
+    for (;;) {
+        std::unique_ptr<LinkTransport> transport = MakeTransport(m_deviceName, error);
+        if (!transport || transport->Open(m_wake.Get(), error)) {
+            return transport;
+        }
+        if (error != LINK_ERROR_SERVER_IN_USE || Clock::now() + IN_USE_RETRY_PAUSE > retryUntil) {
+            return nullptr;
+        }
+        PauseUnlessWoken(m_wake.Get(), IN_USE_RETRY_PAUSE);
+        if (m_cancelled) {
+            error = ECANCELED;
+            return nullptr;
+        }
+    }
+}
+
+void CSerialPort::CancelOpen() {
+    std::unique_lock lock(m_stateMutex);
+    CancelOpening(lock);
+}
+
+// Close during an Open: the opening thread finds the event signalled, gives up and releases
+// what it opened; this waits until it has.
+bool CSerialPort::CancelOpening(std::unique_lock<std::mutex>& lock) {
+    if (!m_opening) {
+        return false;
+    }
+    m_cancelled = true;
+    ::eventfd_write(m_wake.Get(), 1);
+    m_stateChanged.wait(lock, [this] { return !m_opening; });
+    return true;
+}
+
 bool CSerialPort::Close() {
     std::unique_lock lock(m_stateMutex);
-    if (m_opening) {
-        m_cancelled = true;
-        ::eventfd_write(m_wake.Get(), 1);
-        m_stateChanged.wait(lock, [this] { return !m_opening; });
-        return true;
-    }
-    if (!m_open) {
+    if (CancelOpening(lock) || !m_open) {
         return true;
     }
     if (m_closing) {

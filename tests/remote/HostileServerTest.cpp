@@ -6,12 +6,14 @@
 #include <sstream>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "cli/Ctl.h"
 #include "link/LinkError.h"
 #include "sensor/Sensor.h"
+#include "support/Deadline.h"
 #include "support/LoopbackServer.h"
 #include "support/RecordingTarget.h"
 
@@ -66,4 +68,33 @@ TEST(HostileServer, AFloodWithoutCrIsCountedAsGarbledAndTheClientKeepsItsDeadlin
     EXPECT_EQ(RunSpectrelCtl({"--device", url, "--timeout", "1000", "identify"}, out, err, stop), 4)
         << err.str();
     EXPECT_LT(MsSince(start), 2500.0);
+}
+
+// A server that takes the connection and then says nothing keeps the RFC 2217 negotiation
+// waiting; SIGINT ends that wait at once.
+TEST(HostileServer, SpectrelctlStopsDuringASilentNegotiation) {
+    const LoopbackServer server([](int connection, const LoopbackServer& self) {
+        while (!self.Stopping() && !LoopbackServer::Readable(connection, 20)) {
+        }
+        while (!self.Stopping()) {
+            LoopbackServer::Readable(connection, 20); // reads nothing, answers nothing
+        }
+    });
+    ASSERT_FALSE(server.Address().empty());
+    std::atomic<bool> stop{false};
+    Clock::time_point stopped;
+    std::thread interrupt([&] {
+        if (WaitUntil([&] { return server.Accepted() > 0; }, 3s)) {
+            stopped = Clock::now();
+        }
+        stop = true;
+    });
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(
+        RunSpectrelCtl({"--device", "rfc2217://" + server.Address(), "identify"}, out, err, stop),
+        130)
+        << err.str();
+    interrupt.join();
+    EXPECT_LT(MsSince(stopped), 500.0);
 }
