@@ -9,16 +9,19 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "common/ErrorText.h"
 #include "common/FileDescriptor.h"
 #include "link/LineFormat.h"
 #include "link/SerialPort.h"
 #include "support/Deadline.h"
 #include "support/PtyPair.h"
+#include "support/TempDir.h"
 #include "support/ThreadState.h"
 
 using namespace std::chrono_literals;
@@ -156,6 +159,18 @@ TEST(SerialPortOpen, FailureKeepsTheReasonAndLeavesNothingOpen) {
 
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(OpenDescriptorCount(), descriptors);
+}
+
+TEST(SerialPortOpen, SomethingThatIsNoTerminalIsNamedNoSerialPort) {
+    const TempDir folder;
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    { const FileDescriptor file(::creat((folder / "file").c_str(), 0600)); }
+    for (const std::string& device : {std::string("/dev/null"), folder / "fifo", folder / "file"}) {
+        CSerialPort port;
+        EXPECT_FALSE(port.Open(device));
+        EXPECT_EQ(PortErrorText("open", device, port.LastError()),
+                  "cannot open " + device + ": not a serial port");
+    }
 }
 
 TEST_F(SerialPortOnPty, SetsARawLineAndRestoresTheDeviceSettingsAtClose) {

@@ -12,6 +12,7 @@
 
 #include "cli/Ctl.h"
 #include "link/LinkError.h"
+#include "link/SerialPort.h"
 #include "sensor/Sensor.h"
 #include "support/Deadline.h"
 #include "support/LoopbackServer.h"
@@ -97,4 +98,29 @@ TEST(HostileServer, SpectrelctlStopsDuringASilentNegotiation) {
         << err.str();
     interrupt.join();
     EXPECT_LT(MsSince(stopped), 500.0);
+}
+
+// A server that takes the line control and confirms every setting but the flow control: the
+// open fails with that setting named, not as a server without RFC 2217.
+TEST(HostileServer, ASettingTheServerNeverConfirmsIsNamed) {
+    const LoopbackServer server([](int connection, const LoopbackServer& self) {
+        const auto answer = [](char command, std::string value) {
+            return std::string("\xFF\xFA\x2C") + static_cast<char>(command + 100) + value +
+                   "\xFF\xF0";
+        };
+        const std::string agreed = std::string("\xFF\xFD\x2C") +
+                                   answer(1, std::string("\x00\x00\x25\x80", 4)) +
+                                   answer(2, "\x07") + answer(3, "\x03") + answer(4, "\x01");
+        if (LoopbackServer::Readable(connection, 2000)) {
+            LoopbackServer::SendAll(connection, agreed);
+        }
+        while (!self.Stopping()) {
+            LoopbackServer::Readable(connection, 20);
+        }
+    });
+    ASSERT_FALSE(server.Address().empty());
+    CSerialPort port;
+    EXPECT_FALSE(port.Open("rfc2217://" + server.Address()));
+    EXPECT_EQ(LinkErrorText(port.LastError()),
+              "the server speaks RFC 2217 but did not confirm no flow control");
 }
