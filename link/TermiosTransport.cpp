@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <thread>
@@ -45,6 +46,7 @@ bool TermiosTransport::Open(int /*cancel*/, std::uint32_t& error) {
     // Best effort: a pseudo-terminal has no modem lines and refuses.
     int dtr = TIOCM_DTR;
     ::ioctl(m_device.Get(), TIOCMBIS, &dtr);
+    RequestLowLatency();
     m_writeErrors.Start(m_device.Get());
     m_readErrors.Start(m_device.Get());
     return true;
@@ -144,6 +146,31 @@ bool TermiosTransport::SendDamaged() {
     return m_writeErrors.NewErrors(m_device.Get());
 }
 
+// A USB adapter holds received bytes back until its latency timer runs out (16 ms on the
+// common chips), and so every reply; drivers that take the low-latency flag send them at once.
+// A driver or terminal that refuses it only costs that time.
+void TermiosTransport::RequestLowLatency() {
+    serial_struct serial{};
+    m_lowLatencySet = false;
+    if (::ioctl(m_device.Get(), TIOCGSERIAL, &serial) != 0 ||
+        (serial.flags & ASYNC_LOW_LATENCY) != 0) {
+        return;
+    }
+    m_savedSerialFlags = serial.flags;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    m_lowLatencySet = ::ioctl(m_device.Get(), TIOCSSERIAL, &serial) == 0;
+}
+
+// The flags as the port had them before this open, so other programs find it as it was.
+void TermiosTransport::RestoreLatency() {
+    serial_struct serial{};
+    if (m_lowLatencySet && ::ioctl(m_device.Get(), TIOCGSERIAL, &serial) == 0) {
+        serial.flags = m_savedSerialFlags;
+        ::ioctl(m_device.Get(), TIOCSSERIAL, &serial);
+    }
+    m_lowLatencySet = false;
+}
+
 void TermiosTransport::Release() {
     // Every step is best effort: a device that has gone away refuses them all and is released
     // all the same.
@@ -154,6 +181,7 @@ void TermiosTransport::Release() {
     // Only what came in is of no use any more; what goes out may be a command still on its way.
     tcflush(fd, TCIFLUSH);
     tcsetattr(fd, TCSANOW, &m_savedSettings);
+    RestoreLatency();
     GiveUpExclusive();
     m_device.Reset();
     m_decoder.Reset();
