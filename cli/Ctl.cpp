@@ -57,7 +57,7 @@ CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
         return Scan(options, out, stop);
     }
     CCtlSession session(DevicePaths(options).front(), stop);
-    CtlOutcome outcome = session.Connect();
+    CtlOutcome outcome = session.Connect(std::chrono::milliseconds(options.TimeoutMs));
     if (outcome.Done()) {
         outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
     }

@@ -20,7 +20,7 @@ struct SensorJob {
 CtlOutcome RunOnSensor(const CtlOptions& options, const std::string& device, const CIniStore& file,
                        const std::atomic<bool>& stop, SensorJob& job) {
     CCtlSession session(device, stop);
-    CtlOutcome outcome = session.Connect();
+    CtlOutcome outcome = session.Connect(std::chrono::milliseconds(options.TimeoutMs));
     if (outcome.Done()) {
         outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
     }

@@ -1,6 +1,8 @@
 #include "cli/CtlSession.h"
 
 #include <algorithm>
+#include <future>
+#include <thread>
 
 #include "common/ErrorText.h"
 
@@ -31,9 +33,25 @@ CCtlSession::~CCtlSession() {
     m_sensor.SetWindow(nullptr);
 }
 
-CtlOutcome CCtlSession::Connect() {
+CtlOutcome CCtlSession::Connect(std::chrono::milliseconds timeout) {
     m_sensor.SetWindow(&m_queue);
-    if (!m_sensor.Connect(m_device)) {
+    std::promise<void> opened;
+    // The open waits on the link's own cancel event, not on the stop flag: this watch turns
+    // the one into the other while it runs.
+    std::jthread watch([this, done = opened.get_future()] {
+        while (done.wait_for(STOP_CHECK) == std::future_status::timeout) {
+            if (m_stop) {
+                m_sensor.CancelConnect();
+            }
+        }
+    });
+    const bool connected = m_sensor.Connect(m_device, timeout);
+    opened.set_value();
+    watch.join();
+    if (m_stop) {
+        return {CTL_EXIT_INTERRUPTED, "interrupted"};
+    }
+    if (!connected) {
         return {CTL_EXIT_PORT, PortErrorText("open", m_device, m_sensor.LastPortError())};
     }
     return {};

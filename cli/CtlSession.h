@@ -43,7 +43,9 @@ public:
     CCtlSession(const CCtlSession&) = delete;
     CCtlSession& operator=(const CCtlSession&) = delete;
 
-    CtlOutcome Connect();
+    // Opens the device; a remote server still busy with its previous client is tried again
+    // until `timeout` has passed. The stop flag cuts a slow open (connect, negotiation) short.
+    CtlOutcome Connect(std::chrono::milliseconds timeout = std::chrono::milliseconds(0));
     // Identify polling until the sensor answers, for at most `timeout`.
     CtlOutcome Identify(std::chrono::milliseconds timeout);
     // Calls `request` (a CSensor request) and waits for `reply`, with wParam `channel` when

@@ -62,7 +62,7 @@ ProbeResult Probe(const std::string& device, std::chrono::milliseconds timeout,
         return result;
     }
     CCtlSession session(device, stop);
-    if (CtlOutcome outcome = session.Connect(); !outcome.Done()) {
+    if (CtlOutcome outcome = session.Connect(timeout); !outcome.Done()) {
         // The port takes an exclusive lock before it touches the line's settings, so a device
         // whose lock another program holds is refused here untouched.
         const auto error = session.Sensor().LastPortError();
@@ -120,7 +120,7 @@ std::string FindByIdName(const std::string& device, const std::string& byIdDir) 
 
 std::vector<ProbeResult> ProbeDevices(const std::vector<std::string>& devices,
                                       const std::string& byIdDir, std::chrono::milliseconds timeout,
-                                      const std::atomic<bool>& stop) {
+                                      const std::atomic<bool>& stop, const std::string& sysRoot) {
     std::vector<ProbeResult> results(devices.size());
     {
         std::vector<std::jthread> probes;
@@ -131,6 +131,7 @@ std::vector<ProbeResult> ProbeDevices(const std::vector<std::string>& devices,
     } // every probe has ended here
     for (ProbeResult& result : results) {
         result.ByIdName = FindByIdName(result.Device, byIdDir);
+        result.Adapter = ReadAdapterInfo(result.Device, sysRoot);
     }
     return results;
 }

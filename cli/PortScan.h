@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/AdapterInfo.h"
 #include "sensor/SensorRecords.h"
 
 // Finding which serial device a sensor hangs on: every device is given a short identify, all
@@ -23,6 +24,7 @@ struct ProbeResult {
     ProbeState State = ProbeState::Silent;
     SensorIdentity Identity; // model code and serial number when found
     std::string Problem;     // why it could not be opened
+    AdapterInfo Adapter;
 };
 
 // The serial devices below `devRoot` ("/dev"): the targets of serial/by-id first, in the order
@@ -33,7 +35,9 @@ std::vector<std::string> ListSerialDevices(const std::string& devRoot);
 std::string FindByIdName(const std::string& device, const std::string& byIdDir);
 
 // Probes each device on a thread of its own and gives the results in the order of `devices`.
-// `stop` ends the waits early (the devices still unanswered count as silent).
+// `stop` ends the waits early (the devices still unanswered count as silent). The adapters are
+// looked up below sysRoot.
 std::vector<ProbeResult> ProbeDevices(const std::vector<std::string>& devices,
                                       const std::string& byIdDir, std::chrono::milliseconds timeout,
-                                      const std::atomic<bool>& stop);
+                                      const std::atomic<bool>& stop,
+                                      const std::string& sysRoot = "/sys");

@@ -25,12 +25,19 @@ std::string ByIdText(const ProbeResult& result) {
     return result.ByIdName.empty() ? NONE : result.ByIdName.substr(slash + 1);
 }
 
+std::string LatencyText(const AdapterInfo& adapter) {
+    return adapter.Latency ? std::to_string(*adapter.Latency) + " ms" : NONE;
+}
+
 std::string SensorTable(const std::vector<ProbeResult>& results) {
-    std::vector<std::vector<std::string>> rows{{"DEVICE", "BY-ID", "MODEL", "SERIAL"}};
+    std::vector<std::vector<std::string>> rows{
+        {"DEVICE", "BY-ID", "MODEL", "SERIAL", "DRIVER", "LATENCY"}};
     for (const ProbeResult& result : results) {
         if (result.State == ProbeState::Found) {
+            const AdapterInfo& adapter = result.Adapter;
             rows.push_back({result.Device, ByIdText(result), ModelText(result.Identity.ModelCode),
-                            result.Identity.SerialNumber});
+                            result.Identity.SerialNumber,
+                            adapter.Driver.empty() ? NONE : adapter.Driver, LatencyText(adapter)});
         }
     }
     std::vector<std::size_t> widths(rows[0].size(), 0);
@@ -84,10 +91,21 @@ std::string JsonReport(const std::vector<ProbeResult>& results) {
             } else {
                 sensor.AddString("by_id", result.ByIdName);
             }
-            sensors.push_back(sensor.AddInteger("model", result.Identity.ModelCode)
-                                  .AddString("name", ModelName(result.Identity.ModelCode))
-                                  .AddString("serial", result.Identity.SerialNumber)
-                                  .Text());
+            sensor.AddInteger("model", result.Identity.ModelCode)
+                .AddString("name", ModelName(result.Identity.ModelCode))
+                .AddString("serial", result.Identity.SerialNumber);
+            const AdapterInfo& adapter = result.Adapter;
+            if (adapter.Driver.empty()) {
+                sensor.AddJson("driver", "null");
+            } else {
+                sensor.AddString("driver", adapter.Driver);
+            }
+            if (adapter.Latency) {
+                sensor.AddInteger("latency_ms", *adapter.Latency);
+            } else {
+                sensor.AddJson("latency_ms", "null");
+            }
+            sensors.push_back(sensor.Text());
         } else {
             (result.State == ProbeState::Busy ? busy : silent).push_back(JsonString(result.Device));
         }

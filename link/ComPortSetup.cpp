@@ -1,5 +1,7 @@
 #include "link/ComPortSetup.h"
 
+#include <utility>
+
 #include "link/LineFormat.h"
 #include "link/TelnetCodec.h"
 
@@ -100,4 +102,22 @@ ComPortSetup::Outcome ComPortSetup::State() const {
         return Outcome::Refused;
     }
     return m_answered == ALL ? Outcome::Agreed : Outcome::Waiting;
+}
+
+unsigned ComPortSetup::Unconfirmed() const {
+    return ALL & ~m_answered;
+}
+
+std::string ComPortSetup::SettingNames(unsigned settings) {
+    constexpr std::pair<unsigned, const char*> NAMES[] = {
+        {BAUD, "9600 baud"},  {SIZE, "7 data bits"},     {PARITY, "even parity"},
+        {STOP, "1 stop bit"}, {FLOW, "no flow control"},
+    };
+    std::string names;
+    for (const auto& [bit, name] : NAMES) {
+        if ((settings & bit) != 0) {
+            names += (names.empty() ? "" : ", ") + std::string(name);
+        }
+    }
+    return names;
 }

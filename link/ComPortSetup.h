@@ -21,6 +21,10 @@ public:
     // (line and modem state, flow suspension) and answers that concern no request are ignored.
     void Take(std::string_view payload);
     Outcome State() const;
+    // The settings the server has not confirmed yet, one bit each (0 when all are).
+    unsigned Unconfirmed() const;
+    // Those settings in words: "even parity, no flow control".
+    static std::string SettingNames(unsigned settings);
 
 private:
     void Answered(unsigned request, bool agreed);

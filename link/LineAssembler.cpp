@@ -7,6 +7,7 @@ namespace {
 
 constexpr char CR = '\r';
 constexpr unsigned char LAST_SEVEN_BIT_CHARACTER = 0x7F;
+constexpr char DAMAGED_PLACE = '\0';
 
 } // namespace
 
@@ -22,12 +23,18 @@ void LineAssembler::AddWireByte(unsigned char byte) {
     if (byte <= LAST_SEVEN_BIT_CHARACTER) {
         Add(static_cast<char>(byte));
     } else {
-        MarkLineError();
+        AddDamaged();
     }
 }
 
+void LineAssembler::AddDamaged() {
+    MarkLineError();
+    Add(DAMAGED_PLACE);
+}
+
 void LineAssembler::MarkLineError() {
-    if (!m_skippingToLineEnd) {
+    const bool marked = !m_errorOffsets.empty() && m_errorOffsets.back() == m_pending.size();
+    if (!m_skippingToLineEnd && !marked) {
         m_errorOffsets.push_back(m_pending.size());
     }
 }

@@ -10,7 +10,9 @@
 //
 // Sizes stay bounded: a run that cannot end within the buffer is handed over as a failure and
 // the rest of that overlong line, up to and including its CR, is discarded, so the next
-// hand-over starts at a line boundary instead of with the tail of a broken line.
+// hand-over starts at a line boundary instead of with the tail of a broken line. A damaged
+// character counts towards that length like any other, so no stream of bytes, however
+// damaged, can grow the pending line (or its damage marks) without end.
 class LineAssembler {
 public:
     enum class Result : std::uint8_t {
@@ -27,7 +29,11 @@ public:
     // or a plausible digit, so such a byte is treated like a parity error: it never enters the
     // text and its line fails.
     void AddWireByte(unsigned char byte);
-    // The line that the next character belongs to was damaged on the wire.
+    // A character that arrived damaged (a parity or framing error): its line fails, and it
+    // takes its place in the line as a zero byte, never as the character it may have been.
+    void AddDamaged();
+    // The line that the next character belongs to was damaged on the wire (a break, lost
+    // characters); several marks before that character count as one.
     void MarkLineError();
 
     // Copies the next hand-over into buffer, which holds capacity + 1 bytes. A hand-over of

@@ -39,7 +39,10 @@ bool Rfc2217Transport::Negotiate(std::uint32_t& error) {
         }
         switch (Readable(deadline, error)) {
         case Wait::TimedOut:
-            error = LINK_ERROR_NO_RFC2217;
+            // A server that took the option yet never confirmed a setting speaks the protocol
+            // all right; what failed is that setting.
+            error =
+                requested ? LINK_ERROR_UNCONFIRMED + setup.Unconfirmed() : LINK_ERROR_NO_RFC2217;
             return false;
         case Wait::Failed:
             return false;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "link/LineFormat.h"
+#include "link/LinkError.h"
 #include "link/PortMap.h"
 
 namespace {
@@ -18,6 +19,8 @@ namespace {
 // While a line stays hung up the receive thread calls Read back to back; each of those Reads
 // waits this long (or until Close) before it fails, so the thread never spins.
 constexpr std::chrono::milliseconds HANG_UP_PAUSE{100};
+// Between two tries of a remote line whose server is still busy with its previous client.
+constexpr std::chrono::milliseconds IN_USE_RETRY_PAUSE{50};
 
 enum class Event : std::uint8_t { Ready, HungUp, Woken, TimedOut, Failed };
 
@@ -125,7 +128,7 @@ CSerialPort::~CSerialPort() {
     Close();
 }
 
-bool CSerialPort::Open(const std::string& portName) {
+bool CSerialPort::Open(const std::string& portName, std::chrono::milliseconds inUseRetry) {
     std::unique_lock lock(m_stateMutex);
     if (m_open || m_opening) {
         return Fail(EBUSY);
@@ -135,42 +138,69 @@ bool CSerialPort::Open(const std::string& portName) {
     if (!wake) {
         return Fail();
     }
-    std::uint32_t error = 0;
-    std::unique_ptr<LinkTransport> transport = MakeTransport(m_deviceName, error);
-    if (!transport) {
-        return Fail(error);
-    }
     // Opening a remote line may take seconds (connecting, negotiating). It runs outside the
     // lock, so that Close can cut it short through the same event that wakes a reader.
     m_wake = std::move(wake);
     m_opening = true;
     lock.unlock();
-    const bool opened = transport->Open(m_wake.Get(), error);
+    std::uint32_t error = 0;
+    std::unique_ptr<LinkTransport> transport = OpenTransport(Clock::now() + inUseRetry, error);
     lock.lock();
     m_opening = false;
     m_stateChanged.notify_all();
-    if (opened && m_cancelled) {
+    if (transport && m_cancelled) {
         transport->Release();
     }
-    if (!opened || m_cancelled) {
+    if (!transport || m_cancelled) {
         m_cancelled = false;
         m_wake.Reset();
-        return Fail(opened ? static_cast<std::uint32_t>(ECANCELED) : error);
+        return Fail(transport ? static_cast<std::uint32_t>(ECANCELED) : error);
     }
     m_transport = std::move(transport);
     m_open = true;
     return true;
 }
 
+// A remote server keeps its device for a moment after its previous client has left, and
+// answers "in use" meanwhile; until retryUntil that is taken for the moment it is.
+std::unique_ptr<LinkTransport> CSerialPort::OpenTransport(Clock::time_point retryUntil,
+                                                          std::uint32_t& error) {
+    for (;;) {
+        std::unique_ptr<LinkTransport> transport = MakeTransport(m_deviceName, error);
+        if (!transport || transport->Open(m_wake.Get(), error)) {
+            return transport;
+        }
+        if (error != LINK_ERROR_SERVER_IN_USE || Clock::now() + IN_USE_RETRY_PAUSE > retryUntil) {
+            return nullptr;
+        }
+        PauseUnlessWoken(m_wake.Get(), IN_USE_RETRY_PAUSE);
+        if (m_cancelled) {
+            error = ECANCELED;
+            return nullptr;
+        }
+    }
+}
+
+void CSerialPort::CancelOpen() {
+    std::unique_lock lock(m_stateMutex);
+    CancelOpening(lock);
+}
+
+// Close during an Open: the opening thread finds the event signalled, gives up and releases
+// what it opened; this waits until it has.
+bool CSerialPort::CancelOpening(std::unique_lock<std::mutex>& lock) {
+    if (!m_opening) {
+        return false;
+    }
+    m_cancelled = true;
+    ::eventfd_write(m_wake.Get(), 1);
+    m_stateChanged.wait(lock, [this] { return !m_opening; });
+    return true;
+}
+
 bool CSerialPort::Close() {
     std::unique_lock lock(m_stateMutex);
-    if (m_opening) {
-        m_cancelled = true;
-        ::eventfd_write(m_wake.Get(), 1);
-        m_stateChanged.wait(lock, [this] { return !m_opening; });
-        return true;
-    }
-    if (!m_open) {
+    if (CancelOpening(lock) || !m_open) {
         return true;
     }
     if (m_closing) {
@@ -201,6 +231,10 @@ std::uint32_t CSerialPort::LastError() const {
     return m_lastError;
 }
 
+std::uint32_t CSerialPort::LastWriteError() const {
+    return m_lastWriteError;
+}
+
 bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
     const Use use(*this);
     if (!use) {
@@ -210,23 +244,26 @@ bool CSerialPort::Write(const char* bytes, std::uint32_t length) {
     if (m_closing) {
         return false;
     }
-    if (!WriteAll(use, use.Transport().Encode({bytes, length}))) {
-        return false;
+    std::uint32_t error = 0;
+    if (!WriteAll(use, use.Transport().Encode({bytes, length}), error)) {
+        return FailWrite(error);
     }
     // No tcdrain(): it cannot be interrupted by Close, and on a pseudo-terminal it may wait for
     // the far end. The bytes are with the driver, which sends them in order; a reply can only
     // follow them, so reply timers lose nothing by starting now.
     if (use.Transport().SendDamaged()) {
-        return Fail(EIO);
+        return FailWrite(EIO);
     }
     return true;
 }
 
 // A device that stops taking bytes (a stalled adapter, a far end that no longer reads) must not
-// hold the writer, and with it every other writer and the window, for ever.
-bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
+// hold the writer, and with it every other writer and the window, for ever. False with the
+// reason in error, or with 0 there when Close ended the wait.
+bool CSerialPort::WriteAll(const Use& use, const std::string& wire, std::uint32_t& error) {
     const Clock::time_point deadline = Clock::now() + LineWriteDeadline(wire.size());
     std::size_t written = 0;
+    error = 0;
     while (written < wire.size()) {
         const ssize_t count = use.Transport().Send(wire.data() + written, wire.size() - written);
         if (count > 0) {
@@ -237,7 +274,8 @@ bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
             continue;
         }
         if (count < 0 && errno != EAGAIN) {
-            return Fail();
+            error = static_cast<std::uint32_t>(errno);
+            return false;
         }
         switch (WaitForDevice(use.Device(), POLLOUT, use.Wake(), deadline)) {
         case Event::Ready:
@@ -245,11 +283,14 @@ bool CSerialPort::WriteAll(const Use& use, const std::string& wire) {
         case Event::Woken:
             return false;
         case Event::HungUp:
-            return Fail(EIO);
+            error = EIO;
+            return false;
         case Event::TimedOut:
-            return Fail(ETIMEDOUT);
+            error = ETIMEDOUT;
+            return false;
         case Event::Failed:
-            return Fail();
+            error = static_cast<std::uint32_t>(errno);
+            return false;
         }
     }
     return true;
@@ -309,9 +350,10 @@ bool CSerialPort::Reply(const Use& use) {
         return true;
     }
     const std::lock_guard writing(m_writeMutex);
-    const bool sent = WriteAll(use, m_replies);
+    std::uint32_t error = 0;
+    const bool sent = WriteAll(use, m_replies, error);
     m_replies.clear();
-    return sent;
+    return sent || (error != 0 && Fail(error));
 }
 
 bool CSerialPort::HangUp(const Use& use) {
@@ -329,5 +371,14 @@ bool CSerialPort::Fail(int error) {
 
 bool CSerialPort::Fail(std::uint32_t error) {
     m_lastError = error;
+    return false;
+}
+
+// A reason of 0 (Close ended the wait) leaves the last errors as they are.
+bool CSerialPort::FailWrite(std::uint32_t error) {
+    if (error != 0) {
+        m_lastWriteError = error;
+        m_lastError = error;
+    }
     return false;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -32,8 +33,13 @@ public:
     // portName is a device path ("/dev/ttyUSB0"), a remote line's URL or a port name "COMn",
     // which maps to /dev/ttyS<n-1> (callers with their own mapping pass the mapped path). On
     // failure returns false with errno (or a LINK_ERROR_...) in LastError() and nothing left
-    // open.
-    bool Open(const std::string& portName);
+    // open. A remote server that is still busy with its previous client is tried again for up
+    // to inUseRetry before its "in use" counts.
+    bool Open(const std::string& portName,
+              std::chrono::milliseconds inUseRetry = std::chrono::milliseconds(0));
+    // From another thread: ends an Open in progress, which then fails with ECANCELED, and
+    // returns once it has. Does nothing to a port that is not being opened.
+    void CancelOpen();
     bool Close();
     bool IsOpen() const;
     bool Write(const char* bytes, std::uint32_t length);
@@ -41,22 +47,32 @@ public:
     // hold capacity + 1 bytes. Bytes after the last CR stay buffered for the next call.
     bool Read(char* buffer, std::uint32_t capacity, std::uint32_t& bytesRead);
     std::uint32_t LastError() const;
+    // The reason the last failed Write failed. The reading thread fails on its own (and may do
+    // so at any moment), so a writer words its failure with this, never with LastError().
+    std::uint32_t LastWriteError() const;
 
     const std::string& DeviceName() const { return m_deviceName; }
 
 private:
     class Use;
 
+    using Clock = std::chrono::steady_clock;
+
+    std::unique_ptr<LinkTransport> OpenTransport(Clock::time_point retryUntil,
+                                                 std::uint32_t& error);
+    bool CancelOpening(std::unique_lock<std::mutex>& lock);
     bool Fail();
     bool Fail(int error);
     bool Fail(std::uint32_t error);
+    bool FailWrite(std::uint32_t error);
     bool Receive(const Use& use);
     bool Reply(const Use& use);
     bool HangUp(const Use& use);
-    bool WriteAll(const Use& use, const std::string& wire);
+    bool WriteAll(const Use& use, const std::string& wire, std::uint32_t& error);
 
     std::string m_deviceName;
     std::atomic<std::uint32_t> m_lastError{0};
+    std::atomic<std::uint32_t> m_lastWriteError{0};
 
     // Open, Close and every Read or Write meet here. Close marks the port as closing, wakes
     // whoever waits on the device through m_wake, and releases the device only once the

@@ -31,6 +31,7 @@ constexpr unsigned UNACKNOWLEDGED_LIMIT_MS = 10000;
 struct Lookup {
     FileDescriptor done{::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
     int status = 0;
+    int systemError = 0; // errno of the thread that looked up, for EAI_SYSTEM
     addrinfo* result = nullptr;
 
     ~Lookup() {
@@ -40,19 +41,13 @@ struct Lookup {
     }
 };
 
-int Resolve(const std::string& host, const std::string& port, int flags, addrinfo*& result) {
+void Resolve(const std::string& host, const std::string& port, int flags, Lookup& lookup) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = flags | AI_NUMERICSERV;
-    return ::getaddrinfo(host.c_str(), port.c_str(), &hints, &result);
-}
-
-std::uint32_t LookupError(int status) {
-    if (status == EAI_SYSTEM) {
-        return static_cast<std::uint32_t>(errno);
-    }
-    return status == EAI_MEMORY ? ENOMEM : LINK_ERROR_HOST_NOT_FOUND;
+    lookup.status = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &lookup.result);
+    lookup.systemError = errno;
 }
 
 // 0 when fd has the events before the deadline, else ETIMEDOUT, ECANCELED or the poll error.
@@ -83,11 +78,11 @@ bool Find(const std::string& host, const std::string& port, Clock::time_point de
         error = static_cast<std::uint32_t>(errno);
         return false;
     }
-    int status = Resolve(host, port, AI_NUMERICHOST, lookup->result);
-    if (status == EAI_NONAME) {
+    Resolve(host, port, AI_NUMERICHOST, *lookup);
+    if (lookup->status == EAI_NONAME) {
         try {
             std::thread([lookup, host, port] {
-                lookup->status = Resolve(host, port, 0, lookup->result);
+                Resolve(host, port, 0, *lookup);
                 // The eventfd's write and read order the result before its use.
                 ::eventfd_write(lookup->done.Get(), 1);
             }).detach();
@@ -102,10 +97,9 @@ bool Find(const std::string& host, const std::string& port, Clock::time_point de
         }
         eventfd_t ignored = 0;
         ::eventfd_read(lookup->done.Get(), &ignored);
-        status = lookup->status;
     }
-    if (status != 0) {
-        error = LookupError(status);
+    if (lookup->status != 0) {
+        error = LookupFailure(lookup->status, lookup->systemError);
         return false;
     }
     return true;
@@ -151,6 +145,20 @@ int ConnectOne(const addrinfo& address, Clock::time_point deadline, int cancel,
 }
 
 } // namespace
+
+std::uint32_t LookupFailure(int status, int systemError) {
+    switch (status) {
+    case EAI_SYSTEM:
+        return static_cast<std::uint32_t>(systemError);
+    case EAI_MEMORY:
+        return ENOMEM;
+    case EAI_NONAME:
+    case EAI_NODATA:
+        return LINK_ERROR_HOST_NOT_FOUND;
+    default:
+        return LINK_ERROR_LOOKUP_FAILED - static_cast<std::uint32_t>(status);
+    }
+}
 
 bool ConnectTcp(const std::string& host, const std::string& port, Clock::time_point deadline,
                 int cancel, FileDescriptor& socket, std::uint32_t& error) {

@@ -15,3 +15,7 @@
 bool ConnectTcp(const std::string& host, const std::string& port,
                 std::chrono::steady_clock::time_point deadline, int cancel, FileDescriptor& socket,
                 std::uint32_t& error);
+
+// The reason of a failed name lookup (getaddrinfo's status, with the errno of the thread that
+// looked up for EAI_SYSTEM), in the number space of TcpConnect's errors.
+std::uint32_t LookupFailure(int status, int systemError);

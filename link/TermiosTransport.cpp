@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <thread>
@@ -35,17 +36,17 @@ void DrainOutput(int fd) {
 } // namespace
 
 bool TermiosTransport::Open(int /*cancel*/, std::uint32_t& error) {
+    m_setExclusive = false;
     if (!TakeDevice() || !PrepareLine()) {
         error = static_cast<std::uint32_t>(errno);
-        if (m_device) {
-            ::ioctl(m_device.Get(), TIOCNXCL);
-        }
+        GiveUpExclusive();
         m_device.Reset();
         return false;
     }
     // Best effort: a pseudo-terminal has no modem lines and refuses.
     int dtr = TIOCM_DTR;
     ::ioctl(m_device.Get(), TIOCMBIS, &dtr);
+    RequestLowLatency();
     m_writeErrors.Start(m_device.Get());
     m_readErrors.Start(m_device.Get());
     return true;
@@ -62,7 +63,23 @@ bool TermiosTransport::TakeDevice() {
     if (::flock(m_device.Get(), LOCK_EX | LOCK_NB) != 0) {
         return false;
     }
-    return ::ioctl(m_device.Get(), TIOCEXCL) == 0 || errno == ENOTTY || errno == EINVAL;
+    // Root gets past another program's exclusive mode; it is refused here as anyone else is.
+    int held = 0;
+    if (::ioctl(m_device.Get(), TIOCGEXCL, &held) == 0 && held != 0) {
+        errno = EBUSY;
+        return false;
+    }
+    m_setExclusive = ::ioctl(m_device.Get(), TIOCEXCL) == 0;
+    return m_setExclusive || errno == ENOTTY || errno == EINVAL;
+}
+
+// The flag belongs to the terminal, not to this descriptor: clearing it after an open that
+// did not set it would strip another program's hold on the port.
+void TermiosTransport::GiveUpExclusive() {
+    if (m_setExclusive) {
+        ::ioctl(m_device.Get(), TIOCNXCL);
+        m_setExclusive = false;
+    }
 }
 
 bool TermiosTransport::PrepareLine() {
@@ -104,10 +121,16 @@ void TermiosTransport::Decode(const char* bytes, std::size_t count, LineAssemble
     m_decoded.clear();
     m_decoder.Decode({bytes, count}, m_decoded);
     for (const MarkedByteDecoder::Item& item : m_decoded) {
-        if (item.kind == MarkedByteDecoder::Kind::Character) {
+        switch (item.kind) {
+        case MarkedByteDecoder::Kind::Character:
             lines.AddWireByte(item.value);
-        } else {
+            break;
+        case MarkedByteDecoder::Kind::BadCharacter:
+            lines.AddDamaged();
+            break;
+        case MarkedByteDecoder::Kind::Break:
             lines.MarkLineError();
+            break;
         }
     }
     if (m_readErrors.NewErrors(m_device.Get())) {
@@ -123,6 +146,31 @@ bool TermiosTransport::SendDamaged() {
     return m_writeErrors.NewErrors(m_device.Get());
 }
 
+// A USB adapter holds received bytes back until its latency timer runs out (16 ms on the
+// common chips), and so every reply; drivers that take the low-latency flag send them at once.
+// A driver or terminal that refuses it only costs that time.
+void TermiosTransport::RequestLowLatency() {
+    serial_struct serial{};
+    m_lowLatencySet = false;
+    if (::ioctl(m_device.Get(), TIOCGSERIAL, &serial) != 0 ||
+        (serial.flags & ASYNC_LOW_LATENCY) != 0) {
+        return;
+    }
+    m_savedSerialFlags = serial.flags;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    m_lowLatencySet = ::ioctl(m_device.Get(), TIOCSSERIAL, &serial) == 0;
+}
+
+// The flags as the port had them before this open, so other programs find it as it was.
+void TermiosTransport::RestoreLatency() {
+    serial_struct serial{};
+    if (m_lowLatencySet && ::ioctl(m_device.Get(), TIOCGSERIAL, &serial) == 0) {
+        serial.flags = m_savedSerialFlags;
+        ::ioctl(m_device.Get(), TIOCSSERIAL, &serial);
+    }
+    m_lowLatencySet = false;
+}
+
 void TermiosTransport::Release() {
     // Every step is best effort: a device that has gone away refuses them all and is released
     // all the same.
@@ -133,7 +181,8 @@ void TermiosTransport::Release() {
     // Only what came in is of no use any more; what goes out may be a command still on its way.
     tcflush(fd, TCIFLUSH);
     tcsetattr(fd, TCSANOW, &m_savedSettings);
-    ::ioctl(fd, TIOCNXCL);
+    RestoreLatency();
+    GiveUpExclusive();
     m_device.Reset();
     m_decoder.Reset();
 }

@@ -25,11 +25,17 @@ public:
 private:
     bool TakeDevice();
     bool PrepareLine();
+    void GiveUpExclusive();
+    void RequestLowLatency();
+    void RestoreLatency();
     void Decode(const char* bytes, std::size_t count, LineAssembler& lines);
 
     std::string m_path;
     FileDescriptor m_device;
     termios m_savedSettings{};
+    bool m_setExclusive = false;  // this open put the terminal into exclusive mode
+    bool m_lowLatencySet = false; // this open asked the driver for low latency
+    int m_savedSerialFlags = 0;   // the driver's flags before that
     LineErrorCounter m_writeErrors{LineErrorCounter::Scope::AllErrors};
     LineErrorCounter m_readErrors{LineErrorCounter::Scope::LostCharacters};
     MarkedByteDecoder m_decoder;

@@ -9,6 +9,14 @@
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 
+namespace {
+
+// A remote server keeps its device for a moment after its previous client (spectrelctl, the
+// window before a restart) has left, and reports it in use meanwhile.
+constexpr std::chrono::milliseconds SERVER_IN_USE_GRACE{1000};
+
+} // namespace
+
 void CSpectrelDlg::OnSelchangePort() {
     if (!UpdateData(true) || m_values.PortIndex < 0) {
         return;
@@ -69,7 +77,7 @@ void CSpectrelDlg::ConnectPort() {
         SetStatusText(TEXT_COMMS_DISABLED, false);
         return;
     }
-    if (path.empty() || !m_sensor->Connect(path)) {
+    if (path.empty() || !m_sensor->Connect(path, SERVER_IN_USE_GRACE)) {
         std::string text = TEXT_OPEN_PORT_FAILED + m_portName;
         if (!path.empty()) {
             text += "\n" + path + ": " + PortErrorReason(m_sensor->LastPortError());

@@ -42,7 +42,7 @@ void CSensor::Notify(unsigned message, std::uintptr_t wParam) {
     }
 }
 
-bool CSensor::Connect(const std::string& portName) {
+bool CSensor::Connect(const std::string& portName, std::chrono::milliseconds inUseRetry) {
     std::lock_guard lock(m_portMutex);
     if (m_running || m_receiveThread.joinable()) {
         m_lastPortError = EBUSY;
@@ -51,7 +51,7 @@ bool CSensor::Connect(const std::string& portName) {
     // Counted before the open: whatever the previous connection left queued is older than
     // this one, whether the open succeeds or not.
     ++m_connection;
-    if (!m_port.Open(portName)) {
+    if (!m_port.Open(portName, inUseRetry)) {
         m_lastPortError = m_port.LastError();
         return false;
     }
@@ -74,6 +74,11 @@ bool CSensor::Connect(const std::string& portName) {
         return false;
     }
     return true;
+}
+
+// Not under the port lock, which Connect holds for the whole of its open.
+void CSensor::CancelConnect() {
+    m_port.CancelOpen();
 }
 
 // Whatever state the link is in (up, hung up and waiting to re-open, or half-way through a

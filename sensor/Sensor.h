@@ -32,7 +32,12 @@ public:
     // nullptr: nothing is posted. Returns once no post to the previous target is under way, so
     // that target may be destroyed then; it must not be called from a target's Post.
     void SetWindow(NotifyTarget* target);
-    bool Connect(const std::string& portName);
+    // A remote server still busy with its previous client is tried again for up to inUseRetry.
+    bool Connect(const std::string& portName,
+                 std::chrono::milliseconds inUseRetry = std::chrono::milliseconds(0));
+    // From another thread: ends a Connect whose open is under way (a remote line's connect or
+    // negotiation may take seconds); it then fails with ECANCELED. Does nothing otherwise.
+    void CancelConnect();
     bool Disconnect();
     // True from a successful Connect until Disconnect: the proxy holds a port, even while its
     // device has hung up and is being re-opened.

@@ -254,7 +254,7 @@ bool CSensor::WriteLocked(const std::string& text) {
         return false;
     }
     if (!m_port.Write(text.data(), static_cast<std::uint32_t>(text.size()))) {
-        m_lastPortError = m_port.LastError();
+        m_lastPortError = m_port.LastWriteError();
         return false;
     }
     return true;

@@ -35,6 +35,10 @@ CTimerService::TimerId CTimerService::Start(unsigned periodMs, Callback callback
 }
 
 bool CTimerService::Kill(TimerId id) {
+    // 0 is no timer (a failed Start); it would wait for "no callback running" to end.
+    if (id == 0) {
+        return false;
+    }
     std::unique_lock lock(m_mutex);
     const bool existed = m_timers.erase(id) > 0;
     if (std::this_thread::get_id() != m_serviceThreadId) {

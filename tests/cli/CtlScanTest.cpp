@@ -136,10 +136,11 @@ TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
     ASSERT_EQ(RunCtl(args, out), 0) << out;
     // Columns are as wide as their longest entry.
     EXPECT_TRUE(std::regex_search(
-        out, std::regex(first->SlavePath() + " +- +6 \\(Spectrel-4\\) +SCAN-FIRST-00001\n")))
+        out, std::regex(first->SlavePath() + " +- +6 \\(Spectrel-4\\) +SCAN-FIRST-00001 +- +-\n")))
         << out;
     EXPECT_TRUE(std::regex_search(
-        out, std::regex(second->SlavePath() + " +- +9 \\(Spectrel-15\\) +SCAN-SECOND-0002\n")))
+        out,
+        std::regex(second->SlavePath() + " +- +9 \\(Spectrel-15\\) +SCAN-SECOND-0002 +- +-\n")))
         << out;
     EXPECT_NE(out.find("skipped " + held->SlavePath() + ": in use by another program"),
               std::string::npos)
@@ -163,7 +164,7 @@ TEST(SpectrelctlScan, FindsSensorsAndLeavesAHeldDeviceAlone) {
         0);
     EXPECT_EQ(out, "{\"sensors\":[{\"device\":\"" + second->SlavePath() +
                        "\",\"by_id\":null,\"model\":9,\"name\":\"Spectrel-15\",\"serial\":"
-                       "\"SCAN-SECOND-0002\"}],\"busy\":[\"" +
+                       "\"SCAN-SECOND-0002\",\"driver\":null,\"latency_ms\":null}],\"busy\":[\"" +
                        held->SlavePath() +
                        "\"],\"silent\":[],\"ports\":[\"COM1=" + second->SlavePath() + "\"]}\n");
     EXPECT_EQ(heldAnswers, 0);
@@ -203,10 +204,28 @@ TEST(SpectrelctlScan, ListsTheDevicesOfAMachineInOrder) {
     found.State = ProbeState::Found;
     found.Identity.ModelCode = 6;
     found.Identity.SerialNumber = "A1B2C3D4E5F60001";
-    EXPECT_EQ(FormatScan({found}, false, false),
-              "DEVICE" + std::string(found.Device.size() - 4, ' ') +
-                  "BY-ID                              MODEL           SERIAL\n" + found.Device +
-                  "  usb-FTDI_FT232R_A1B2C3-if00-port0  6 (Spectrel-4)  A1B2C3D4E5F60001\n"
-                  "\n[Ports]\nCOM1=" +
-                  stable + "\n");
+    // The adapter's driver and latency timer, as a fake sysfs tree tells them.
+    TempDir sys;
+    fs::create_directories(sys / "bus/usb-serial/drivers/ftdi_sio");
+    fs::create_directories(sys / "bus/usb-serial/devices/ttyUSB1");
+    fs::create_directories(sys / "class/tty/ttyUSB1/device");
+    fs::create_symlink(sys / "bus/usb-serial/drivers/ftdi_sio",
+                       sys / "class/tty/ttyUSB1/device/driver");
+    std::ofstream(sys / "bus/usb-serial/devices/ttyUSB1/latency_timer") << "16\n";
+    found.Adapter = ReadAdapterInfo(stable, sys.Path());
+    EXPECT_EQ(found.Adapter.Driver, "ftdi_sio");
+    EXPECT_EQ(found.Adapter.Latency, 16u);
+    EXPECT_EQ(ReadAdapterInfo(dev / "ttyACM0", sys.Path()).Driver, "") << "sysfs says nothing";
+    EXPECT_EQ(
+        FormatScan({found}, false, false),
+        "DEVICE" + std::string(found.Device.size() - 4, ' ') +
+            "BY-ID                              MODEL           SERIAL            DRIVER    "
+            "LATENCY\n" +
+            found.Device +
+            "  usb-FTDI_FT232R_A1B2C3-if00-port0  6 (Spectrel-4)  A1B2C3D4E5F60001  ftdi_sio  "
+            "16 ms\n"
+            "\n[Ports]\nCOM1=" +
+            stable + "\n");
+    EXPECT_NE(FormatScan({found}, true, false).find("\"driver\":\"ftdi_sio\",\"latency_ms\":16"),
+              std::string::npos);
 }

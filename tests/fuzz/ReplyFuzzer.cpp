@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes as one received line to the reply classifier, every reply parser and the
-// hex field reader, and stops at the first broken invariant.
+// hex field reader, and as a stream that goes on and on to the line assembly, and stops at the
+// first broken invariant.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +13,7 @@
 #include <tuple>
 
 #include "FuzzCheck.h"
+#include "link/LineAssembler.h"
 #include "sensor/Protocol.h"
 
 namespace {
@@ -181,6 +184,41 @@ void CheckParseHex(std::string_view line) {
     }
 }
 
+// The bytes arrive again and again, as from a peer that never stops. Whatever they are, a
+// hand-over fits the reader's buffer and holds 7-bit text, and a stream without a CR is failed
+// as overlong once it fills the buffer instead of being kept for ever.
+void CheckAssembly(std::string_view bytes) {
+    constexpr std::uint32_t CAPACITY = 64;
+    constexpr int ROUNDS = 64;
+    if (bytes.empty()) {
+        return;
+    }
+    LineAssembler lines;
+    std::array<char, CAPACITY + 1> buffer{};
+    const bool endless = bytes.find('\r') == std::string_view::npos;
+    std::size_t added = 0;
+    bool overlong = false;
+    for (int round = 0; round < ROUNDS; ++round) {
+        for (const char byte : bytes) {
+            lines.AddWireByte(static_cast<unsigned char>(byte));
+        }
+        added += bytes.size();
+        std::uint32_t length = 0;
+        for (LineAssembler::Result result = lines.Take(buffer.data(), CAPACITY, length);
+             result != LineAssembler::Result::Incomplete;
+             result = lines.Take(buffer.data(), CAPACITY, length)) {
+            Require(length <= CAPACITY && buffer[length] == '\0', "a hand-over fits the buffer");
+            for (std::uint32_t i = 0; i < length; ++i) {
+                Require(static_cast<unsigned char>(buffer[i]) <= 0x7F, "hand-overs are 7-bit");
+            }
+            overlong = overlong || result == LineAssembler::Result::Overlong;
+        }
+        if (endless && added >= CAPACITY) {
+            Require(overlong, "a stream without CR ends as an overlong line");
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -192,5 +230,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckTeach(line);
     CheckDataAndVersion(line);
     CheckParseHex(line);
+    CheckAssembly(line);
     return 0;
 }

@@ -79,3 +79,30 @@ TEST(LineAssembler, ADamageMarkFailsOnlyTheLineItBelongsTo) {
     AddText(lines, "\rfine\r");
     EXPECT_EQ(Take(lines, 16).result, Result::Line);
 }
+
+TEST(LineAssembler, DamagedCharactersCountTowardsTheLengthOfTheirLine) {
+    LineAssembler lines;
+    for (int i = 0; i < 16; ++i) {
+        lines.AddWireByte(0x80);
+    }
+    const Handover flood = Take(lines, 16);
+    EXPECT_EQ(flood.result, Result::Overlong) << "a flood without CR must end as a failure";
+    EXPECT_EQ(flood.bytes, std::string(17, '\0')) << "no damaged byte enters the text";
+
+    // However long the flood goes on, nothing of it is kept, and the next line comes whole.
+    for (int i = 0; i < 100000; ++i) {
+        lines.AddWireByte(static_cast<unsigned char>(0x80 + i % 0x80));
+        lines.MarkLineError();
+    }
+    EXPECT_EQ(Take(lines, 16).result, Result::Incomplete);
+    AddText(lines, "\rok\r");
+    EXPECT_EQ(Take(lines, 16).bytes, std::string("ok\0\0", 4));
+
+    // Marks without characters (breaks) fail the one line they come before.
+    for (int i = 0; i < 100000; ++i) {
+        lines.MarkLineError();
+    }
+    AddText(lines, "ab\rcd\r");
+    EXPECT_EQ(Take(lines, 3).result, Result::Damaged);
+    EXPECT_EQ(Take(lines, 3).result, Result::Line);
+}

@@ -7,17 +7,21 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "common/ErrorText.h"
 #include "common/FileDescriptor.h"
 #include "link/LineFormat.h"
 #include "link/SerialPort.h"
 #include "support/Deadline.h"
 #include "support/PtyPair.h"
+#include "support/TempDir.h"
 #include "support/ThreadState.h"
 
 using namespace std::chrono_literals;
@@ -119,6 +123,29 @@ TEST(SerialPortOpen, HoldsTheDeviceExclusivelyUntilClose) {
     EXPECT_TRUE(second.Open(pty.SlavePath())) << "errno " << second.LastError();
 }
 
+// Another program's hold on the port, by lock and exclusive mode or by exclusive mode alone,
+// keeps us out (root included) and is still in place afterwards.
+TEST(SerialPortOpen, ARefusedOpenLeavesAnotherProgramsHoldAlone) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.IsValid());
+    for (const bool locked : {true, false}) {
+        SCOPED_TRACE(locked ? "lock and exclusive mode" : "exclusive mode alone");
+        const FileDescriptor other(::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK));
+        ASSERT_TRUE(other);
+        ASSERT_TRUE(!locked || ::flock(other.Get(), LOCK_EX | LOCK_NB) == 0);
+        ASSERT_EQ(::ioctl(other.Get(), TIOCEXCL), 0);
+        CSerialPort port;
+        EXPECT_FALSE(port.Open(pty.SlavePath()));
+        const std::uint32_t error = port.LastError();
+        EXPECT_TRUE(error == EWOULDBLOCK || error == EBUSY) << "errno " << error;
+        port.Close();
+        int exclusive = 0;
+        ASSERT_EQ(::ioctl(other.Get(), TIOCGEXCL, &exclusive), 0);
+        EXPECT_NE(exclusive, 0) << "the other program's exclusive mode was cleared";
+        ::ioctl(other.Get(), TIOCNXCL);
+    }
+}
+
 TEST(SerialPortOpen, FailureKeepsTheReasonAndLeavesNothingOpen) {
     const std::size_t descriptors = OpenDescriptorCount();
     CSerialPort port;
@@ -132,6 +159,18 @@ TEST(SerialPortOpen, FailureKeepsTheReasonAndLeavesNothingOpen) {
 
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(OpenDescriptorCount(), descriptors);
+}
+
+TEST(SerialPortOpen, SomethingThatIsNoTerminalIsNamedNoSerialPort) {
+    const TempDir folder;
+    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+    { const FileDescriptor file(::creat((folder / "file").c_str(), 0600)); }
+    for (const std::string& device : {std::string("/dev/null"), folder / "fifo", folder / "file"}) {
+        CSerialPort port;
+        EXPECT_FALSE(port.Open(device));
+        EXPECT_EQ(PortErrorText("open", device, port.LastError()),
+                  "cannot open " + device + ": not a serial port");
+    }
 }
 
 TEST_F(SerialPortOnPty, SetsARawLineAndRestoresTheDeviceSettingsAtClose) {
@@ -216,6 +255,19 @@ TEST_F(SerialPortOnPty, FailsARunLongerThanItsCapacityAndResumesAtTheNextLine) {
     const ReadOutcome next = ReadWithin(m_port, CAPACITY);
     EXPECT_TRUE(next.ok);
     EXPECT_EQ(next.Text(), std::string("next\0", 5));
+}
+
+// Bytes a 7-bit line cannot carry, sent without end, must not make a line that never ends.
+TEST_F(SerialPortOnPty, FailsAFloodOfEightBitBytesWithoutCrAsAnOverlongLine) {
+    ASSERT_TRUE(m_pty.WriteToMaster(std::string(3000, '\x80') + "\rok\r"));
+    const ReadOutcome flood = ReadWithin(m_port);
+    ASSERT_TRUE(flood.finished) << "the flood must end as a failed read";
+    EXPECT_FALSE(flood.ok);
+    EXPECT_EQ(m_port.LastError(), static_cast<std::uint32_t>(EMSGSIZE));
+    EXPECT_FALSE(HasEightBitByte(flood.buffer));
+    const ReadOutcome next = ReadWithin(m_port);
+    EXPECT_TRUE(next.ok);
+    EXPECT_EQ(next.Text(), std::string("ok\0", 3));
 }
 
 TEST_F(SerialPortOnPty, FailsDamagedLinesAndKeepsEightBitBytesOutOfTheText) {
@@ -332,6 +384,12 @@ TEST_F(SerialPortOnPty, AWriteTheDeviceNoLongerTakesFailsAtItsDeadline) {
     EXPECT_FALSE(result);
     EXPECT_EQ(m_port.LastError(), static_cast<std::uint32_t>(ETIMEDOUT));
     EXPECT_GE(ms, static_cast<double>(LineWriteDeadline(3).count()) - 1.0);
+
+    // The reading thread failing afterwards does not change why the write failed.
+    ASSERT_TRUE(m_pty.WriteToMaster(std::string(PROXY_CAPACITY + 1, 'x')));
+    EXPECT_FALSE(ReadWithin(m_port).ok);
+    EXPECT_EQ(m_port.LastError(), static_cast<std::uint32_t>(EMSGSIZE));
+    EXPECT_EQ(m_port.LastWriteError(), static_cast<std::uint32_t>(ETIMEDOUT));
 }
 
 TEST_F(SerialPortOnPty, CloseLetsTheLastCommandLeave) {

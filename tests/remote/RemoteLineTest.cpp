@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -17,6 +18,7 @@
 #include "cli/Ctl.h"
 #include "link/LinkError.h"
 #include "link/SerialPort.h"
+#include "link/TcpConnect.h"
 #include "sensor/Protocol.h"
 #include "support/Deadline.h"
 #include "support/SensorFixture.h"
@@ -196,6 +198,32 @@ TEST_P(RemoteLine, SpectrelctlIdentifiesTheSensor) {
     EXPECT_NE(out.str().find("SIM0000000000001"), std::string::npos) << out.str();
 }
 
+// ser2net keeps the device for a moment after a client leaves, and a client still on it may
+// leave any moment: within its --timeout spectrelctl tries again, and says "in use" only then.
+TEST_P(RemoteLine, SpectrelctlWaitsWithinItsTimeoutForAServerStillInUse) {
+    ASSERT_NO_FATAL_FAILURE(Serve());
+    const std::string other =
+        GetParam() == Form::Rfc2217 ? m_server->SocketUrl() : m_server->Rfc2217Url();
+    const std::atomic<bool> stop{false};
+    std::ostringstream out;
+    std::ostringstream err;
+    const auto held = Clock::now();
+    EXPECT_EQ(RunSpectrelCtl({"--device", other, "--timeout", "500", "identify"}, out, err, stop),
+              3);
+    EXPECT_NE(err.str().find("in use"), std::string::npos) << err.str();
+    EXPECT_GE(MsSince(held), 450.0);
+
+    std::thread leaving([&] {
+        std::this_thread::sleep_for(300ms); // the first client's last moments on the line
+        sensor.Disconnect();
+    });
+    err.str("");
+    EXPECT_EQ(RunSpectrelCtl({"--device", other, "--timeout", "3000", "identify"}, out, err, stop),
+              0)
+        << err.str();
+    leaving.join();
+}
+
 INSTANTIATE_TEST_SUITE_P(BothForms, RemoteLine, ::testing::Values(Form::Rfc2217, Form::Socket),
                          FormName);
 
@@ -270,4 +298,29 @@ TEST(RemoteLineOpen, CloseCancelsAConnectInProgress) {
     EXPECT_EQ(port.LastError(), static_cast<std::uint32_t>(ECANCELED));
     EXPECT_LT(MsSince(start), 1000.0);
     EXPECT_FALSE(port.IsOpen());
+}
+
+// A lookup that fails otherwise than by an unknown name is worded with the resolver's reason;
+// one that failed in the system keeps the error of the thread that looked up.
+TEST(RemoteLineOpen, AFailedLookupIsWordedWithTheResolversReason) {
+    EXPECT_EQ(LinkErrorText(LookupFailure(EAI_AGAIN, 0)),
+              std::string("host name lookup failed: ") + gai_strerror(EAI_AGAIN));
+    EXPECT_EQ(LinkErrorText(LookupFailure(EAI_FAIL, 0)),
+              std::string("host name lookup failed: ") + gai_strerror(EAI_FAIL));
+    EXPECT_EQ(LookupFailure(EAI_SYSTEM, EMFILE), static_cast<std::uint32_t>(EMFILE));
+    EXPECT_EQ(LookupFailure(EAI_NONAME, 0), LINK_ERROR_HOST_NOT_FOUND);
+}
+
+// SIGINT while a connect hangs ends spectrelctl at once with 130, not with the connect's
+// time-out.
+TEST(RemoteLineOpen, SpectrelctlStopsDuringAHangingConnect) {
+    const StalledListener stalled;
+    ASSERT_FALSE(stalled.url.empty());
+    const std::atomic<bool> stop{true};
+    std::ostringstream out;
+    std::ostringstream err;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(RunSpectrelCtl({"--device", stalled.url, "identify"}, out, err, stop), 130)
+        << err.str();
+    EXPECT_LT(MsSince(start), 1000.0);
 }

@@ -127,6 +127,21 @@ TEST(TimerService, TimersAreIndependentAndIdsAreNeverReused) {
     service.Kill(next);
 }
 
+// 0 is what a failed Start returns; killing it must not wait for some callback to run.
+TEST(TimerService, KillingTheIdOfAFailedStartReturnsAtOnce) {
+    CTimerService service;
+    std::atomic<bool> returned{false};
+    std::thread killer([&] {
+        EXPECT_FALSE(service.Kill(0));
+        returned = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return returned.load(); }, 2s));
+    // A Kill that hangs waits for any callback at all: one ends it, so the test can end.
+    const auto rescue = service.Start(1, [] {});
+    killer.join();
+    service.Kill(rescue);
+}
+
 TEST(TimerService, CallbackMayKillItsOwnTimer) {
     CTimerService service;
     std::atomic<int> ticks{0};
