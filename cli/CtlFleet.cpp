@@ -39,8 +39,8 @@ CtlOutcome RunOnSensor(const CtlOptions& options, const std::string& device, con
     }
 }
 
-// The one file restore and diff compare every sensor with. A missing file is an error here:
-// for a script a typing mistake must not read as an empty profile.
+// The one file restore and diff compare every sensor with. A missing file, or one that is no
+// profile, is an error here: for a script a typing mistake must not read as an empty profile.
 CtlOutcome LoadProfileStore(const std::string& path, CIniStore& store) {
     TextFileRead file;
     if (!ReadTextFile(path, file)) {
@@ -49,7 +49,13 @@ CtlOutcome LoadProfileStore(const std::string& path, CIniStore& store) {
     if (file.Missing) {
         return {CTL_EXIT_FILE, "Cannot read " + path + ": no such file"};
     }
-    store.SetText(file.Text);
+    if (!store.SetText(file.Text)) {
+        return {CTL_EXIT_FILE, "Cannot read " + path + ": " + store.Error()};
+    }
+    if (!IsProfile(store)) {
+        return {CTL_EXIT_FILE, path + " is not a profile: it has no [Sensor] and no "
+                                      "[Channel#N] section"};
+    }
     return {};
 }
 

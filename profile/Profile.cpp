@@ -274,6 +274,14 @@ std::vector<ProfileEntry> ReadProfile(const CIniStore& store, ProfileValues& val
     return bad;
 }
 
+bool IsProfile(const CIniStore& store) {
+    bool channel = false;
+    for (int number = 1; number <= PROFILE_MAX_CHANNELS && !channel; ++number) {
+        channel = store.HasSection(ChannelSection(number));
+    }
+    return channel || store.HasSection(SENSOR);
+}
+
 bool SaveProfileFile(const std::string& path, const ProfileValues& values, std::string& error) {
     CIniStore store(PROFILE_NEW_FILE_LINE_END);
     if (!store.Load(path)) {

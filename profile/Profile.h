@@ -62,6 +62,10 @@ bool WriteProfile(const ProfileValues& values, CIniStore& store);
 // without one is PROFILE_LOG_FILE_DEFAULT. Channel luminosities are recomputed.
 std::vector<ProfileEntry> ReadProfile(const CIniStore& store, ProfileValues& values);
 
+// A file is taken for a profile when it has a [Sensor] or a [Channel#N] section (N 1 .. 15):
+// a log, a program or an empty file is not one, however many keys it lacks.
+bool IsProfile(const CIniStore& store);
+
 // The file itself. A save goes through a temporary file and a rename; the file's other content
 // is kept, and a file that exists but cannot be read is never replaced. A missing file loads as
 // an empty profile. False with `error` worded for the user.

@@ -131,6 +131,25 @@ TEST_F(CtlProfiles, BadUsageAndUnreadableFilesAreRefusedBeforeAnySensorIsAsked) 
     const CtlResult missing = Run({"--device", "/dev/a", "restore", m_temp / "none.spf"});
     EXPECT_EQ(missing.Exit, 6);
     EXPECT_TRUE(Contains(missing.Err, "none.spf")) << missing.Err;
+
+    // Files that are no profile: nothing in them could be restored or compared.
+    const std::string log = m_temp / "log.csv";
+    std::ofstream(log) << "12/07/2026 10:12:28 PM,40.0,30.0,20.0,03\r\n";
+    const std::string empty = m_temp / "empty.spf";
+    std::ofstream{empty};
+    const std::string binary = m_temp / "binary.spf";
+    std::ofstream(binary, std::ios::binary) << std::string("\x7F"
+                                                           "ELF\0[Sensor]\n",
+                                                           14);
+    for (const std::string& file : {log, empty, binary}) {
+        for (const char* command : {"diff", "restore"}) {
+            const CtlResult refused = Run({"--device", "/dev/a", command, file});
+            EXPECT_EQ(refused.Exit, 6) << command << " " << file;
+            EXPECT_TRUE(Contains(
+                refused.Err, file + (file == binary ? ": not a text file" : " is not a profile")))
+                << refused.Err;
+        }
+    }
 }
 
 TEST(CtlProfileNames, TheSerialNumberIsMadeSafeAsAFileName) {
