@@ -71,7 +71,7 @@ void WriteBackups(const std::string& pattern, std::vector<SensorJob>& jobs) {
         if (!written.insert(report.File).second) {
             report.Outcome = {CTL_EXIT_FILE, report.File + " was written for another sensor " +
                                                  "with the same serial number"};
-        } else if (!SaveProfileFile(report.File, job.Profile.Values, error)) {
+        } else if (!ReplaceProfileFile(report.File, job.Profile.Values, error)) {
             report.Outcome = {CTL_EXIT_FILE, error};
         }
     }

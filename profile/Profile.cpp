@@ -282,21 +282,31 @@ bool IsProfile(const CIniStore& store) {
     return channel || store.HasSection(SENSOR);
 }
 
+namespace {
+
+bool WriteAndSave(const std::string& path, const ProfileValues& values, CIniStore& store,
+                  std::string& error) {
+    if (!WriteProfile(values, store) || !store.Save(path)) {
+        error = store.Error();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool SaveProfileFile(const std::string& path, const ProfileValues& values, std::string& error) {
     CIniStore store(PROFILE_NEW_FILE_LINE_END);
     if (!store.Load(path)) {
         error = store.Error();
         return false;
     }
-    if (!WriteProfile(values, store)) {
-        error = store.Error();
-        return false;
-    }
-    if (!store.Save(path)) {
-        error = store.Error();
-        return false;
-    }
-    return true;
+    return WriteAndSave(path, values, store, error);
+}
+
+bool ReplaceProfileFile(const std::string& path, const ProfileValues& values, std::string& error) {
+    CIniStore store(PROFILE_NEW_FILE_LINE_END);
+    return WriteAndSave(path, values, store, error);
 }
 
 bool LoadProfileFile(const std::string& path, ProfileValues& values,

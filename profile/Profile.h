@@ -70,6 +70,9 @@ bool IsProfile(const CIniStore& store);
 // is kept, and a file that exists but cannot be read is never replaced. A missing file loads as
 // an empty profile. False with `error` worded for the user.
 bool SaveProfileFile(const std::string& path, const ProfileValues& values, std::string& error);
+// A file of these values alone: nothing of what the file held before survives (a backup of a
+// four-channel sensor over a fifteen-channel profile leaves no channel 5 .. 15 in it).
+bool ReplaceProfileFile(const std::string& path, const ProfileValues& values, std::string& error);
 bool LoadProfileFile(const std::string& path, ProfileValues& values,
                      std::vector<ProfileEntry>& badEntries, std::string& error);
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "cli/Ctl.h"
 #include "cli/CtlProfiles.h"
@@ -91,6 +92,26 @@ TEST_F(CtlProfiles, BackupThenRestoreOntoAnotherSensorLeavesNoDifference) {
     std::string expected = FileText(firstFile);
     expected.replace(expected.find("SIM0000000000001"), 16, "SIM0000000000002");
     EXPECT_EQ(FileText(m_temp / "after.spf"), expected);
+}
+
+// A backup is the sensor's profile alone: channels of a bigger sensor's file at the same name
+// are gone, so a later restore cannot send them. A FIFO at the name is refused as such.
+TEST_F(CtlProfiles, BackupReplacesTheWholeFileAndRefusesAFifo) {
+    const std::string device = StartSensor("SIM0000000000001");
+    const std::string fresh = m_temp / "fresh.spf";
+    ASSERT_EQ(Run({"--device", device, "backup", fresh}).Exit, 0);
+    const std::string old = m_temp / "old.spf";
+    std::ofstream(old) << "; line 4\n[Sensor]\nAveraging=64\n[Channel#15]\nEnabled=Yes\n";
+    const CtlResult backup = Run({"--device", device, "backup", old});
+    EXPECT_EQ(backup.Exit, 0) << backup.Err;
+    EXPECT_EQ(FileText(old), FileText(fresh));
+
+    const std::string fifo = m_temp / "fifo.spf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const CtlResult refused = Run({"--device", device, "backup", fifo});
+    EXPECT_EQ(refused.Exit, 6);
+    EXPECT_TRUE(Contains(refused.Err, "Cannot write " + fifo + ": not a regular file but a FIFO"))
+        << refused.Err;
 }
 
 // One sensor that fails does not stop the others; reports come in the order given, and the
