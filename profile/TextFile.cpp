@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "common/FileDescriptor.h"
+#include "common/FileKind.h"
 
 namespace {
 
@@ -160,15 +161,6 @@ std::string ParentFolder(const std::string& path) {
 
 } // namespace
 
-std::string NotRegularText(unsigned mode) {
-    const char* kind = S_ISDIR(mode)                    ? "a folder"
-                       : S_ISFIFO(mode)                 ? "a FIFO (named pipe)"
-                       : S_ISSOCK(mode)                 ? "a socket"
-                       : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
-                                                        : "not a file";
-    return std::string("not a regular file but ") + kind;
-}
-
 bool ReadTextFile(const std::string& path, TextFileRead& result) {
     result = {};
     // O_NONBLOCK: opening a FIFO planted at the path must not wait for a writer.
@@ -186,7 +178,7 @@ bool ReadTextFile(const std::string& path, TextFileRead& result) {
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
-        result.Error = "Cannot read " + path + ": " + NotRegularText(info.st_mode);
+        result.Error = "Cannot read " + path + ": " + NotRegularFileText(info.st_mode);
         return false;
     }
     char buffer[65536];
@@ -226,7 +218,7 @@ bool WriteTextFileAtomically(const std::string& path, const std::string& text, s
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) {
-        error = "Cannot write " + target + ": " + NotRegularText(old.st_mode);
+        error = "Cannot write " + target + ": " + NotRegularFileText(old.st_mode);
         return false;
     }
     std::string tempPath;

@@ -16,9 +16,6 @@ struct TextFileRead {
     std::string Error;
 };
 
-// "not a regular file but a FIFO (named pipe)", for a message about a path of that mode.
-std::string NotRegularText(unsigned mode);
-
 // Reads a regular file of at most TEXT_FILE_MAX_BYTES. False with Error when it exists but
 // cannot be read, is not a regular file or is too large; true with Missing when it is absent.
 bool ReadTextFile(const std::string& path, TextFileRead& result);

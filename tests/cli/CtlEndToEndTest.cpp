@@ -10,6 +10,7 @@
 #include <functional>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 #include "cli/Ctl.h"
@@ -373,6 +374,11 @@ TEST_F(Spectrelctl, LogContinuesAFullFileInTheNextNumberedOne) {
     const CtlResult missing = Run({"log", temp / "missing/line.csv"});
     EXPECT_EQ(missing.Exit, 2);
     EXPECT_TRUE(Contains(missing.Err, "No such file or directory")) << missing.Err;
+    const std::string fifo = temp / "fifo.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const CtlResult pipe = Run({"log", fifo});
+    EXPECT_EQ(pipe.Exit, 2);
+    EXPECT_TRUE(Contains(pipe.Err, fifo + ": not a regular file but a FIFO")) << pipe.Err;
 }
 
 // A disk that is full (here: the file may not grow) loses records, says so once, and logging
