@@ -5,6 +5,7 @@
 #include <set>
 #include <thread>
 
+#include "cli/CtlOutput.h"
 #include "cli/CtlProfiles.h"
 #include "profile/TextFile.h"
 
@@ -33,7 +34,7 @@ CtlOutcome RunOnSensor(const CtlOptions& options, const std::string& device, con
         job.Report.Serial = job.Profile.Values.SerialNumber;
         return outcome;
     case CtlCommand::Restore:
-        return RestoreSensor(session, file, options.DryRun, job.Report);
+        return RestoreSensor(session, file, {options.DryRun, options.AcceptFallbacks}, job.Report);
     default:
         return DiffSensor(session, file, job.Report);
     }
@@ -108,8 +109,9 @@ int RunProfileCommand(const CtlOptions& options, const std::vector<std::string>&
         report.Target = target.Device.empty() ? target.Port : target.Device;
         out << FormatReport(report, options.Command, options.DryRun, options.Json, several);
         for (const ProfileEntry& entry : report.BadEntries) {
-            err << PROGRAM << options.ProfileFile << ": " << BadEntryText(entry)
-                << " (the sensor's value counts)\n";
+            err << PROGRAM << options.ProfileFile << ": " << BadEntryText(entry) << ": \""
+                << EscapedText(file.ReadString(entry.Section, entry.Key, "")) << "\""
+                << (options.AcceptFallbacks ? " (its fall-back is sent)" : "") << "\n";
         }
         if (!report.Outcome.Message.empty()) {
             err << PROGRAM << report.Outcome.Message << "\n";

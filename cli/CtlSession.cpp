@@ -51,6 +51,10 @@ CtlOutcome CCtlSession::Identify(std::chrono::milliseconds timeout) {
 
 CtlOutcome CCtlSession::Exchange(const std::function<bool()>& request, unsigned reply,
                                  std::optional<std::uintptr_t> channel, std::string_view what) {
+    // After a stop nothing more goes to the sensor: what is reported as not sent was not.
+    if (m_stop) {
+        return {CTL_EXIT_INTERRUPTED, "interrupted"};
+    }
     if (!request()) {
         return Refused(what);
     }
