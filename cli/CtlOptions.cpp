@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/NumberText.h"
+#include "link/PortMap.h"
 #include "sensor/Protocol.h"
 #include "sensor/SensorRecords.h"
 
@@ -434,6 +435,15 @@ bool ParseScan(const std::vector<std::string>& arguments, CtlOptions& options, s
     return true;
 }
 
+// A name that looks like a COM port must be one the control panel offers: "COM17" or "com3"
+// would otherwise be looked for as /dev/COM17.
+bool IsPortName(const std::string& name) {
+    const bool looksLikeCom = name.size() >= 3 && (name[0] == 'C' || name[0] == 'c') &&
+                              (name[1] == 'O' || name[1] == 'o') &&
+                              (name[2] == 'M' || name[2] == 'm');
+    return !looksLikeCom || PortNumber(name) != 0;
+}
+
 // Global options may stand anywhere; they are taken out of the list and the rest is the
 // command with its arguments.
 bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlOptions& options,
@@ -462,6 +472,10 @@ bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlO
         options.TimeoutGiven = true;
         return ParseWhole("--timeout", *value, CTL_MIN_TIMEOUT_MS, CTL_MAX_TIMEOUT_MS,
                           options.TimeoutMs, error);
+    }
+    if (name == "--port" && !IsPortName(*value)) {
+        return Refuse(error, "--port takes COM1 ... COM16 (or a device name), not \"" + *value +
+                                 "\"; give a device with --device PATH");
     }
     options.Targets.push_back(name == "--device" ? CtlTarget{*value, ""} : CtlTarget{"", *value});
     return true;
@@ -581,9 +595,10 @@ order given, and one failing does not stop the others):
   0    done (diff: no difference)
   1    diff: the sensor differs from the profile; restore: the read-back differs
   2    wrong usage, or a value out of range (nothing was sent); log: FILE cannot be opened
-  3    the port cannot be opened or written (the message names the device and the reason)
+  3    the port cannot be opened or written (the message names the device and the reason),
+       or the preferences that map a --port name cannot be read
   4    no answer from the sensor (not found within --timeout, or a request timed out;
-       scan: no sensor found)
+       scan: no sensor found); the message says when it answered only in a wrong form
   5    the sensor reported an error (it rejected a command)
   6    the profile file cannot be read or written, is not a profile (it has no
        [Sensor] and no [Channel#N] section), or restore: it has a bad entry and
