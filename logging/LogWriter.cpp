@@ -31,13 +31,14 @@ std::string NotALog(const std::string& path) {
     return {};
 }
 
-// A file whose last record was cut off (a crash, a full disk) ends without a line end.
+// A file whose last record was cut off (a crash, a full disk) ends without a line end. A tail
+// of zero bytes (a file made to a size, blocks a crash left unwritten) holds no record to end.
 bool EndsInTornLine(const std::string& path) {
     const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
     char last = '\n';
     return fd && ::fstat(fd.Get(), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-           ::pread(fd.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n';
+           ::pread(fd.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n' && last != '\0';
 }
 
 } // namespace
