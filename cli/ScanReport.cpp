@@ -30,7 +30,7 @@ std::string SensorTable(const std::vector<ProbeResult>& results) {
     for (const ProbeResult& result : results) {
         if (result.State == ProbeState::Found) {
             rows.push_back({result.Device, ByIdText(result), ModelText(result.Identity.ModelCode),
-                            result.Identity.SerialNumber});
+                            EscapedText(result.Identity.SerialNumber)});
         }
     }
     std::vector<std::size_t> widths(rows[0].size(), 0);
