@@ -1,5 +1,6 @@
 #include "cli/Ctl.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "cli/CtlCommands.h"
@@ -17,19 +18,25 @@ namespace {
 constexpr const char* PROGRAM = "spectrelctl: ";
 
 // A port name means what it means in the control panel: its [Ports] entry in the user's
-// preferences, else the default device. An unreadable preferences file leaves the defaults, as
-// it does for the panel.
-std::vector<std::string> DevicePaths(const CtlOptions& options) {
+// preferences, else the default device. Preferences that exist but cannot be read are an
+// error where a port name needs them: the default device may be another sensor.
+CtlOutcome DevicePaths(const CtlOptions& options, std::vector<std::string>& devices) {
     PortMap ports;
-    CIniStore preferences;
-    if (const std::string path = PreferencesPath(); !path.empty() && preferences.Load(path)) {
+    const auto named = std::find_if(options.Targets.begin(), options.Targets.end(),
+                                    [](const CtlTarget& target) { return target.Device.empty(); });
+    if (const std::string path = PreferencesPath();
+        named != options.Targets.end() && !path.empty()) {
+        CIniStore preferences;
+        if (!preferences.Load(path)) {
+            return {CTL_EXIT_PORT,
+                    "cannot tell which device " + named->Port + " is: " + preferences.Error()};
+        }
         LoadPortMap(preferences, ports);
     }
-    std::vector<std::string> devices;
     for (const CtlTarget& target : options.Targets) {
         devices.push_back(target.Device.empty() ? ports.DevicePath(target.Port) : target.Device);
     }
-    return devices;
+    return {};
 }
 
 CtlOutcome Scan(const CtlOptions& options, std::ostream& out, const std::atomic<bool>& stop) {
@@ -56,7 +63,11 @@ CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
     if (options.Command == CtlCommand::Scan) {
         return Scan(options, out, stop);
     }
-    CCtlSession session(DevicePaths(options).front(), stop);
+    std::vector<std::string> devices;
+    if (CtlOutcome outcome = DevicePaths(options, devices); !outcome.Done()) {
+        return outcome;
+    }
+    CCtlSession session(devices.front(), stop);
     CtlOutcome outcome = session.Connect(std::chrono::milliseconds(options.TimeoutMs));
     if (outcome.Done()) {
         outcome = session.Identify(std::chrono::milliseconds(options.TimeoutMs));
@@ -82,7 +93,12 @@ int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std:
         return CTL_EXIT_DONE;
     }
     if (IsProfileCommand(options.Command)) {
-        return RunProfileCommand(options, DevicePaths(options), out, err, stop);
+        std::vector<std::string> devices;
+        if (const CtlOutcome outcome = DevicePaths(options, devices); !outcome.Done()) {
+            err << PROGRAM << outcome.Message << "\n";
+            return outcome.Exit;
+        }
+        return RunProfileCommand(options, devices, out, err, stop);
     }
     const CtlOutcome outcome = Run(options, out, err, stop);
     out.flush();

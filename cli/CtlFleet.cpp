@@ -5,6 +5,7 @@
 #include <set>
 #include <thread>
 
+#include "cli/CtlOutput.h"
 #include "cli/CtlProfiles.h"
 #include "profile/TextFile.h"
 
@@ -33,14 +34,14 @@ CtlOutcome RunOnSensor(const CtlOptions& options, const std::string& device, con
         job.Report.Serial = job.Profile.Values.SerialNumber;
         return outcome;
     case CtlCommand::Restore:
-        return RestoreSensor(session, file, options.DryRun, job.Report);
+        return RestoreSensor(session, file, {options.DryRun, options.AcceptFallbacks}, job.Report);
     default:
         return DiffSensor(session, file, job.Report);
     }
 }
 
-// The one file restore and diff compare every sensor with. A missing file is an error here:
-// for a script a typing mistake must not read as an empty profile.
+// The one file restore and diff compare every sensor with. A missing file, or one that is no
+// profile, is an error here: for a script a typing mistake must not read as an empty profile.
 CtlOutcome LoadProfileStore(const std::string& path, CIniStore& store) {
     TextFileRead file;
     if (!ReadTextFile(path, file)) {
@@ -49,7 +50,13 @@ CtlOutcome LoadProfileStore(const std::string& path, CIniStore& store) {
     if (file.Missing) {
         return {CTL_EXIT_FILE, "Cannot read " + path + ": no such file"};
     }
-    store.SetText(file.Text);
+    if (!store.SetText(file.Text)) {
+        return {CTL_EXIT_FILE, "Cannot read " + path + ": " + store.Error()};
+    }
+    if (!IsProfile(store)) {
+        return {CTL_EXIT_FILE, path + " is not a profile: it has no [Sensor] and no "
+                                      "[Channel#N] section"};
+    }
     return {};
 }
 
@@ -65,7 +72,7 @@ void WriteBackups(const std::string& pattern, std::vector<SensorJob>& jobs) {
         if (!written.insert(report.File).second) {
             report.Outcome = {CTL_EXIT_FILE, report.File + " was written for another sensor " +
                                                  "with the same serial number"};
-        } else if (!SaveProfileFile(report.File, job.Profile.Values, error)) {
+        } else if (!ReplaceProfileFile(report.File, job.Profile.Values, error)) {
             report.Outcome = {CTL_EXIT_FILE, error};
         }
     }
@@ -102,8 +109,9 @@ int RunProfileCommand(const CtlOptions& options, const std::vector<std::string>&
         report.Target = target.Device.empty() ? target.Port : target.Device;
         out << FormatReport(report, options.Command, options.DryRun, options.Json, several);
         for (const ProfileEntry& entry : report.BadEntries) {
-            err << PROGRAM << options.ProfileFile << ": " << BadEntryText(entry)
-                << " (the sensor's value counts)\n";
+            err << PROGRAM << options.ProfileFile << ": " << BadEntryText(entry) << ": \""
+                << EscapedText(file.ReadString(entry.Section, entry.Key, "")) << "\""
+                << (options.AcceptFallbacks ? " (its fall-back is sent)" : "") << "\n";
         }
         if (!report.Outcome.Message.empty()) {
             err << PROGRAM << report.Outcome.Message << "\n";

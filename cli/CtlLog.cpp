@@ -1,7 +1,6 @@
 #include "cli/CtlLog.h"
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "logging/LogRecord.h"
@@ -26,7 +25,7 @@ public:
 
     bool Open(std::string& reason) {
         if (m_writer.Open(m_path) == CLogWriter::Opened::Failed) {
-            reason = m_path + ": " + std::strerror(m_writer.LastError());
+            reason = m_path + ": " + m_writer.Reason();
             return false;
         }
         return true;
@@ -59,8 +58,7 @@ private:
 
     void Lost() {
         if (m_lost++ == 0) {
-            m_err << PROGRAM << "cannot write to " << m_path << ": "
-                  << std::strerror(m_writer.LastError())
+            m_err << PROGRAM << "cannot write to " << m_path << ": " << m_writer.Reason()
                   << "; records are lost until it can be written again\n";
         }
     }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/NumberText.h"
+#include "link/PortMap.h"
 #include "sensor/Protocol.h"
 #include "sensor/SensorRecords.h"
 
@@ -297,12 +298,15 @@ bool ParseCommandOptions(const std::vector<std::string>& arguments, std::size_t 
     return true;
 }
 
-// backup FILE, diff FILE, restore FILE [--dry-run]
+// backup FILE, diff FILE, restore FILE [--dry-run] [--accept-fallbacks]
 bool ParseProfileCommand(const std::vector<std::string>& arguments, CtlOptions& options,
                          std::string& error) {
+    const bool restore = options.Command == CtlCommand::Restore;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == "--dry-run" && options.Command == CtlCommand::Restore) {
+        if (arguments[i] == "--dry-run" && restore) {
             options.DryRun = true;
+        } else if (arguments[i] == "--accept-fallbacks" && restore) {
+            options.AcceptFallbacks = true;
         } else if (options.ProfileFile.empty() && !arguments[i].empty() &&
                    (arguments[i].front() != '-' || arguments[i] == "-")) {
             options.ProfileFile = arguments[i];
@@ -431,6 +435,15 @@ bool ParseScan(const std::vector<std::string>& arguments, CtlOptions& options, s
     return true;
 }
 
+// A name that looks like a COM port must be one the control panel offers: "COM17" or "com3"
+// would otherwise be looked for as /dev/COM17.
+bool IsPortName(const std::string& name) {
+    const bool looksLikeCom = name.size() >= 3 && (name[0] == 'C' || name[0] == 'c') &&
+                              (name[1] == 'O' || name[1] == 'o') &&
+                              (name[2] == 'M' || name[2] == 'm');
+    return !looksLikeCom || PortNumber(name) != 0;
+}
+
 // Global options may stand anywhere; they are taken out of the list and the rest is the
 // command with its arguments.
 bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlOptions& options,
@@ -459,6 +472,10 @@ bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlO
         options.TimeoutGiven = true;
         return ParseWhole("--timeout", *value, CTL_MIN_TIMEOUT_MS, CTL_MAX_TIMEOUT_MS,
                           options.TimeoutMs, error);
+    }
+    if (name == "--port" && !IsPortName(*value)) {
+        return Refuse(error, "--port takes COM1 ... COM16 (or a device name), not \"" + *value +
+                                 "\"; give a device with --device PATH");
     }
     options.Targets.push_back(name == "--device" ? CtlTarget{*value, ""} : CtlTarget{"", *value});
     return true;
@@ -543,10 +560,16 @@ Commands:
                   writes the sensor's profile, the file the control panel saves; with
                   several sensors FILE must hold {serial}, which stands for each
                   sensor's serial number (line4-{serial}.spf)
-  restore FILE.spf [--dry-run]
+  restore FILE.spf [--dry-run] [--accept-fallbacks]
                   sends what differs from the profile (settings, then channels), reads
-                  everything back and checks it; --dry-run only tells what would change
-  diff FILE.spf   lists per key what differs between the sensor and the profile
+                  everything back and checks it; --dry-run only tells what would change.
+                  A profile with a bad entry (a value out of range, an unknown word) sends
+                  nothing and exits 6; --accept-fallbacks sends the values the control panel
+                  would load in their place (the first word, or the sensor's value). After
+                  a failure or a stop, what the sensor did not acknowledge is listed as
+                  "not sent"
+  diff FILE.spf   lists per key what differs between the sensor and the profile; a bad
+                  entry counts as a difference, with the file's text
   log FILE [--mode continuous|match|interval] [--interval S] [--period MS]
                   writes the control panel's data log without a window: polls every MS ms
                   (default 300) and appends a record (the monitor's line, ended by CR LF) for
@@ -572,11 +595,14 @@ order given, and one failing does not stop the others):
   0    done (diff: no difference)
   1    diff: the sensor differs from the profile; restore: the read-back differs
   2    wrong usage, or a value out of range (nothing was sent); log: FILE cannot be opened
-  3    the port cannot be opened or written (the message names the device and the reason)
+  3    the port cannot be opened or written (the message names the device and the reason),
+       or the preferences that map a --port name cannot be read
   4    no answer from the sensor (not found within --timeout, or a request timed out;
-       scan: no sensor found)
+       scan: no sensor found); the message says when it answered only in a wrong form
   5    the sensor reported an error (it rejected a command)
-  6    the profile file cannot be read or written
+  6    the profile file cannot be read or written, is not a profile (it has no
+       [Sensor] and no [Channel#N] section), or restore: it has a bad entry and
+       --accept-fallbacks is not given (nothing was sent)
   130  interrupted by SIGINT or SIGTERM before the command finished (monitor, log: 0)
 )";
 }

@@ -71,6 +71,7 @@ struct CtlOptions {
     std::optional<double> TeachTolerance; // teach: all three tolerances
     std::string ProfileFile;              // backup, restore, diff
     bool DryRun = false;                  // restore: tell what would change, send nothing
+    bool AcceptFallbacks = false;         // restore: send a bad entry's fall-back
     LogSettings Log;                      // log: file, mode and interval
     std::vector<std::string> ScanDevices; // scan: the devices to probe, none = every one present
 };

@@ -179,7 +179,23 @@ std::string FormatIdentity(const SensorIdentity& identity, bool json) {
     return "model:        " + std::to_string(identity.ModelCode) + " (" +
            ModelName(identity.ModelCode) + ")\n" + "channels:     " + std::to_string(channels) +
            "\n" + "data logging: " + (logging ? "yes" : "no") + "\n" +
-           "serial:       " + identity.SerialNumber + "\n" + "firmware:     " + firmware + "\n";
+           "serial:       " + EscapedText(identity.SerialNumber) + "\n" +
+           "firmware:     " + firmware + "\n";
+}
+
+std::string EscapedText(std::string_view text) {
+    std::string escaped;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            escaped += c;
+            continue;
+        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        escaped += hex;
+    }
+    return escaped;
 }
 
 std::string FormatSettings(const SensorSettings& settings, bool json) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sensor/SensorRecords.h"
@@ -33,6 +34,10 @@ std::string FormatChannel(const NumberedChannel& channel, bool json,
 // object per line with the local time in ISO 8601 (milliseconds and UTC offset).
 std::string FormatReading(std::chrono::system_clock::time_point time, const CurrentReading& reading,
                           bool json);
+
+// Text from a sensor or a file, safe on a terminal: each control character as "\xNN", so an
+// escape sequence in a serial number cannot move the cursor or change colours.
+std::string EscapedText(std::string_view text);
 
 // "%4.1f" without the locale: " 5.0", "40.0", "100.0".
 std::string FormatPercentText(double value);

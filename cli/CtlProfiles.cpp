@@ -1,11 +1,14 @@
 #include "cli/CtlProfiles.h"
 
+#include <algorithm>
+
 #include "cli/CtlCommands.h"
 #include "cli/JsonText.h"
 
 namespace {
 
 constexpr std::string_view SENSOR_SECTION = "Sensor";
+constexpr std::string_view LOGGING_SECTION = "Logging";
 
 // The window's values after it has read this sensor at first contact, so a backup is the file
 // a save from a freshly started window gives.
@@ -64,10 +67,22 @@ ChannelChange ChangeOf(const std::vector<KeyDifference>& differences, const std:
     return change;
 }
 
+// Moves the keys of `section` from `pending` to `done`, once the sensor has acknowledged them.
+void Acknowledged(std::string_view section, std::vector<KeyDifference>& pending,
+                  std::vector<KeyDifference>& done) {
+    const auto sent = std::stable_partition(
+        pending.begin(), pending.end(),
+        [section](const KeyDifference& difference) { return difference.Entry.Section != section; });
+    done.insert(done.end(), sent, pending.end());
+    pending.erase(sent, pending.end());
+}
+
+// Sends what `pending` holds, moving each key to `done` once its send is acknowledged: after a
+// failure or a stop, `pending` holds what the sensor has not taken.
 CtlOutcome SendDifferences(CCtlSession& session, const SensorProfile& sensor,
-                           const ProfileValues& wanted,
-                           const std::vector<KeyDifference>& differences) {
-    if (Touches(differences, SENSOR_SECTION)) {
+                           const ProfileValues& wanted, std::vector<KeyDifference>& pending,
+                           std::vector<KeyDifference>& done) {
+    if (Touches(pending, SENSOR_SECTION)) {
         const SensorSettings settings{static_cast<unsigned>(wanted.AveragingIndex),
                                       static_cast<unsigned>(wanted.TriggeringIndex),
                                       static_cast<unsigned>(wanted.OutputDurationIndex),
@@ -76,21 +91,42 @@ CtlOutcome SendDifferences(CCtlSession& session, const SensorProfile& sensor,
         if (CtlOutcome outcome = SendSettings(session, settings); !outcome.Done()) {
             return outcome;
         }
+        Acknowledged(SENSOR_SECTION, pending, done);
     }
     for (int channel = 1; channel <= sensor.Values.ChannelCount; ++channel) {
         const std::string section = ChannelSection(channel);
-        if (!Touches(differences, section)) {
+        if (!Touches(pending, section)) {
             continue;
         }
-        const ChannelDefinition merged =
-            MergeChannel(sensor.Channels[channel - 1],
-                         ChangeOf(differences, section, wanted.Channels[channel - 1]));
+        const ChannelDefinition merged = MergeChannel(
+            sensor.Channels[channel - 1], ChangeOf(pending, section, wanted.Channels[channel - 1]));
         if (CtlOutcome outcome = SendChannel(session, static_cast<unsigned>(channel), merged);
             !outcome.Done()) {
             return outcome;
         }
+        Acknowledged(section, pending, done);
     }
     return {};
+}
+
+// A bad entry differs from anything the sensor can hold: it is listed with the file's own
+// text, not with the fall-back a read takes in its place. Logging is not compared.
+void ListBadEntries(const SensorProfile& sensor, const CIniStore& file, SensorReport& report) {
+    std::vector<KeyDifference> listed;
+    for (const ProfileKeyText& held : ProfileKeys(sensor.Values)) {
+        const ProfileEntry& entry = held.Entry;
+        const auto differs = std::find_if(
+            report.Differences.begin(), report.Differences.end(),
+            [&entry](const KeyDifference& difference) { return difference.Entry == entry; });
+        const bool bad = std::find(report.BadEntries.begin(), report.BadEntries.end(), entry) !=
+                         report.BadEntries.end();
+        if (bad && entry.Section != LOGGING_SECTION) {
+            listed.push_back({entry, held.Text, file.ReadString(entry.Section, entry.Key, "")});
+        } else if (differs != report.Differences.end()) {
+            listed.push_back(*differs);
+        }
+    }
+    report.Differences = std::move(listed);
 }
 
 std::string KeyList(const std::vector<KeyDifference>& differences) {
@@ -135,6 +171,7 @@ std::string ReportJson(const SensorReport& report, CtlCommand command, bool dryR
     } else {
         object.AddBool("dry_run", dryRun);
         object.AddJson("changed", DifferencesJson(report.Differences));
+        object.AddJson("not_sent", DifferencesJson(report.NotSent));
         object.AddJson("unverified", DifferencesJson(report.Unverified));
     }
     return object.Text() + "\n";
@@ -155,6 +192,10 @@ std::vector<std::string> ReportLines(const SensorReport& report, CtlCommand comm
                                   ", file " + difference.File
                             : verb + KeyName(difference.Entry) + ": " + difference.Sensor + " -> " +
                                   difference.File);
+    }
+    for (const KeyDifference& difference : report.NotSent) {
+        lines.push_back("not sent " + KeyName(difference.Entry) + ": " + difference.Sensor +
+                        " -> " + difference.File);
     }
     return lines;
 }
@@ -187,13 +228,14 @@ CtlOutcome DiffSensor(CCtlSession& session, const CIniStore& file, SensorReport&
     }
     report.Serial = sensor.Values.SerialNumber;
     report.Differences = CompareProfile(sensor, ReadOver(sensor, file, report));
+    ListBadEntries(sensor, file, report);
     if (!report.Differences.empty()) {
         return {CTL_EXIT_DIFFERENT, ""};
     }
     return {};
 }
 
-CtlOutcome RestoreSensor(CCtlSession& session, const CIniStore& file, bool dryRun,
+CtlOutcome RestoreSensor(CCtlSession& session, const CIniStore& file, RestoreMode mode,
                          SensorReport& report) {
     SensorProfile before;
     if (CtlOutcome outcome = ReadSensorProfile(session, before); !outcome.Done()) {
@@ -201,13 +243,21 @@ CtlOutcome RestoreSensor(CCtlSession& session, const CIniStore& file, bool dryRu
     }
     report.Serial = before.Values.SerialNumber;
     const ProfileValues wanted = ReadOver(before, file, report);
-    report.Differences = CompareProfile(before, wanted);
-    if (dryRun || report.Differences.empty()) {
+    // A typing mistake in the file must not change how a sensor works.
+    if (!report.BadEntries.empty() && !mode.AcceptFallbacks) {
+        return {CTL_EXIT_FILE, "nothing was sent to " + session.Device() +
+                                   ": the profile has bad entries (--accept-fallbacks sends "
+                                   "their fall-back values)"};
+    }
+    std::vector<KeyDifference> pending = CompareProfile(before, wanted);
+    if (mode.DryRun || pending.empty()) {
+        report.Differences = std::move(pending);
         return {};
     }
-    if (CtlOutcome outcome = SendDifferences(session, before, wanted, report.Differences);
-        !outcome.Done()) {
-        return outcome;
+    CtlOutcome sent = SendDifferences(session, before, wanted, pending, report.Differences);
+    report.NotSent = std::move(pending);
+    if (!sent.Done()) {
+        return sent;
     }
     SensorProfile after;
     if (CtlOutcome outcome = ReadSensorProfile(session, after); !outcome.Done()) {

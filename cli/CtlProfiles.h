@@ -23,7 +23,8 @@ struct SensorReport {
     std::string Serial;
     std::string File; // backup: the file written
     std::vector<KeyDifference>
-        Differences; // diff: what differs; restore: what is (or would be) sent
+        Differences; // diff: what differs; restore: what was acknowledged (or would be sent)
+    std::vector<KeyDifference> NotSent;    // restore: what a failure or a stop left unsent
     std::vector<KeyDifference> Unverified; // restore: what the read-back still differs in
     std::vector<ProfileEntry> BadEntries;  // restore, diff: keys of the file that were refused
 };
@@ -32,10 +33,17 @@ struct SensorReport {
 // contact: version, settings, every channel of the model.
 CtlOutcome ReadSensorProfile(CCtlSession& session, SensorProfile& profile);
 
+// A bad entry of the file counts as a difference, with the file's own text.
 CtlOutcome DiffSensor(CCtlSession& session, const CIniStore& file, SensorReport& report);
+struct RestoreMode {
+    bool DryRun = false;          // tell what would be sent, send nothing
+    bool AcceptFallbacks = false; // send a bad entry's fall-back rather than refuse the file
+};
+
 // Sends the settings when one differs, then each channel that differs (only its differing
 // fields change; the others keep their raw bounds), reads everything back and compares again.
-CtlOutcome RestoreSensor(CCtlSession& session, const CIniStore& file, bool dryRun,
+// A file with a bad entry sends nothing unless its fall-backs are accepted.
+CtlOutcome RestoreSensor(CCtlSession& session, const CIniStore& file, RestoreMode mode,
                          SensorReport& report);
 
 // FILE with each "{serial}" replaced by the serial number, made safe as a file name (characters

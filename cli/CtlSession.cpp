@@ -69,6 +69,10 @@ CtlOutcome CCtlSession::Identify(std::chrono::milliseconds timeout) {
 
 CtlOutcome CCtlSession::Exchange(const std::function<bool()>& request, unsigned reply,
                                  std::optional<std::uintptr_t> channel, std::string_view what) {
+    // After a stop nothing more goes to the sensor: what is reported as not sent was not.
+    if (m_stop) {
+        return {CTL_EXIT_INTERRUPTED, "interrupted"};
+    }
     if (!request()) {
         return Refused(what);
     }
@@ -88,6 +92,13 @@ CtlOutcome CCtlSession::ReadChannel(unsigned channel, std::string_view what) {
 
 CtlOutcome CCtlSession::Await(unsigned message, std::optional<std::uintptr_t> channel,
                               std::string_view what, Clock::time_point deadline) {
+    const unsigned unreadableBefore = m_sensor.UnreadableReplies();
+    const auto noAnswer = [&]() -> CtlOutcome {
+        if (m_sensor.UnreadableReplies() != unreadableBefore) {
+            return {CTL_EXIT_NO_ANSWER, UnreadableAnswerText(m_device, what)};
+        }
+        return {CTL_EXIT_NO_ANSWER, NoAnswerText(m_device, what)};
+    };
     for (;;) {
         if (m_stop) {
             return {CTL_EXIT_INTERRUPTED, "interrupted"};
@@ -95,7 +106,7 @@ CtlOutcome CCtlSession::Await(unsigned message, std::optional<std::uintptr_t> ch
         const auto notification = m_queue.Pop(std::min(deadline, Clock::now() + STOP_CHECK));
         if (!notification) {
             if (Clock::now() >= deadline) {
-                return {CTL_EXIT_NO_ANSWER, NoAnswerText(m_device, what)};
+                return noAnswer();
             }
             continue;
         }
@@ -105,7 +116,7 @@ CtlOutcome CCtlSession::Await(unsigned message, std::optional<std::uintptr_t> ch
         // Identify polling goes on after its time-out: the client's own deadline decides.
         if (notification->Message == WM_SENSOR_TIMEOUT &&
             notification->WParam != SENSOR_TIMEOUT_IDENTIFY) {
-            return {CTL_EXIT_NO_ANSWER, NoAnswerText(m_device, what)};
+            return noAnswer();
         }
         if (notification->Message == WM_SENSOR_ERROR_REPLY) {
             return {CTL_EXIT_SENSOR_ERROR, SensorErrorText(m_device, what)};

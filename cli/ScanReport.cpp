@@ -36,7 +36,7 @@ std::string SensorTable(const std::vector<ProbeResult>& results) {
         if (result.State == ProbeState::Found) {
             const AdapterInfo& adapter = result.Adapter;
             rows.push_back({result.Device, ByIdText(result), ModelText(result.Identity.ModelCode),
-                            result.Identity.SerialNumber,
+                            EscapedText(result.Identity.SerialNumber),
                             adapter.Driver.empty() ? NONE : adapter.Driver, LatencyText(adapter)});
         }
     }

@@ -48,6 +48,11 @@ std::string NoAnswerText(const std::string& device, std::string_view request) {
     return "no answer from the sensor on " + device + " to " + std::string(request);
 }
 
+std::string UnreadableAnswerText(const std::string& device, std::string_view request) {
+    return "no readable answer from the sensor on " + device + " to " + std::string(request) +
+           ": its replies were of the wrong form";
+}
+
 std::string SensorErrorText(const std::string& device, std::string_view request) {
     return "the sensor on " + device + " reported an error: it rejected " + std::string(request);
 }

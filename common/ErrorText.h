@@ -22,6 +22,8 @@ std::string PortErrorText(std::string_view action, const std::string& device, st
 
 // `request` names the command as a phrase: "the settings request", "the teach of channel 3".
 std::string NoAnswerText(const std::string& device, std::string_view request);
+// The sensor did answer, but nothing it said could be read as the answer.
+std::string UnreadableAnswerText(const std::string& device, std::string_view request);
 std::string SensorErrorText(const std::string& device, std::string_view request);
 
 // Name of the group that owns `path`, empty when the path or its group cannot be looked up.

@@ -19,8 +19,10 @@ public:
     static constexpr std::int64_t SIZE_LIMIT = 10LL * 1024 * 1024;
 
     // Opens an existing file, kept open for the caller to Overwrite or Append; a file that is
-    // not there is created. An existing file that cannot be opened for reading and writing
-    // fails with the reason, and is left as it is.
+    // not there is created. An existing file that cannot be opened for writing fails with the
+    // reason, and is left as it is. A log is a regular file: a FIFO, a device, a folder or a
+    // symbolic link to nothing is refused (Reason() says which), so a write never waits for a
+    // reader. Appending to a file whose last line was cut off starts a new line first.
     Opened Open(const std::string& path);
     // The existing file just opened, emptied.
     bool Overwrite();
@@ -31,10 +33,15 @@ public:
 
     bool IsOpen() const { return static_cast<bool>(m_fd); }
     int LastError() const { return m_error; }
+    // The last failure in words: what stands at the path, or the system's text for LastError().
+    std::string Reason() const;
 
 private:
     bool Fail();
+    Written WriteWhole(std::string_view record);
 
     FileDescriptor m_fd;
     int m_error = 0;
+    std::string m_reason;
+    bool m_tornLine = false; // the file ends in a line without its line end
 };

@@ -5,6 +5,7 @@
 #include <climits>
 #include <utility>
 
+#include "profile/TextEncoding.h"
 #include "profile/TextFile.h"
 
 namespace {
@@ -112,27 +113,30 @@ CIniStore::Line CIniStore::ParseLine(std::string_view text) {
     return line;
 }
 
-void CIniStore::SetText(std::string_view text) {
+bool CIniStore::SetText(std::string_view bytes) {
     m_lines.clear();
+    DecodedText decoded = DecodeText(bytes);
+    m_encoding = decoded.Encoding;
+    std::string_view text = decoded.Text;
     m_byteOrderMark = text.starts_with(BYTE_ORDER_MARK);
     if (m_byteOrderMark) {
         text.remove_prefix(BYTE_ORDER_MARK.size());
     }
-    const std::size_t firstBreak = text.find('\n');
+    const std::size_t firstBreak = text.find_first_of("\r\n");
     if (firstBreak == std::string_view::npos) {
         m_lineEnd = m_newFileLineEnd;
     } else {
-        m_lineEnd = firstBreak > 0 && text[firstBreak - 1] == '\r' ? "\r\n" : "\n";
+        m_lineEnd = text.substr(firstBreak, 2) == "\r\n" ? "\r\n" : text.substr(firstBreak, 1);
     }
+    // A line ends with CR LF, LF or a CR alone (as older Mac editors write), whichever comes.
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (line.ends_with('\r')) {
-            line.remove_suffix(1);
-        }
-        m_lines.push_back(ParseLine(line));
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        const std::size_t end = text.find_first_of("\r\n");
+        m_lines.push_back(ParseLine(text.substr(0, end)));
+        const bool crLf = end != std::string_view::npos && text.substr(end, 2) == "\r\n";
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + (crLf ? 2 : 1));
     }
+    m_error = decoded.Reason;
+    return m_error.empty();
 }
 
 std::string CIniStore::Text() const {
@@ -141,15 +145,22 @@ std::string CIniStore::Text() const {
         text += line.Text;
         text += m_lineEnd;
     }
-    return text;
+    return EncodeText(text, m_encoding);
 }
 
 bool CIniStore::Load(const std::string& path) {
     TextFileRead file;
-    const bool read = ReadTextFile(path, file);
-    SetText(file.Text);
-    m_error = file.Error;
-    return read;
+    if (!ReadTextFile(path, file)) {
+        SetText({});
+        m_error = file.Error;
+        return false;
+    }
+    if (!SetText(file.Text)) {
+        const std::string reason = m_error;
+        SetText({});
+        return Fail("Cannot read " + path + ": " + reason);
+    }
+    return true;
 }
 
 bool CIniStore::Save(const std::string& path) const {
@@ -169,6 +180,12 @@ std::vector<std::size_t> CIniStore::EntriesOf(std::string_view section) const {
         }
     }
     return entries;
+}
+
+bool CIniStore::HasSection(std::string_view section) const {
+    return std::any_of(m_lines.begin(), m_lines.end(), [section](const Line& line) {
+        return line.Kind == LineKind::Section && SameName(line.Name, section);
+    });
 }
 
 std::optional<std::size_t> CIniStore::FindEntry(std::string_view section,

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "profile/TextEncoding.h"
+
 // An INI text file held in memory: sections and keys compared without regard to case, values
 // kept as written. Reads of a missing file give an empty store; Save writes a temporary file and
 // renames it over the old one, so a crash never leaves half a file.
@@ -14,9 +16,10 @@
 // '#'), or anything else, which is ignored. Blanks around names, '=' and values are dropped;
 // nothing else is interpreted (no quotes, no escapes, no comments after a value). Keys before the
 // first section belong to section "". Of two equal keys in a section the first counts. Lines end
-// with LF or CR LF; a save keeps the file's own line ending, its UTF-8 byte order mark, and every
-// line it did not change (comments included). A store whose text holds no line break yet (a new
-// file) writes the line ending it was made with.
+// with LF, CR LF or CR alone; the text is UTF-8 (or 8-bit), or UTF-16 with a byte order mark. A
+// save keeps the file's own line ending and encoding, its UTF-8 byte order mark, and every line
+// it did not change (comments included). A store whose text holds no line break yet (a new
+// file) writes the line ending it was made with. Binary files are refused.
 class CIniStore {
 public:
     explicit CIniStore(std::string newFileLineEnd = "\n");
@@ -51,9 +54,11 @@ public:
 
     const std::string& Error() const { return m_error; }
 
-    // The whole store as file text, and back (what Load and Save use).
+    // The whole store as file bytes, and back (what Load and Save use). SetText is false with
+    // Error() when the bytes are no text; the store then holds them as 8-bit lines.
     std::string Text() const;
-    void SetText(std::string_view text);
+    bool SetText(std::string_view bytes);
+    bool HasSection(std::string_view section) const;
 
 private:
     enum class LineKind { Other, Section, Entry };
@@ -75,5 +80,6 @@ private:
     std::string m_newFileLineEnd;
     std::string m_lineEnd;
     bool m_byteOrderMark = false;
+    TextEncoding m_encoding = TextEncoding::Utf8;
     mutable std::string m_error;
 };

@@ -274,21 +274,39 @@ std::vector<ProfileEntry> ReadProfile(const CIniStore& store, ProfileValues& val
     return bad;
 }
 
+bool IsProfile(const CIniStore& store) {
+    bool channel = false;
+    for (int number = 1; number <= PROFILE_MAX_CHANNELS && !channel; ++number) {
+        channel = store.HasSection(ChannelSection(number));
+    }
+    return channel || store.HasSection(SENSOR);
+}
+
+namespace {
+
+bool WriteAndSave(const std::string& path, const ProfileValues& values, CIniStore& store,
+                  std::string& error) {
+    if (!WriteProfile(values, store) || !store.Save(path)) {
+        error = store.Error();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool SaveProfileFile(const std::string& path, const ProfileValues& values, std::string& error) {
     CIniStore store(PROFILE_NEW_FILE_LINE_END);
     if (!store.Load(path)) {
         error = store.Error();
         return false;
     }
-    if (!WriteProfile(values, store)) {
-        error = store.Error();
-        return false;
-    }
-    if (!store.Save(path)) {
-        error = store.Error();
-        return false;
-    }
-    return true;
+    return WriteAndSave(path, values, store, error);
+}
+
+bool ReplaceProfileFile(const std::string& path, const ProfileValues& values, std::string& error) {
+    CIniStore store(PROFILE_NEW_FILE_LINE_END);
+    return WriteAndSave(path, values, store, error);
 }
 
 bool LoadProfileFile(const std::string& path, ProfileValues& values,

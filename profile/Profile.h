@@ -62,10 +62,17 @@ bool WriteProfile(const ProfileValues& values, CIniStore& store);
 // without one is PROFILE_LOG_FILE_DEFAULT. Channel luminosities are recomputed.
 std::vector<ProfileEntry> ReadProfile(const CIniStore& store, ProfileValues& values);
 
+// A file is taken for a profile when it has a [Sensor] or a [Channel#N] section (N 1 .. 15):
+// a log, a program or an empty file is not one, however many keys it lacks.
+bool IsProfile(const CIniStore& store);
+
 // The file itself. A save goes through a temporary file and a rename; the file's other content
 // is kept, and a file that exists but cannot be read is never replaced. A missing file loads as
 // an empty profile. False with `error` worded for the user.
 bool SaveProfileFile(const std::string& path, const ProfileValues& values, std::string& error);
+// A file of these values alone: nothing of what the file held before survives (a backup of a
+// four-channel sensor over a fifteen-channel profile leaves no channel 5 .. 15 in it).
+bool ReplaceProfileFile(const std::string& path, const ProfileValues& values, std::string& error);
 bool LoadProfileFile(const std::string& path, ProfileValues& values,
                      std::vector<ProfileEntry>& badEntries, std::string& error);
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "common/FileDescriptor.h"
+#include "common/FileKind.h"
 
 namespace {
 
@@ -96,11 +97,20 @@ int CreateTempFile(const std::string& target, std::string& tempPath) {
     return -1;
 }
 
-void KeepPermissions(const std::string& target, int fd) {
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
-        ::fchmod(fd, info.st_mode & 07777);
+// The new file takes the old one's mode, owner and group. False when it cannot take the
+// owner or group (a user saving another user's file), so that the rename would give the file
+// away to whoever saved it last.
+bool TakeOwnerAndMode(int fd, const struct stat& old) {
+    ::fchmod(fd, old.st_mode & 07777);
+    struct stat made {};
+    if (::fstat(fd, &made) != 0) {
+        return false;
     }
+    if (made.st_uid == old.st_uid && made.st_gid == old.st_gid) {
+        return true;
+    }
+    // A change of owner clears the set-id bits, so the mode is given again afterwards.
+    return ::fchown(fd, old.st_uid, old.st_gid) == 0 && ::fchmod(fd, old.st_mode & 07777) == 0;
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -126,6 +136,19 @@ void SyncFolder(const std::string& folder) {
     if (fd.Get() >= 0) {
         ::fsync(fd.Get());
     }
+}
+
+// Over the old content, through the old file: owner, mode and links stay as they are. Not safe
+// from a crash half way, so only for a file in a folder that takes no new file of this user's.
+bool WriteInPlace(const std::string& target, const std::string& text, std::string& error) {
+    FileDescriptor fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    const bool written = fd.Get() >= 0 && WriteAll(fd.Get(), text) &&
+                         ::ftruncate(fd.Get(), static_cast<off_t>(text.size())) == 0 &&
+                         ::fsync(fd.Get()) == 0;
+    if (!written) {
+        error = Describe("Cannot write", target, errno);
+    }
+    return written;
 }
 
 std::string ParentFolder(const std::string& path) {
@@ -155,7 +178,7 @@ bool ReadTextFile(const std::string& path, TextFileRead& result) {
         return false;
     }
     if (!S_ISREG(info.st_mode)) {
-        result.Error = "Cannot read " + path + ": not a regular file";
+        result.Error = "Cannot read " + path + ": " + NotRegularFileText(info.st_mode);
         return false;
     }
     char buffer[65536];
@@ -192,14 +215,27 @@ bool WriteTextFileAtomically(const std::string& path, const std::string& text, s
     if (!CreateFolders(folder, error)) {
         return false;
     }
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        error = "Cannot write " + target + ": " + NotRegularFileText(old.st_mode);
+        return false;
+    }
     std::string tempPath;
     FileDescriptor fd(CreateTempFile(target, tempPath));
     if (fd.Get() < 0) {
+        // A folder the user may not write can still hold a file the user may.
+        if (exists && (errno == EACCES || errno == EPERM)) {
+            return WriteInPlace(target, text, error);
+        }
         error = Describe("Cannot write", target, errno);
         return false;
     }
     TempFileGuard guard(tempPath);
-    KeepPermissions(target, fd.Get());
+    if (exists && !TakeOwnerAndMode(fd.Get(), old)) {
+        fd.Reset();
+        return WriteInPlace(target, text, error);
+    }
     // fsync reports the write errors a file system may have delayed, so close has none left.
     const bool written = WriteAll(fd.Get(), text) && ::fsync(fd.Get()) == 0;
     const int writeError = errno;

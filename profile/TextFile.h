@@ -23,6 +23,8 @@ bool ReadTextFile(const std::string& path, TextFileRead& result);
 // Replaces the file's content in one step: the text goes to a temporary file in the same folder,
 // is flushed to the disk and renamed over the old file, so a crash or a full disk leaves either
 // the old or the new content, never half of one. Missing parent folders are created private
-// (mode 0700). An existing file keeps its permissions; a symbolic link stays a link and its
-// target is replaced.
+// (mode 0700). An existing file keeps its permissions, owner and group; a symbolic link stays a
+// link and its target is replaced. Where the folder refuses the temporary file, or the new file
+// could not take the old one's owner, the file is written in place (written over, cut to its
+// new length, flushed to the disk) instead. Anything but a regular file is refused.
 bool WriteTextFileAtomically(const std::string& path, const std::string& text, std::string& error);

@@ -104,6 +104,10 @@ public:
     // The channel the last channel reply addressed (its notification names the channel asked
     // for last, which a late reply to an earlier request is not); 0 before any.
     unsigned LastRepliedChannel() const;
+    // Lines received that no reply parser could read (garbage, or a reply of the wrong form,
+    // such as an identity with a two-digit model code), counted from construction: a client
+    // that gets no answer tells a silent sensor from one that answers in a form it cannot read.
+    unsigned UnreadableReplies() const;
     // Current reading
     double GetRed() const;
     double GetGreen() const;
@@ -212,6 +216,7 @@ private:
     std::atomic<unsigned> m_retryLimit{0};
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel
     std::atomic<unsigned> m_repliedChannel{0};
+    std::atomic<unsigned> m_unreadableReplies{0};
     std::atomic<std::uint32_t> m_lastPortError{0};
     std::atomic<std::uint64_t> m_connection{NotifyTarget::NO_CONNECTION};
 

@@ -129,3 +129,7 @@ unsigned CSensor::GetMatchStatus() const {
 unsigned CSensor::LastRepliedChannel() const {
     return m_repliedChannel;
 }
+
+unsigned CSensor::UnreadableReplies() const {
+    return m_unreadableReplies;
+}

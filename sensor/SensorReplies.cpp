@@ -29,6 +29,9 @@ bool CSensor::ProcessLine(const std::string& line) {
     case ReplyKind::Teach:
         return AcceptTeach(line);
     case ReplyKind::Ignored:
+        if (!line.empty()) {
+            ++m_unreadableReplies;
+        }
         break;
     }
     return false;
@@ -81,6 +84,7 @@ bool CSensor::AcceptIdentity(std::string_view line) {
         identity = m_identity;
     }
     if (!ParseIdentityReply(line, identity)) {
+        ++m_unreadableReplies;
         return false;
     }
     {
@@ -118,6 +122,7 @@ bool CSensor::AcceptSettingsAck() {
 bool CSensor::StoreChannelReply(std::string_view line, ChannelParser parse, unsigned& channel) {
     const unsigned addressed = ReplyChannelNumber(line);
     if (!IsValidChannel(addressed)) {
+        ++m_unreadableReplies;
         return false; // index F addresses no channel
     }
     ChannelDefinition record;
@@ -126,6 +131,7 @@ bool CSensor::StoreChannelReply(std::string_view line, ChannelParser parse, unsi
         record = m_channels[addressed - 1];
     }
     if (!parse(line, channel, record)) {
+        ++m_unreadableReplies;
         return false;
     }
     std::lock_guard lock(m_recordMutex);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 
 #include "cli/Ctl.h"
@@ -19,6 +20,7 @@
 #include "sim/VirtualSensor.h"
 #include "support/Deadline.h"
 #include "support/FileText.h"
+#include "support/PtyPair.h"
 #include "support/TempDir.h"
 
 using namespace std::chrono_literals;
@@ -163,12 +165,46 @@ TEST_F(Spectrelctl, PortNamesFollowThePreferences) {
     ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
     const CtlResult mapped = RunWithout({"--port", "COM7", "identify"});
     const CtlResult unmapped = RunWithout({"--port", "COM16", "--timeout", "100", "identify"});
+    // Preferences that cannot be read say so, rather than sending COM7 to its default device.
+    std::ofstream(config / "Orvane Industries/spectrel.conf", std::ios::binary)
+        << std::string("[Ports]\0\x01", 9);
+    const CtlResult unreadable = RunWithout({"--port", "COM7", "identify"});
     previous != nullptr ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1)
                         : ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(mapped.Exit, 0) << mapped.Err;
     // No entry: the default device of COM16, which is not this sensor.
     EXPECT_NE(unmapped.Exit, 0);
     EXPECT_TRUE(Contains(unmapped.Err, "/dev/ttyS15")) << unmapped.Err;
+    EXPECT_EQ(unreadable.Exit, 3);
+    EXPECT_TRUE(Contains(unreadable.Err, "cannot tell which device COM7 is: Cannot read " +
+                                             config / "Orvane Industries/spectrel.conf"))
+        << unreadable.Err;
+    EXPECT_FALSE(Contains(unreadable.Err, "/dev/ttyS6"));
+}
+
+// A sensor that answers, but in a form no parser reads (an identity with a two-digit model
+// code), is not reported as silent.
+TEST(SpectrelctlLine, RepliesOfTheWrongFormAreNotCalledNoAnswer) {
+    PtyPair line;
+    ASSERT_TRUE(line.IsValid());
+    std::atomic<bool> done{false};
+    std::thread sensor([&] {
+        while (!done) {
+            if (line.ReadFromMaster(1, 20ms).find('\r') != std::string::npos) {
+                line.WriteToMaster("!i06SIM0000000000001xx\r");
+            }
+        }
+    });
+    std::ostringstream out;
+    std::ostringstream err;
+    std::atomic<bool> stop{false};
+    const int exit = RunSpectrelCtl({"--device", line.SlavePath(), "--timeout", "500", "identify"},
+                                    out, err, stop);
+    done = true;
+    sensor.join();
+    EXPECT_EQ(exit, 4);
+    EXPECT_TRUE(Contains(err.str(), "replies were of the wrong form")) << err.str();
+    EXPECT_FALSE(Contains(err.str(), "no answer from the sensor")) << err.str();
 }
 
 TEST_F(Spectrelctl, SetSettingsChangesOnlyTheGivenFieldsAndUnchangedWritesNothing) {
@@ -373,6 +409,11 @@ TEST_F(Spectrelctl, LogContinuesAFullFileInTheNextNumberedOne) {
     const CtlResult missing = Run({"log", temp / "missing/line.csv"});
     EXPECT_EQ(missing.Exit, 2);
     EXPECT_TRUE(Contains(missing.Err, "No such file or directory")) << missing.Err;
+    const std::string fifo = temp / "fifo.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const CtlResult pipe = Run({"log", fifo});
+    EXPECT_EQ(pipe.Exit, 2);
+    EXPECT_TRUE(Contains(pipe.Err, fifo + ": not a regular file but a FIFO")) << pipe.Err;
 }
 
 // A disk that is full (here: the file may not grow) loses records, says so once, and logging

@@ -59,6 +59,10 @@ TEST(CtlOptions, ExactlyOneDeviceAndOneKnownCommand) {
     ExpectRefused({"--device", "/dev/a", "identify", "now"}, "now");
     ExpectRefused({"--device", "/dev/a", "--json=yes", "identify"}, "--json");
     ExpectRefused({"--device", "/dev/a", "--timeout", "50", "identify"}, "--timeout");
+    // A COM port the control panel does not offer is a typing mistake, not a device to open.
+    ExpectRefused({"--port", "COM17", "identify"}, "not \"COM17\"");
+    ExpectRefused({"--port", "com3", "identify"}, "not \"com3\"");
+    EXPECT_TRUE(Parse({"--port", "COM03", "identify"}).Ok);
 }
 
 TEST(CtlOptions, SettingsAreGivenInUnitsAndTravelAsIndexes) {

@@ -56,6 +56,10 @@ TEST(CtlOutput, JsonStringsAreEscapedAndNumbersReadBack) {
               "\"serial\":\"AB\\\"CD\",\"firmware\":\"2.03\"}\n");
     identity.ModelCode = 12; // names no model: every addressable channel is offered
     EXPECT_NE(FormatIdentity(identity, false).find("channels:     15"), std::string::npos);
+    identity.SerialNumber = "SIM\x1B[2J\x7F\t\xC3\xA9";
+    EXPECT_NE(FormatIdentity(identity, false).find("serial:       SIM\\x1B[2J\\x7F\\x09\xC3\xA9\n"),
+              std::string::npos)
+        << "control characters never reach the terminal raw";
 }
 
 TEST(CtlOutput, NumbersIgnoreTheLocale) {

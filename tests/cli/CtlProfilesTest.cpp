@@ -5,10 +5,13 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "cli/Ctl.h"
 #include "cli/CtlProfiles.h"
+#include "profile/IniStore.h"
 #include "sim/VirtualSensor.h"
 #include "support/FileText.h"
 #include "support/TempDir.h"
@@ -27,11 +30,15 @@ bool Contains(const std::string& text, const std::string& part) {
 
 class CtlProfiles : public ::testing::Test {
 protected:
-    std::string StartSensor(const std::string& serial) {
+    std::string StartSensor(const std::string& serial,
+                            std::function<void(const std::string&)> observer = {}) {
         SimConfig config;
         config.Pacing = false;
         config.SerialNumber = serial;
         m_sims.push_back(std::make_unique<VirtualSensor>(config));
+        if (observer) {
+            m_sims.back()->SetAnswerObserver(std::move(observer));
+        }
         EXPECT_TRUE(m_sims.back()->Start()) << m_sims.back()->Error();
         return m_sims.back()->SlavePath();
     }
@@ -93,6 +100,98 @@ TEST_F(CtlProfiles, BackupThenRestoreOntoAnotherSensorLeavesNoDifference) {
     EXPECT_EQ(FileText(m_temp / "after.spf"), expected);
 }
 
+// A backup is the sensor's profile alone: channels of a bigger sensor's file at the same name
+// are gone, so a later restore cannot send them. A FIFO at the name is refused as such.
+TEST_F(CtlProfiles, BackupReplacesTheWholeFileAndRefusesAFifo) {
+    const std::string device = StartSensor("SIM0000000000001");
+    const std::string fresh = m_temp / "fresh.spf";
+    ASSERT_EQ(Run({"--device", device, "backup", fresh}).Exit, 0);
+    const std::string old = m_temp / "old.spf";
+    std::ofstream(old) << "; line 4\n[Sensor]\nAveraging=64\n[Channel#15]\nEnabled=Yes\n";
+    const CtlResult backup = Run({"--device", device, "backup", old});
+    EXPECT_EQ(backup.Exit, 0) << backup.Err;
+    EXPECT_EQ(FileText(old), FileText(fresh));
+
+    const std::string fifo = m_temp / "fifo.spf";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const CtlResult refused = Run({"--device", device, "backup", fifo});
+    EXPECT_EQ(refused.Exit, 6);
+    EXPECT_TRUE(Contains(refused.Err, "Cannot write " + fifo + ": not a regular file but a FIFO"))
+        << refused.Err;
+}
+
+// A typing mistake in a profile must not change how a sensor works: restore names each bad
+// entry with its value and sends nothing unless the fall-backs are asked for; diff shows the
+// file's own text.
+TEST_F(CtlProfiles, ABadEntrySendsNothingUnlessItsFallbackIsAccepted) {
+    const std::string device = StartSensor("SIM0000000000001");
+    const std::string file = m_temp / "typo.spf";
+    ASSERT_EQ(Run({"--device", device, "backup", file}).Exit, 0);
+    CIniStore store;
+    ASSERT_TRUE(store.Load(file));
+    ASSERT_TRUE(store.WriteString("Sensor", "Triggering", "Edgee"));
+    ASSERT_TRUE(store.WriteString("Sensor", "Averaging", "3"));
+    ASSERT_TRUE(store.WriteString("Channel#1", "Mode", "Grey"));
+    ASSERT_TRUE(store.Save(file));
+    const SensorSettings before = m_sims.back()->Settings();
+
+    const CtlResult refused = Run({"--device", device, "restore", file});
+    EXPECT_EQ(refused.Exit, 6);
+    for (const char* bad : {"[Sensor]Averaging: \"3\"", "[Sensor]Triggering: \"Edgee\"",
+                            "[Channel#1]Mode: \"Grey\""}) {
+        EXPECT_TRUE(Contains(refused.Err, file + ": Bad entry for " + bad + "\n")) << refused.Err;
+    }
+    EXPECT_TRUE(Contains(refused.Err, "nothing was sent")) << refused.Err;
+    EXPECT_EQ(refused.Out, "");
+    EXPECT_EQ(m_sims.back()->Settings(), before);
+
+    const CtlResult diff = Run({"--device", device, "diff", file});
+    EXPECT_EQ(diff.Exit, 1);
+    EXPECT_TRUE(Contains(diff.Out, "[Sensor]Triggering: sensor FreeRun, file Edgee\n")) << diff.Out;
+    const std::size_t mode = diff.Out.find("[Channel#1]Mode: sensor ");
+    ASSERT_NE(mode, std::string::npos) << diff.Out;
+    EXPECT_TRUE(diff.Out.substr(mode, diff.Out.find('\n', mode) - mode).ends_with(", file Grey"));
+
+    const CtlResult accepted = Run({"--device", device, "restore", file, "--accept-fallbacks"});
+    EXPECT_EQ(accepted.Exit, 0) << accepted.Err;
+    EXPECT_TRUE(Contains(accepted.Err, "\"Edgee\" (its fall-back is sent)")) << accepted.Err;
+    EXPECT_EQ(m_sims.back()->Settings().Averaging, 0u) << "one sample, the fall-back";
+}
+
+// A restore stopped part way lists only what the sensor acknowledged as set; the rest is
+// reported as not sent, in text and JSON.
+TEST_F(CtlProfiles, AnInterruptedRestoreReportsOnlyWhatTheSensorTook) {
+    const std::string first = StartSensor("SIM0000000000001");
+    ASSERT_EQ(Run({"--device", first, "set-settings", "averaging=8"}).Exit, 0);
+    ASSERT_EQ(Run({"--device", first, "set-channel", "1", "enabled=yes"}).Exit, 0);
+    ASSERT_EQ(Run({"--device", first, "set-channel", "2", "enabled=yes"}).Exit, 0);
+    const std::string file = m_temp / "line.spf";
+    ASSERT_EQ(Run({"--device", first, "backup", file}).Exit, 0);
+    for (const bool json : {false, true}) {
+        // The stop comes as the settings are answered: no channel is sent after it.
+        const std::string second = StartSensor("SIM0000000000002", [this](const std::string& line) {
+            if (line.starts_with("!S")) {
+                m_stop = true;
+            }
+        });
+        m_stop = false;
+        const CtlResult stopped =
+            Run(json ? std::vector<std::string>{"--json", "--device", second, "restore", file}
+                     : std::vector<std::string>{"--device", second, "restore", file});
+        EXPECT_EQ(stopped.Exit, 130) << stopped.Err;
+        if (json) {
+            const std::size_t notSent = stopped.Out.find("\"not_sent\":[");
+            ASSERT_NE(notSent, std::string::npos) << stopped.Out;
+            EXPECT_EQ(stopped.Out.find("[Channel#"), stopped.Out.find("[Channel#", notSent));
+        } else {
+            EXPECT_TRUE(Contains(stopped.Out, "not sent [Channel#1]Enabled: No -> Yes\n"))
+                << stopped.Out;
+            EXPECT_TRUE(Contains(stopped.Out, "not sent [Channel#2]Enabled: No -> Yes\n"));
+            EXPECT_FALSE(Contains(stopped.Out, "set [Channel#")) << stopped.Out;
+        }
+    }
+}
+
 // One sensor that fails does not stop the others; reports come in the order given, and the
 // exit status is the worst.
 TEST_F(CtlProfiles, EverySensorIsReportedInOrderAndTheWorstExitCounts) {
@@ -131,6 +230,25 @@ TEST_F(CtlProfiles, BadUsageAndUnreadableFilesAreRefusedBeforeAnySensorIsAsked) 
     const CtlResult missing = Run({"--device", "/dev/a", "restore", m_temp / "none.spf"});
     EXPECT_EQ(missing.Exit, 6);
     EXPECT_TRUE(Contains(missing.Err, "none.spf")) << missing.Err;
+
+    // Files that are no profile: nothing in them could be restored or compared.
+    const std::string log = m_temp / "log.csv";
+    std::ofstream(log) << "12/07/2026 10:12:28 PM,40.0,30.0,20.0,03\r\n";
+    const std::string empty = m_temp / "empty.spf";
+    std::ofstream{empty};
+    const std::string binary = m_temp / "binary.spf";
+    std::ofstream(binary, std::ios::binary) << std::string("\x7F"
+                                                           "ELF\0[Sensor]\n",
+                                                           14);
+    for (const std::string& file : {log, empty, binary}) {
+        for (const char* command : {"diff", "restore"}) {
+            const CtlResult refused = Run({"--device", "/dev/a", command, file});
+            EXPECT_EQ(refused.Exit, 6) << command << " " << file;
+            EXPECT_TRUE(Contains(
+                refused.Err, file + (file == binary ? ": not a text file" : " is not a profile")))
+                << refused.Err;
+        }
+    }
 }
 
 TEST(CtlProfileNames, TheSerialNumberIsMadeSafeAsAFileName) {

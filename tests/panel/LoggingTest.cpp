@@ -164,15 +164,25 @@ TEST_F(LoggingTest, AFileThatCannotBeOpenedOrWrittenLeavesLoggingInactive) {
     EXPECT_EQ(m_view.Messages.size(), 1u);
     m_panel->OnWarningsApplication();
 
-    // A full disk: the failed record is reported and logging stops.
+    // A device is no log file, not even one that takes every write.
     Configure({"/dev/full", LOG_CONTINUOUS, 1});
-    m_view.XAnswers = {24};
+    m_panel->StartLogging();
+    EXPECT_FALSE(m_panel->IsLoggingActive());
+    EXPECT_EQ(m_view.MessageTexts().back(), "Unable to open log file");
+
+    // A full disk (here: no file may grow): the failed record is reported and logging stops.
+    const std::string full = m_dir + "/full.csv";
+    Configure({full, LOG_CONTINUOUS, 1});
     m_panel->StartLogging();
     ASSERT_TRUE(m_panel->IsLoggingActive());
-    ASSERT_NO_FATAL_FAILURE(Readings(1));
+    {
+        const FileSizeLimit limit(10);
+        ASSERT_TRUE(limit.Set());
+        ASSERT_NO_FATAL_FAILURE(Readings(1));
+    }
     EXPECT_FALSE(m_panel->IsLoggingActive());
     EXPECT_EQ(m_view.MessageTexts().back(),
-              "Unable to write to log file\n/dev/full: No space left on device");
+              "Unable to write to log file\n" + full + ": File too large");
     EXPECT_EQ(m_view.StatusBar, "Data logging inactive");
 }
 

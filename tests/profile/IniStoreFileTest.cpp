@@ -1,10 +1,14 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "profile/IniStore.h"
@@ -59,6 +63,40 @@ private:
     rlimit m_saved{};
     void (*m_oldHandler)(int);
 };
+
+struct Owner {
+    uid_t User;
+    gid_t Group;
+    unsigned Mode;
+    bool operator==(const Owner&) const = default;
+};
+
+Owner OwnerOf(const std::string& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return {info.st_uid, info.st_gid, info.st_mode & 07777};
+}
+
+// Runs `work` as an ordinary user. Root passes every permission check, so as root it runs in a
+// child process that has become user "nobody"; otherwise it runs here as the user running the
+// tests. True when it returned true.
+bool AsAnotherUser(const std::function<bool()>& work) {
+    if (::geteuid() != 0) {
+        return work();
+    }
+    const passwd* nobody = ::getpwnam("nobody");
+    const uid_t user = nobody != nullptr ? nobody->pw_uid : 65534;
+    const gid_t group = nobody != nullptr ? nobody->pw_gid : 65534;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool done = ::setgroups(0, nullptr) == 0 && ::setresgid(group, group, group) == 0 &&
+                          ::setresuid(user, user, user) == 0 && work();
+        ::_exit(done ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
 
 } // namespace
 
@@ -145,8 +183,10 @@ TEST(IniStoreFile, LoadRefusesWhatIsNotASmallRegularFile) {
     WriteFile(huge, "[Sensor]\nAveraging=4\n" + std::string(TEXT_FILE_MAX_BYTES, ';'));
     const std::string fifo = dir / "fifo.spf";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string binary = dir / "binary.spf";
+    WriteFile(binary, std::string("[Sensor]\nAveraging=4\n\0\x01", 23));
 
-    for (const std::string& path : {huge, fifo, dir.Path()}) {
+    for (const std::string& path : {huge, fifo, binary, dir.Path()}) {
         CIniStore store;
         store.SetText("[Sensor]\nAveraging=16\n");
         EXPECT_FALSE(store.Load(path)) << path;
@@ -159,4 +199,39 @@ TEST(IniStoreFile, LoadRefusesWhatIsNotASmallRegularFile) {
     CIniStore store;
     EXPECT_TRUE(store.Load(largest)) << store.Error();
     EXPECT_EQ(store.ReadInt("Sensor", "A", 0), 1);
+}
+
+// A folder that takes no new file of the user's (a shared folder of the line's profiles) still
+// lets the user save a file they may write: it is written in place. And a save by another user
+// than the file's owner leaves the file to its owner, mode and all.
+TEST(IniStoreFile, SaveWritesInPlaceWhereTheFolderRefusesANewFileAndKeepsTheOwner) {
+    TempDir dir;
+    ASSERT_FALSE(dir.Path().empty());
+    ASSERT_EQ(::chmod(dir.Path().c_str(), 0755), 0);
+    const std::string shared = dir / "shared";
+    ASSERT_EQ(::mkdir(shared.c_str(), 0755), 0);
+    const std::string path = shared + "/line4.spf";
+    WriteFile(path, "[Sensor]\nAveraging=4\nIllumination=50\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(shared.c_str(), 0555), 0);
+    const Owner before = OwnerOf(path);
+
+    const auto save = [&path](const std::string& text) {
+        CIniStore store;
+        store.SetText(text);
+        return store.Save(path);
+    };
+    EXPECT_TRUE(AsAnotherUser([&] { return save("[Sensor]\nAveraging=8\n"); }));
+    EXPECT_EQ(FileText(path), "[Sensor]\nAveraging=8\n");
+    EXPECT_EQ(OwnerOf(path), before);
+    EXPECT_EQ(FilesIn(shared), 1u);
+
+    if (::geteuid() == 0) {
+        // A folder everyone may write: the rename would hand root's file to "nobody".
+        ASSERT_EQ(::chmod(shared.c_str(), 0777), 0);
+        EXPECT_TRUE(AsAnotherUser([&] { return save("[Sensor]\nAveraging=16\n"); }));
+        EXPECT_EQ(FileText(path), "[Sensor]\nAveraging=16\n");
+        EXPECT_EQ(OwnerOf(path), before);
+        EXPECT_EQ(FilesIn(shared), 1u);
+    }
 }

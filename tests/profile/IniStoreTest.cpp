@@ -70,6 +70,40 @@ TEST(IniStoreText, KeepsLineEndingsByteOrderMarkAndUntouchedLines) {
     EXPECT_EQ(store.Text(), marked + "\n") << "only a final line break is added";
 }
 
+// Files other editors saved: "Unicode" (UTF-16 with its mark, either byte order) and lines
+// ended by CR alone read as text and keep their form on a save; a binary file is refused.
+TEST(IniStoreText, ReadsUtf16AndCrOnlyFilesAndRefusesBinaries) {
+    const auto utf16 = [](std::u16string_view text, bool bigEndian) {
+        std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (const char16_t unit : text) {
+            const auto high = static_cast<char>(unit >> 8);
+            const auto low = static_cast<char>(unit & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        return bytes;
+    };
+    for (const bool bigEndian : {false, true}) {
+        CIniStore store = StoreOf(utf16(u"[Sensor]\r\nTriggering=Edge\r\n", bigEndian));
+        EXPECT_EQ(store.ReadString("Sensor", "Triggering", "-"), "Edge") << bigEndian;
+        ASSERT_TRUE(store.WriteString("Logging", "FileName", "\xC3\xA9\xF0\x9F\x98\x80.csv"));
+        EXPECT_EQ(store.Text(), utf16(u"[Sensor]\r\nTriggering=Edge\r\n\r\n[Logging]\r\n"
+                                      u"FileName=\u00E9\U0001F600.csv\r\n",
+                                      bigEndian));
+    }
+    CIniStore store = StoreOf("[Sensor]\rAveraging=8\rIllumination=70\r");
+    EXPECT_EQ(store.ReadInt("Sensor", "Averaging", -1), 8);
+    EXPECT_EQ(store.ReadInt("Sensor", "Illumination", -1), 70);
+    EXPECT_EQ(store.Text(), "[Sensor]\rAveraging=8\rIllumination=70\r");
+
+    EXPECT_FALSE(store.SetText(std::string("\x7F"
+                                           "ELF\x02\x01\x01\0\0[Sensor]\n",
+                                           18)));
+    EXPECT_NE(store.Error().find("not a text file"), std::string::npos) << store.Error();
+    EXPECT_FALSE(store.SetText("\xFF\xFE[\0S"));
+    EXPECT_TRUE(store.SetText("\xEF\xBB\xBF[Sensor]\tx\x1A\n"));
+    EXPECT_TRUE(store.HasSection("SENSOR"));
+}
+
 TEST(IniStoreWrite, ReplacesInPlaceOrAddsToTheSectionAndLeavesTheRestAlone) {
     CIniStore store = StoreOf("; profile\n"
                               "[Sensor]\n"
