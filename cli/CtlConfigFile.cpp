@@ -24,9 +24,16 @@ std::vector<CLI::ConfigItem> MergeRepeatedKeys(const std::vector<CLI::ConfigItem
     return merged;
 }
 
-const CLI::Option* ConfigurableOption(const CLI::App& app, const std::string& name) {
+bool Configurable(const CLI::App& app, const std::string& name) {
     const CLI::Option* option = app.get_option_no_throw("--" + name);
-    return option != nullptr && option->get_configurable() ? option : nullptr;
+    return option != nullptr && option->get_configurable();
+}
+
+// An option of any command: a file shared by several commands holds them all.
+bool IsCommandOption(const CLI::App& app, const std::string& name) {
+    const auto commands = app.get_subcommands({});
+    return std::any_of(commands.begin(), commands.end(),
+                       [&name](const CLI::App* command) { return Configurable(*command, name); });
 }
 
 } // namespace
@@ -35,17 +42,21 @@ std::vector<CLI::ConfigItem> CtlConfigFile::from_config(std::istream& input) con
     std::vector<CLI::ConfigItem> taken;
     const auto commands = m_app.get_subcommands();
     for (CLI::ConfigItem& item : MergeRepeatedKeys(CLI::ConfigINI::from_config(input))) {
-        if (IsTargetKey(item.name) && item.parents.empty() && !m_options.Targets.empty()) {
+        // A section's start and end marks; its keys are refused below.
+        const bool sectionMark = item.name == "++" || item.name == "--";
+        if (sectionMark ||
+            (IsTargetKey(item.name) && item.parents.empty() && !m_options.Targets.empty())) {
             continue;
         }
-        if (item.parents.empty() && ConfigurableOption(m_app, item.name) != nullptr) {
+        if (!item.parents.empty() ||
+            (!Configurable(m_app, item.name) && !IsCommandOption(m_app, item.name))) {
+            throw CLI::ConfigError("unknown key \"" + item.fullname() + "\"");
+        }
+        if (Configurable(m_app, item.name)) {
             taken.push_back(std::move(item));
-        } else if (item.parents.empty() && !commands.empty() &&
-                   ConfigurableOption(*commands.front(), item.name) != nullptr) {
+        } else if (!commands.empty() && Configurable(*commands.front(), item.name)) {
             item.parents = {commands.front()->get_name()};
             taken.push_back(std::move(item));
-        } else {
-            throw CLI::ConfigError("unknown key \"" + item.fullname() + "\"");
         }
     }
     return taken;

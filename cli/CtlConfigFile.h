@@ -6,7 +6,8 @@
 
 // `spectrelctl --config FILE`: "name = value" lines named like the long options, no section
 // needed; a repeated option takes one line per value (one "device =" line per sensor), a flag
-// reads "json = true". Options of the command given (period = 500 for monitor) are taken too.
+// reads "json = true". Options of the commands (period = 500 for monitor and log) are taken by
+// the command given and left to the others.
 // The command line wins: an option given there keeps its value, and sensors named there replace
 // the file's.
 class CtlConfigFile : public CLI::ConfigINI {

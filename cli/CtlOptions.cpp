@@ -33,18 +33,19 @@ void AddValue(CLI::App& app, const std::string& name, const ValueCheck& check) {
 }
 
 // A switch reads "true" when given alone (a file may say "false"); any other value is refused.
-void AddSwitch(CLI::App& app, const std::string& names, bool& given) {
+CLI::Option* AddSwitch(CLI::App& app, const std::string& names, bool& given) {
     const std::string name = names.substr(names.rfind(',') + 1);
-    app.add_option(names,
-                   [&given, name](const CLI::results_t& values) {
-                       for (const std::string& value : values) {
-                           if (value != "true" && value != "false") {
-                               throw CLI::ValidationError(name + " takes no value");
-                           }
-                           given = given || value == "true";
-                       }
-                       return true;
-                   })
+    return app
+        .add_option(names,
+                    [&given, name](const CLI::results_t& values) {
+                        for (const std::string& value : values) {
+                            if (value != "true" && value != "false") {
+                                throw CLI::ValidationError(name + " takes no value");
+                            }
+                            given = given || value == "true";
+                        }
+                        return true;
+                    })
         ->expected(0)
         ->trigger_on_parse();
 }
@@ -74,7 +75,7 @@ void AddGlobalOptions(CLI::App& app, CtlOptions& options) {
     app.set_help_flag();
     app.allow_extras();
     app.require_subcommand(0, 1);
-    AddSwitch(app, "-h,--help", options.Help);
+    AddSwitch(app, "-h,--help", options.Help)->configurable(false);
     AddSwitch(app, "--json", options.Json);
     AddValue(app, "--device", Target(true, options.Targets));
     AddValue(app, "--port", Target(false, options.Targets));
