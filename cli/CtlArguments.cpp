@@ -13,13 +13,18 @@ namespace {
 constexpr std::array<std::string_view, 12> COMMAND_WORDS{
     "identify", "settings", "channels", "monitor", "set-settings", "set-channel",
     "teach",    "backup",   "restore",  "diff",    "log",          "scan"};
+static_assert(static_cast<std::size_t>(CtlCommand::Scan) == COMMAND_WORDS.size(),
+              "one word per command, in the order of CtlCommand");
+
+std::string CommandWord(CtlCommand command) {
+    return std::string(COMMAND_WORDS[static_cast<std::size_t>(command) - 1]);
+}
 
 constexpr unsigned MAX_AVERAGING_INDEX = 6; // 64 samples
 constexpr unsigned DELAY_STEP_MS = 10;
 constexpr unsigned MAX_DELAY_MS = 100;
 constexpr unsigned MAX_ILLUMINATION = 100;
 constexpr double MAX_COLOUR = 100.0;
-constexpr unsigned MAX_COUNT = 1000000000;
 
 struct Word {
     std::string_view Text;
@@ -238,8 +243,7 @@ bool ParseTeach(const std::vector<std::string>& arguments, CtlOptions& options,
 bool ParseProfileFile(CtlCommand command, const std::vector<std::string>& words,
                       CtlOptions& options, std::string& error) {
     if (words.empty() || words[0].empty()) {
-        return Refuse(error, std::string(COMMAND_WORDS[static_cast<unsigned>(command) - 1]) +
-                                 " needs a profile file (FILE.spf)");
+        return Refuse(error, CommandWord(command) + " needs a profile file (FILE.spf)");
     }
     options.ProfileFile = words[0];
     return words.size() == 1 || RefuseWord(command, words[1], error);
@@ -255,7 +259,7 @@ bool ParseLogFile(const std::vector<std::string>& words, CtlOptions& options, st
 
 // With the command's name in front, as the checks of the key=value fields count them.
 std::vector<std::string> Named(CtlCommand command, const std::vector<std::string>& words) {
-    std::vector<std::string> named{std::string(COMMAND_WORDS[static_cast<unsigned>(command) - 1])};
+    std::vector<std::string> named{CommandWord(command)};
     named.insert(named.end(), words.begin(), words.end());
     return named;
 }
@@ -336,7 +340,7 @@ bool ParseCommandWords(CtlCommand command, const std::vector<std::string>& words
 }
 
 bool RefuseWord(CtlCommand command, const std::string& word, std::string& error) {
-    const std::string name(COMMAND_WORDS[static_cast<unsigned>(command) - 1]);
+    const std::string name = CommandWord(command);
     switch (command) {
     case CtlCommand::Identify:
     case CtlCommand::Settings:
