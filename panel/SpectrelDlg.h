@@ -222,7 +222,6 @@ private:
     void OpenExistingLog();
     void CloseLog();
     void UpdateLoggingMenu();
-    std::time_t Now() const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
