@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 #include "PanelFixture.h"
@@ -222,9 +221,8 @@ TEST_F(PanelTest, ABackupComparesEqualToItsSensorAndAColourAloneDiffers) {
     EXPECT_FALSE(m_view.IsEnabled(IDC_SEND_ALL_CHANNELS));
 
     std::string text = FileText(backup);
-    std::smatch found;
-    ASSERT_TRUE(std::regex_search(text, found, std::regex(R"(\[Channel#2\][^\[]*?RedSetting=)")));
-    const auto value = static_cast<std::size_t>(found.position(0) + found.length(0));
+    const std::string key = "RedSetting=";
+    const std::size_t value = text.find(key, text.find("[Channel#2]")) + key.size();
     text.replace(value, text.find('\r', value) - value, "50");
     const std::string recoloured = m_dir + "/recoloured.spf";
     WriteText(recoloured, text);
