@@ -136,8 +136,9 @@ void CSpectrelDlg::OnToleranceSpin(int colour) {
     UpdateData(false);
 }
 
-// Read All and Send All make sense only while some channel's flags or tolerances differ from
-// the sensor's. Manual entry types a colour with its luminosity, so it needs that mode.
+// Read All and Send All make sense only while some channel differs from the sensor's. The
+// teaching tools work on the selected channel, so they need one (a cleared panel has none);
+// manual entry types a colour with its luminosity, so it needs that mode too.
 void CSpectrelDlg::UpdateChannelButtons() {
     if (!m_sensor) {
         m_view.EnableControl(IDC_READ_ALL_CHANNELS, false);
@@ -145,9 +146,10 @@ void CSpectrelDlg::UpdateChannelButtons() {
         return;
     }
     const PanelChannel* selected = SelectedEntry();
-    m_view.EnableControl(IDC_MANUAL, selected != nullptr &&
-                                         selected->Mode == MODE_COLOR_LUMINOSITY &&
-                                         m_controlsEnabled);
+    const bool teachable = selected != nullptr && m_controlsEnabled;
+    m_view.EnableControl(IDC_TEACH_CHANNEL, teachable);
+    m_view.EnableControl(IDC_MULTI_SAMPLE_TEACH, teachable);
+    m_view.EnableControl(IDC_MANUAL, teachable && selected->Mode == MODE_COLOR_LUMINOSITY);
     bool differs = false;
     for (int channel = 1; channel <= m_channelCount && !differs; ++channel) {
         differs = !m_channels[channel - 1].MatchesSensor(

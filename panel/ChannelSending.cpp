@@ -27,9 +27,20 @@ void CSpectrelDlg::SendEntry(unsigned channel) {
     }
 }
 
+// A single channel a teaching dialog sent and the sensor has not yet acknowledged.
+void CSpectrelDlg::AwaitChannelSent(unsigned channel) {
+    m_command = PanelCommand::SendChannel;
+    m_commandChannel = channel;
+}
+
 // The proxy acknowledges an unchanged channel without writing, so the chain always walks every
 // channel; each counts once.
 void CSpectrelDlg::OnSensorChannelSent(unsigned channel) {
+    if (m_command == PanelCommand::SendChannel && channel == m_commandChannel) {
+        m_command = PanelCommand::None;
+        m_commandChannel = 0;
+        return;
+    }
     const auto count = static_cast<unsigned>(m_channelCount);
     if (!m_sensor || m_command != PanelCommand::SendAllChannels || channel < 1 || channel > count) {
         return;
@@ -70,7 +81,7 @@ void CSpectrelDlg::OnTeachChannel() {
         return;
     }
     m_command = PanelCommand::Teach;
-    m_teachChannel = channel;
+    m_commandChannel = channel;
 }
 
 void CSpectrelDlg::BeginTeach(unsigned channel) {

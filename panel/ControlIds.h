@@ -6,7 +6,7 @@
 // keeps one identity across the tool, its documentation and the view's object names.
 enum ControlId : int {
     // "Sensor Settings"
-    IDC_AVERAGING = 1000,           // combo "Averaging", "1".."64"
+    IDC_AVERAGING = 1000,           // combo "Averaging", "1".."512"
     IDC_OUTPUT_DURATION = 1002,     // combo "Minimum Output Duration (ms)", "0".."100"
     IDC_ILLUMINATION_SLIDER = 1003, // slider 0..100, the illumination
     IDC_ILLUMINATION = 1004,        // edit "Illumination (%)", at most 3 characters

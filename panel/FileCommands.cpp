@@ -54,6 +54,10 @@ void CSpectrelDlg::OnFileNew() {
         if (m_sensor) {
             ResumeDataPolling();
         }
+        // The emptied panel differs from the sensor: reading back is offered, and the teaching
+        // tools wait for a channel to be chosen.
+        UpdateSettingsButtons();
+        UpdateChannelButtons();
         m_profilePath.clear();
         break;
     case RESULT_NO:

@@ -120,11 +120,12 @@ void CSpectrelDlg::OnLogSettings() {
     m_logSettings.FileName = chosen.FileName;
 }
 
+// A record carries the time its reading arrived, not the time the window got to it.
 void CSpectrelDlg::LogOnReading() {
     if (!m_sensor) {
         return;
     }
-    const std::time_t now = Now();
+    const std::time_t now = m_sensor->GetReadingTime();
     m_logTrigger.Notice(now);
     if (!m_loggingActive) {
         return;
@@ -160,8 +161,4 @@ bool CSpectrelDlg::WriteLogRecord(std::time_t time, unsigned matchStatus) {
     }
     }
     return true;
-}
-
-std::time_t CSpectrelDlg::Now() const {
-    return m_environment.Clock ? m_environment.Clock() : std::time(nullptr);
 }

@@ -1,5 +1,7 @@
 #include "panel/PanelChannel.h"
 
+#include "sensor/Protocol.h"
+
 void PanelChannel::Reset() {
     const int done = Done;
     *this = PanelChannel{};
@@ -19,11 +21,27 @@ void PanelChannel::TakeFrom(const ChannelDefinition& sensor) {
     Luminosity = ChannelLuminosity(RedSetting, GreenSetting, BlueSetting);
 }
 
+ChannelDefinition PanelChannel::ToSensor() const {
+    ChannelDefinition channel;
+    channel.MatchOutput = static_cast<unsigned>(MatchOutput);
+    channel.Enabled = static_cast<unsigned>(Enabled);
+    channel.Mode = static_cast<unsigned>(Mode);
+    channel.RedSetting = RedSetting;
+    channel.GreenSetting = GreenSetting;
+    channel.BlueSetting = BlueSetting;
+    channel.RedTolerance = RedTolerance;
+    channel.GreenTolerance = GreenTolerance;
+    channel.BlueTolerance = BlueTolerance;
+    ChannelPercentToBounds(channel);
+    return channel;
+}
+
+// The codec decides, field by field, exactly as it does for the send itself; the channel
+// number plays no part in which fields differ.
 bool PanelChannel::MatchesSensor(const ChannelDefinition& sensor) const {
-    return MatchOutput == static_cast<int>(sensor.MatchOutput) &&
-           Enabled == static_cast<int>(sensor.Enabled) && Mode == static_cast<int>(sensor.Mode) &&
-           RedTolerance == sensor.RedTolerance && GreenTolerance == sensor.GreenTolerance &&
-           BlueTolerance == sensor.BlueTolerance;
+    constexpr unsigned ANY_CHANNEL = 1;
+    ChannelDefinition held = sensor;
+    return BuildSendChannel(ANY_CHANNEL, ToSensor(), held).empty();
 }
 
 void PanelChannel::SetTolerance(std::size_t component, double tolerance) {

@@ -19,7 +19,11 @@ struct PanelChannel {
     void Reset();
     // Takes the sensor's flags, settings and tolerances; the luminosity is recomputed.
     void TakeFrom(const ChannelDefinition& sensor);
-    // Same flags and exactly the same tolerances as the sensor's copy (colours do not count).
+    // The channel as a send writes it: flags, settings and tolerances, and the raw bounds they
+    // give.
+    ChannelDefinition ToSensor() const;
+    // A send would write nothing: every field of it, colours included, encodes to what the
+    // sensor's copy holds. Values that differ by less than the wire can carry count as equal.
     bool MatchesSensor(const ChannelDefinition& sensor) const;
     // The tolerance of component 0, 1 or 2 (red, green, blue).
     void SetTolerance(std::size_t component, double tolerance);

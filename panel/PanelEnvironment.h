@@ -14,5 +14,5 @@ struct PanelEnvironment {
     std::string DocumentDir;     // the installed documentation folder, looked in second
     std::string ProgramName;     // the program's file name without extension ("spectrel")
     std::string ProgramVersion;  // shown in the about box
-    std::function<std::time_t()> Clock; // the time of day for the data log; empty: the system's
+    std::function<std::time_t()> Clock; // stamps each reading as it arrives; empty: the system's
 };

@@ -33,6 +33,10 @@ inline constexpr const char* TEXT_SENSOR_ERROR = "Sensor reported error";
 inline constexpr const char* TEXT_READ_SETTINGS_FAILED = "Error reading sensor settings";
 std::string ReadChannelFailedText(unsigned channel); // "Error reading channel %d"
 inline constexpr const char* TEXT_SEND_SETTINGS_FAILED = "Error sending sensor settings";
+// A settings list with no value chosen: the send needs all three.
+inline constexpr const char* TEXT_SETTINGS_INCOMPLETE =
+    "Choose the Averaging, the Triggering and the Minimum Output Duration before sending the "
+    "settings.";
 std::string SendChannelFailedText(unsigned channel);  // "Error sending channel %d"
 std::string TeachChannelFailedText(unsigned channel); // "Error teaching channel %d"
 
@@ -62,7 +66,9 @@ inline constexpr const char* TEXT_OUTPUT_HIGH = "High";
 inline constexpr const char* TEXT_OUTPUT_LOW = "Low";
 
 // Items of the fixed combos: averaging 2^index samples, output duration index * 10 ms.
-inline const std::vector<std::string> AVERAGING_ITEMS = {"1", "2", "4", "8", "16", "32", "64"};
+// Every averaging a sensor holds and a profile can name, up to 2^9 samples.
+inline const std::vector<std::string> AVERAGING_ITEMS = {"1",  "2",  "4",   "8",   "16",
+                                                         "32", "64", "128", "256", "512"};
 inline const std::vector<std::string> OUTPUT_DURATION_ITEMS = {"0",  "10", "20", "30", "40", "50",
                                                                "60", "70", "80", "90", "100"};
 // "1" to count, the items of the "Channel" combo.

@@ -132,8 +132,10 @@ public:
     // Notifications
     // Where the sensor proxy posts. Post may come from any thread and returns at once; the view
     // queues each notification and calls the controller's OnSensorNotification(message,
-    // wParam) on the UI thread, in posting order, one at a time: never while another call into
-    // the controller is still running (a modal box it opened, for instance); those wait and
-    // follow when it returns. Nothing is delivered before OnInitDialog or after OnClose.
+    // wParam) on the UI thread, in posting order, one at a time, by the rule of
+    // CControllerCalls: a reading is shown and logged even while another call into the
+    // controller is still running (a modal box it opened, for instance); every other
+    // notification waits and follows when it returns. Nothing is delivered before
+    // OnInitDialog or after OnClose.
     virtual NotifyTarget& SensorTarget() = 0;
 };

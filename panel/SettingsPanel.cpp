@@ -76,7 +76,9 @@ void CSpectrelDlg::OnSendSettings() {
     }
     const PanelValues& values = m_values;
     if (values.AveragingIndex < 0 || values.TriggeringIndex < 0 || values.OutputDurationIndex < 0) {
-        return; // nothing read yet that could be sent back
+        // A cleared panel, or a value the lists do not offer: the sensor needs every field.
+        MessageBox(TEXT_SETTINGS_INCOMPLETE);
+        return;
     }
     if (!ConfirmIllumination()) {
         return;

@@ -66,6 +66,7 @@ void CSpectrelDlg::OnInitDialog() {
     }
     m_view.SetStatusBarText(TEXT_LOGGING_INACTIVE);
     if (m_sensor) {
+        m_sensor->SetWallClock(m_environment.Clock);
         m_sensor->SetWindow(&m_view.SensorTarget());
     }
     ConnectPort();

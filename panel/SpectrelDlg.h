@@ -182,8 +182,10 @@ public:
 
 private:
     // The command whose answer the panel waits for; an answer nobody waits for any more (after
-    // a loss, a port change or Reset) must not restart polling or enable the panel.
-    enum class PanelCommand { None, SendSettings, SendAllChannels, Teach };
+    // a loss, a port change or Reset) must not restart polling or enable the panel. Every
+    // write that changes the sensor is one: a loss while it is unanswered leaves unknown what
+    // the sensor holds, so the sensor is read in full when it comes back.
+    enum class PanelCommand { None, SendSettings, SendAllChannels, Teach, SendChannel };
 
     bool IsFifteenChannel() const;
     Preferences CurrentPreferences() const;
@@ -206,6 +208,7 @@ private:
     void ShowTolerances(const PanelChannel& entry);
     void SendEntry(unsigned channel);
     void FinishSendAll();
+    void AwaitChannelSent(unsigned channel);
     void SetChannelMode(ChannelMode mode);
     void SetMatchOutput(MatchOutputLevel output);
     void StartReadAll();
@@ -222,7 +225,6 @@ private:
     void OpenExistingLog();
     void CloseLog();
     void UpdateLoggingMenu();
-    std::time_t Now() const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -252,7 +254,7 @@ private:
     bool m_controlsEnabled = false;
     bool m_loggingAvailable = false;
     PanelCommand m_command = PanelCommand::None;
-    unsigned m_teachChannel = 0; // 1..15 while a teach is awaited
+    unsigned m_commandChannel = 0; // 1..15 while a teach or a single channel's send is awaited
 
     LogSettings m_logSettings;
     CLogWriter m_logWriter;

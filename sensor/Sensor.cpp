@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <system_error>
+#include <utility>
 
 // Set-up, the link and the notification target. Requests, timers, replies and the receive
 // thread live in SensorRequests.cpp, SensorPolling.cpp, SensorReplies.cpp and
@@ -15,6 +16,10 @@ CSensor::~CSensor() {
     StopIdentifyPolling();
     StopDataPolling();
     Disconnect();
+}
+
+void CSensor::SetWallClock(WallClock clock) {
+    m_wallClock = std::move(clock);
 }
 
 void CSensor::SetWindow(NotifyTarget* target) {

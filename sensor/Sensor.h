@@ -5,6 +5,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -29,6 +31,10 @@ public:
     CSensor& operator=(const CSensor&) = delete;
 
     // Set-up and link
+    // The time of day each reading is stamped with as it arrives; empty: the system's. Set it
+    // before Connect: the receive thread reads it.
+    using WallClock = std::function<std::time_t()>;
+    void SetWallClock(WallClock clock);
     // nullptr: nothing is posted. Returns once no post to the previous target is under way, so
     // that target may be destroyed then; it must not be called from a target's Post.
     void SetWindow(NotifyTarget* target);
@@ -113,6 +119,7 @@ public:
     double GetGreen() const;
     double GetBlue() const;
     unsigned GetMatchStatus() const;
+    std::time_t GetReadingTime() const; // when the current reading arrived
 
     // Interprets one received line (without CR); true when a parser accepted it. Called by the
     // receive thread; public so tests can feed lines.
@@ -240,6 +247,8 @@ private:
     bool m_receiveEnded = false;
     unsigned m_failedReads = 0; // in a row; the receive thread's own
     std::thread m_receiveThread;
+
+    WallClock m_wallClock;
 
     // The sensor's last-known records, written by the parsers and the send operations.
     mutable std::mutex m_recordMutex;

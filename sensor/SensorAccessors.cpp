@@ -126,6 +126,11 @@ unsigned CSensor::GetMatchStatus() const {
     return m_reading.MatchStatus;
 }
 
+std::time_t CSensor::GetReadingTime() const {
+    std::lock_guard lock(m_recordMutex);
+    return m_reading.Time;
+}
+
 unsigned CSensor::LastRepliedChannel() const {
     return m_repliedChannel;
 }

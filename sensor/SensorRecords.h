@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 // Raw colour values run from 0 to 1023 * 64; that value is 100 percent.
@@ -41,6 +42,9 @@ struct ChannelDefinition {
 struct CurrentReading {
     double Red = 0.0, Green = 0.0, Blue = 0.0;
     unsigned MatchStatus = 0;
+    // The time of day the reply arrived (0 before any): a reading shown or logged later, when
+    // the window gets to it, still carries the moment it was measured.
+    std::time_t Time = 0;
 };
 
 // One row of the model table. Codes 11 to 13 name no model (FindModel gives nullptr).

@@ -1,5 +1,6 @@
 #include "sensor/Sensor.h"
 
+#include <ctime>
 #include <thread>
 
 #include "sensor/Protocol.h"
@@ -157,7 +158,8 @@ bool CSensor::AcceptChannelAck() {
 }
 
 bool CSensor::AcceptData(std::string_view line) {
-    const CurrentReading reading = ParseDataReply(line);
+    CurrentReading reading = ParseDataReply(line);
+    reading.Time = m_wallClock ? m_wallClock() : std::time(nullptr);
     {
         std::lock_guard lock(m_recordMutex);
         m_reading = reading;

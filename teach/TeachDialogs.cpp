@@ -28,8 +28,14 @@ void CSpectrelDlg::OnMultiSampleTeach() {
         ShowWarning(SendChannelFailedText(channel), WARN_SENSOR);
     }
     m_sensor->SetWindow(&m_view.SensorTarget());
+    // Data polling is paused while the dialog runs: whatever the proxy still waits for is the
+    // dialog's last teach or send, whose answer went to the closed dialog or is still to come.
+    const bool unanswered = m_sensor->IsBusy();
     TakeChannelFromSensor(channel);
     FinishTeach(channel);
+    if (unanswered) {
+        AwaitChannelSent(channel);
+    }
 }
 
 // The typed values go to the sensor as they are; the panel then shows what the sensor proxy
@@ -51,7 +57,10 @@ void CSpectrelDlg::OnManual() {
             static_cast<unsigned>(entry->Enabled), static_cast<unsigned>(entry->Mode),
             typed[FIELD_RED], typed[FIELD_GREEN], typed[FIELD_BLUE], typed[FIELD_RED_TOLERANCE],
             typed[FIELD_GREEN_TOLERANCE], typed[FIELD_BLUE_TOLERANCE]);
-        if (!sent) {
+        if (sent && m_sensor->IsBusy()) {
+            // Written and not yet answered (an unchanged channel is acknowledged unwritten).
+            AwaitChannelSent(channel);
+        } else if (!sent) {
             ShowWriteFailure(SendChannelFailedText(channel));
         }
         // A refused send leaves the proxy with the sensor's old channel: the panel shows it

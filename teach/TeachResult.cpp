@@ -10,7 +10,7 @@
 void CSpectrelDlg::OnSensorTeach(unsigned channel) {
     // A reply nobody waits for any more (the teach timed out, the port changed) must not end a
     // teach that is no longer running.
-    if (!m_sensor || m_command != PanelCommand::Teach || channel != m_teachChannel) {
+    if (!m_sensor || m_command != PanelCommand::Teach || channel != m_commandChannel) {
         return;
     }
     // The entry still holds the tolerances the teach request carried.
@@ -53,7 +53,7 @@ void CSpectrelDlg::TakeChannelFromSensor(unsigned channel,
 
 void CSpectrelDlg::FinishTeach(unsigned channel) {
     m_command = PanelCommand::None;
-    m_teachChannel = 0;
+    m_commandChannel = 0;
     EnableRowLabel(channel);
     SetStatusText(m_onlineText, true);
     UpdateData(false);

@@ -47,7 +47,8 @@ CMainWindow::CMainWindow(PanelEnvironment environment, QWidget* parent)
     : QMainWindow(parent), m_layout(font()), m_panel(new QWidget(this)),
       m_controls(std::make_unique<CPanelControls>(m_panel, m_layout)),
       m_menu(std::make_unique<CPanelMenu>(menuBar())), m_statusPane(new QLabel(this)),
-      m_target(this), m_controller(std::make_unique<CSpectrelDlg>(*this, std::move(environment))) {
+      m_target(this), m_controller(std::make_unique<CSpectrelDlg>(*this, std::move(environment))),
+      m_calls([this] { return !m_closing && !m_closePending; }) {
     setWindowTitle(WINDOW_TITLE);
     setCentralWidget(m_panel);
     statusBar()->setSizeGripEnabled(false);
@@ -167,9 +168,8 @@ void CMainWindow::ConnectMenu() {
 }
 
 void CMainWindow::Start() {
-    m_started = true;
-    Run(&CSpectrelDlg::OnInitDialog);
-    Settle();
+    m_calls.Start(Bound(&CSpectrelDlg::OnInitDialog));
+    CloseIfAsked();
     if (!m_closing) {
         show();
     }
@@ -197,47 +197,40 @@ QAction* CMainWindow::MenuAction(MenuCommand id) const {
     return m_menu->Action(id);
 }
 
-// Every call into the controller goes through here, one at a time. A modal box the controller
-// opens runs a nested event loop: notifications, a focus change or a close request arriving
-// meanwhile wait until the outermost call has returned, then follow in their order.
-void CMainWindow::Call(ControllerCall call) {
-    if (m_closed) {
+// Every user action goes through here; CControllerCalls decides whether it runs now or waits
+// for a call still running (a modal box the controller opened) to return. A close asked for
+// meanwhile is carried out once the controller has returned.
+void CMainWindow::Call(const ControllerCall& call) {
+    if (m_closing) {
         return;
     }
-    if (m_callDepth > 0 || !m_started) {
-        if (!m_closing) {
-            m_waiting.push_back(std::move(call));
-        }
-        return;
-    }
-    Run(call);
-    Settle();
+    m_calls.Action(Bound(call));
+    CloseIfAsked();
 }
 
-void CMainWindow::Run(const ControllerCall& call) {
-    ++m_callDepth;
-    call(*m_controller);
-    --m_callDepth;
-}
-
-void CMainWindow::Settle() {
-    while (!m_closing && !m_closePending && !m_waiting.empty()) {
-        const ControllerCall next = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        Run(next);
-    }
-    if (m_closePending && !m_closing) {
+void CMainWindow::CloseIfAsked() {
+    if (m_closePending && !m_closing && !m_calls.IsRunning()) {
         close();
     }
+}
+
+CControllerCalls::Call CMainWindow::Bound(const ControllerCall& call) {
+    return [this, call] { call(*m_controller); };
 }
 
 bool CMainWindow::event(QEvent* event) {
     if (event->type() == CSensorEvent::EventType()) {
         const auto* notification = static_cast<CSensorEvent*>(event);
-        Call([connection = notification->Connection(), message = notification->Message(),
-              wParam = notification->WParam()](CSpectrelDlg& controller) {
-            controller.OnSensorNotification(message, wParam, connection);
-        });
+        if (m_closing) {
+            return true;
+        }
+        const unsigned message = notification->Message();
+        m_calls.Notification(message,
+                             Bound([connection = notification->Connection(), message,
+                                    wParam = notification->WParam()](CSpectrelDlg& controller) {
+                                 controller.OnSensorNotification(message, wParam, connection);
+                             }));
+        CloseIfAsked();
         return true;
     }
     return QMainWindow::event(event);
@@ -264,7 +257,7 @@ void CMainWindow::changeEvent(QEvent* event) {
 // that comes while the controller is busy (a signal during a dialog, or a box over a dialog)
 // answers every open box as Cancel and is carried out as soon as the controller returns.
 void CMainWindow::closeEvent(QCloseEvent* event) {
-    if (!m_closing && m_callDepth > 0) {
+    if (!m_closing && m_calls.IsRunning()) {
         m_closePending = true;
         DismissModalDialogs();
         event->ignore();
@@ -272,9 +265,9 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
     }
     if (!m_closing) {
         m_closing = true;
-        m_waiting.clear();
-        if (m_started) {
-            Run(&CSpectrelDlg::OnClose);
+        m_calls.Forget();
+        if (m_calls.IsStarted()) {
+            m_calls.RunNow(Bound(&CSpectrelDlg::OnClose));
         }
         m_closed = true;
         emit Closed();

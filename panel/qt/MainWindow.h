@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QMainWindow>
-#include <deque>
 #include <functional>
 #include <memory>
 
+#include "panel/ControllerCalls.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelView.h"
 #include "panel/qt/DialogLayout.h"
@@ -81,9 +81,9 @@ protected:
 private:
     using Handler = void (CSpectrelDlg::*)();
     using ControllerCall = std::function<void(CSpectrelDlg&)>;
-    void Call(ControllerCall call);
-    void Run(const ControllerCall& call);
-    void Settle();
+    void Call(const ControllerCall& call);
+    CControllerCalls::Call Bound(const ControllerCall& call);
+    void CloseIfAsked();
     void ConnectControls();
     void ConnectMenu();
     void FixSize();
@@ -96,9 +96,7 @@ private:
     CSensorEventTarget m_target;
     std::unique_ptr<CSpectrelDlg> m_controller;
 
-    std::deque<ControllerCall> m_waiting; // came while the controller was busy or not started
-    int m_callDepth = 0;         // calls into the controller still running (modal boxes nest them)
-    bool m_started = false;      // OnInitDialog has been called
+    CControllerCalls m_calls;    // which call into the controller may run now, and which waits
     bool m_closing = false;      // OnClose has been called: nothing more is delivered
     bool m_closed = false;       // OnClose has returned: the controller is not called again
     bool m_closePending = false; // asked to close while the controller was busy

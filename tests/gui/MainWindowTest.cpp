@@ -599,6 +599,22 @@ TEST(MainWindow, NotificationsWaitWhileTheControllerShowsAModalBox) {
     EXPECT_EQ(StatusText(window), QStringLiteral("No Spectrel found!"));
 }
 
+// The readings go on behind a box left open: the display follows the target meanwhile.
+TEST(MainWindow, ReadingsGoOnWhileAModalBoxIsOpen) {
+    WindowOnVirtualSensor rig;
+    ASSERT_TRUE(rig.sensor.PluggedIn()) << rig.sensor.Error();
+    const auto red = [&] { return rig.Field(IDC_READING_RED); };
+    ASSERT_TRUE(WaitForEvents([&] { return red() == QStringLiteral("40.0"); }, 10s));
+    bool followed = false;
+    QTimer::singleShot(0, [&] {
+        rig.sensor.SetTarget(55.0, 30.0, 20.0);
+        followed = WaitForEvents([&] { return red() == QStringLiteral("55.0"); });
+        QApplication::activeModalWidget()->close();
+    });
+    rig.fixture.Window->MenuAction(ID_HELP_ABOUT)->trigger();
+    EXPECT_TRUE(followed);
+}
+
 TEST(MainWindow, ClosingShutsTheControllerDownOnceEvenFromInsideAModalBox) {
     CPanelFixture fixture;
     CMainWindow& window = *fixture.Window;

@@ -40,9 +40,14 @@ protected:
 };
 
 // A tolerance, the mode, the enabled state or the match output of any channel, changed alone,
-// offers Read All; put back, it withdraws it. Send All goes with it. Channel 4
-// is untaught: its tolerances are the smallest, 0.5 %, which a spin step can give back exactly.
+// offers Read All; put back, it withdraws it. Send All goes with it. Channel 4 is untaught:
+// its colour is 0, so its tolerances reach no field of a send and offer nothing.
 TEST_F(ChannelEditTest, EachEditOffersReadAllUntilPutBack) {
+    Spin(RED, m_view.Controls.ToleranceSteps[RED] + 4);
+    EXPECT_TRUE(ReadAllOffered()) << "a taught channel's tolerance";
+    m_panel->OnReadAllChannels();
+    ASSERT_TRUE(m_view.PumpUntil(*m_panel, [&] { return m_panel->AreControlsEnabled(); }));
+
     Select(3);
     ASSERT_EQ(m_panel->Sensor()->GetChannel(4).GreenTolerance, 0.5);
     ASSERT_EQ(m_view.Controls.ToleranceSteps[GREEN], 1);
@@ -51,7 +56,7 @@ TEST_F(ChannelEditTest, EachEditOffersReadAllUntilPutBack) {
     Spin(GREEN, 2);
     EXPECT_EQ(m_view.Controls.ToleranceTexts[GREEN], " 1.0");
     EXPECT_EQ(m_panel->Channel(3).GreenTolerance, 1.0);
-    EXPECT_TRUE(ReadAllOffered());
+    EXPECT_FALSE(ReadAllOffered());
     Spin(GREEN, 1);
     EXPECT_EQ(m_view.Controls.ToleranceTexts[GREEN], " 0.5");
     EXPECT_FALSE(ReadAllOffered());

@@ -164,23 +164,31 @@ TEST_F(PanelTest, ReadCommandsRereadTheSensorAndResumePolling) {
     EXPECT_TRUE(WaitReading());
 }
 
-// The panel's channel copy differs from the sensor's by its flags and exact tolerances only.
-TEST(PanelChannelTest, ComparisonWithTheSensorIgnoresColours) {
+// The panel's channel copy differs from the sensor's exactly when a send would write a field:
+// colours count, and so do tolerances, as far as the wire carries them.
+TEST(PanelChannelTest, ComparisonWithTheSensorIsWhatASendWouldWrite) {
     ChannelDefinition sensor;
     sensor.Enabled = 1;
     sensor.Mode = MODE_COLOR_LUMINOSITY;
     sensor.RedSetting = 40.0;
-    sensor.RedTolerance = sensor.GreenTolerance = sensor.BlueTolerance = 1.25;
+    sensor.GreenSetting = 30.0;
+    sensor.BlueSetting = 20.0;
+    sensor.RedTolerance = sensor.GreenTolerance = sensor.BlueTolerance = 20.0;
+    ChannelPercentToBounds(sensor);
     PanelChannel panel;
     panel.TakeFrom(sensor);
     EXPECT_TRUE(panel.MatchesSensor(sensor));
-    EXPECT_DOUBLE_EQ(panel.Luminosity, 40.0 / 3.0);
+    EXPECT_DOUBLE_EQ(panel.Luminosity, 30.0);
 
     panel.RedSetting = 60.0;
+    EXPECT_FALSE(panel.MatchesSensor(sensor)) << "a colour alone";
+    panel.RedSetting = 40.0;
+    panel.GreenTolerance = 20.000000000000004; // stepped up and back
+    panel.RedTolerance = 20.000001;            // as six digits keep it
     EXPECT_TRUE(panel.MatchesSensor(sensor));
-    panel.BlueTolerance = 1.25 + 1e-12;
+    panel.BlueTolerance = 20.5;
     EXPECT_FALSE(panel.MatchesSensor(sensor));
-    panel.BlueTolerance = 1.25;
+    panel.BlueTolerance = 20.0;
     panel.MatchOutput = OUTPUT_LOW;
     EXPECT_FALSE(panel.MatchesSensor(sensor));
 

@@ -4,6 +4,10 @@
 #include "teach/ManualEntryDlg.h"
 #include "teach/MultiSampleTeachDlg.h"
 
+FakeView::FakeView() {
+    Calls.Start([] {});
+}
+
 bool FakeView::SendFollowsRead() const {
     return IsEnabled(IDC_SEND_SETTINGS) == IsEnabled(IDC_READ_SETTINGS) &&
            IsEnabled(IDC_SEND_ALL_CHANNELS) == IsEnabled(IDC_READ_ALL_CHANNELS);
@@ -49,12 +53,22 @@ void FakeView::SetRichStatus(const std::string& text, std::size_t boldLength) {
 
 MessageResult FakeView::ShowMessageBox(const MessageBoxRequest& request) {
     Messages.push_back(request);
+    if (WhileBoxOpen) {
+        WhileBoxOpen();
+    }
     if (Answers.empty()) {
         return request.DefaultButton;
     }
     const MessageResult answer = Answers.front();
     Answers.pop_front();
     return answer;
+}
+
+void FakeView::ShowAboutBox(const AboutInfo& about) {
+    AboutBoxes.push_back(about);
+    if (WhileBoxOpen) {
+        WhileBoxOpen();
+    }
 }
 
 bool FakeView::ShowFileDialog(const FileDialogRequest& request, std::string& path) {
@@ -119,9 +133,10 @@ bool FakeView::PumpUntil(CSpectrelDlg& dialog, const std::function<bool()>& cond
         if (!notification) {
             return condition();
         }
-        ++m_delivered[notification->Message];
-        dialog.OnSensorNotification(notification->Message, notification->WParam,
-                                    notification->Connection);
+        Calls.Notification(notification->Message, [this, &dialog, n = *notification] {
+            ++m_delivered[n.Message];
+            dialog.OnSensorNotification(n.Message, n.WParam, n.Connection);
+        });
     }
     return true;
 }

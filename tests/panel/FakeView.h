@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "panel/ControllerCalls.h"
 #include "panel/PanelView.h"
 #include "sensor/NotificationQueue.h"
 #include "support/FakeTeachViews.h"
@@ -20,6 +21,7 @@ class CSpectrelDlg;
 // and queues the sensor proxy's notifications until the test pumps them into the controller.
 class FakeView : public PanelView {
 public:
+    FakeView();
     void Push(const PanelValues& values) override;
     bool Pull(PanelValues& values) override;
     void EnableControl(ControlId id, bool enable) override { Enabled[id] = enable; }
@@ -42,7 +44,7 @@ public:
     int ShowXMessageBox(const std::string& text, const std::string& caption, unsigned style,
                         const XMessageBoxParams& params) override;
     bool RunLogSettingsDlg(LogSettings& settings) override;
-    void ShowAboutBox(const AboutInfo& about) override { AboutBoxes.push_back(about); }
+    void ShowAboutBox(const AboutInfo& about) override;
     // Opens the dialog on a fake view and plays the user with the test's script; without one
     // the dialog is cancelled at once.
     DialogResult RunMultiSampleTeach(CMultiSampleTeachDlg& dialog) override;
@@ -51,7 +53,8 @@ public:
     void CloseWindow() override { ++CloseRequests; }
     NotifyTarget& SensorTarget() override { return Queue; }
 
-    // Delivers queued notifications to the controller, as the UI thread would, until
+    // Delivers queued notifications to the controller through Calls, as the window's event
+    // loop would (also inside a box, see WhileBoxOpen), until
     // `condition` holds (checked before each one) or the timeout passes; true when it held.
     bool PumpUntil(CSpectrelDlg& dialog, const std::function<bool()>& condition,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
@@ -109,6 +112,11 @@ public:
     int CloseRequests = 0;
 
     CNotificationQueue Queue;
+    // The window's rule for calls into the controller; a test that plays a user action through
+    // it sees notifications that come while the action's box is open wait or run as they would.
+    CControllerCalls Calls;
+    // Runs while a message box or the about box is open, as the user taking their time.
+    std::function<void()> WhileBoxOpen;
 
 private:
     std::map<unsigned, int> m_delivered;

@@ -20,7 +20,8 @@ void WriteText(const std::string& path, const std::string& text) {
 // Save with no profile path asks for a name; the profile then loads back over changed values,
 // and the read buttons offer the sensor's values back where the loaded ones differ.
 TEST_F(PanelTest, ASavedProfileOpensBackToTheSameValues) {
-    StartSensor(Model(6));
+    // A coloured channel 1, so that its tolerance reaches the sensor's bounds.
+    SetUpChannels(StartSensor(Model(6)), {{1, OUTPUT_HIGH, 1, 40.0, 30.0, 20.0}});
     OpenPanel();
     ASSERT_TRUE(WaitReady());
     const std::string path = m_dir + "/line4.spf";
@@ -199,4 +200,35 @@ TEST_F(PanelTest, TheWindowSavesTheFileABackupWrites) {
     m_panel->OnFileSaveAs();
     EXPECT_EQ(FileText(saved), FileText(backup));
     EXPECT_NE(FileText(saved).find("[Channel#15]\r\nEnabled=Yes\r\n"), std::string::npos);
+}
+
+// The sensor's own backup opens as equal to the sensor: the send buttons stay off. A copy that
+// differs only in a colour offers them.
+TEST_F(PanelTest, ABackupComparesEqualToItsSensorAndAColourAloneDiffers) {
+    LoggedSensor& sensor = StartSensor(Model(9));
+    SetUpChannels(sensor, {{2, OUTPUT_LOW, 1, 33.3333, 20.0, 7.5}, {15, OUTPUT_HIGH, 1, 5, 6, 7}});
+    const std::string backup = m_dir + "/backup.spf";
+    std::ostringstream out, err;
+    std::atomic<bool> stop{false};
+    ASSERT_EQ(RunSpectrelCtl({"--device", sensor.Path(), "backup", backup}, out, err, stop), 0)
+        << err.str();
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+
+    m_view.FileAnswers = {backup};
+    m_panel->OnFileOpen();
+    EXPECT_FALSE(m_view.IsEnabled(IDC_READ_ALL_CHANNELS));
+    EXPECT_FALSE(m_view.IsEnabled(IDC_SEND_ALL_CHANNELS));
+
+    std::string text = FileText(backup);
+    const std::string key = "RedSetting=";
+    const std::size_t value = text.find(key, text.find("[Channel#2]")) + key.size();
+    text.replace(value, text.find('\r', value) - value, "50");
+    const std::string recoloured = m_dir + "/recoloured.spf";
+    WriteText(recoloured, text);
+    ASSERT_NE(FileText(recoloured), FileText(backup));
+    m_view.FileAnswers = {recoloured};
+    m_panel->OnFileOpen();
+    EXPECT_TRUE(m_view.IsEnabled(IDC_READ_ALL_CHANNELS));
+    EXPECT_TRUE(m_view.IsEnabled(IDC_SEND_ALL_CHANNELS));
 }

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
 
 #include "PanelFixture.h"
 #include "logging/LogWriter.h"
+#include "sensor/Sensor.h"
+#include "support/Deadline.h"
 #include "support/DecimalCommaLocale.h"
 #include "support/FileText.h"
 
@@ -31,7 +34,7 @@ protected:
         m_savedZone = zone != nullptr ? std::optional<std::string>(zone) : std::nullopt;
         ::setenv("TZ", "UTC", 1);
         ::tzset();
-        m_environment.Clock = [this] { return m_now; };
+        m_environment.Clock = [this] { return m_now.load(); };
     }
     ~LoggingTest() override {
         if (m_savedZone) {
@@ -74,7 +77,7 @@ protected:
     }
 
     std::string m_log;
-    std::time_t m_now = MONDAY_AFTERNOON;
+    std::atomic<std::time_t> m_now = MONDAY_AFTERNOON; // read by the proxy's receive thread
     std::optional<std::string> m_savedZone;
 };
 
@@ -250,4 +253,33 @@ TEST_F(LoggingTest, SettingsDialogTakesTheIntervalOnlyForItsMode) {
     m_panel->StartLogging();
     Configure({"/tmp/d.csv", LOG_ON_MATCH, 1});
     EXPECT_EQ(m_panel->LogSetup().FileName, m_log);
+}
+
+// A box left open: the reading display and the log go on behind it, each record with the time
+// its reading arrived. A reading the window gets to late keeps the time it came.
+TEST_F(LoggingTest, ReadingsGoOnBehindABoxEachLoggedWithTheTimeItArrived) {
+    m_panel->StartLogging();
+    const auto logged = [this](const std::string& time) {
+        return FileText(m_log).find("12/08/2025 " + time + " PM,") != std::string::npos;
+    };
+    m_view.WhileBoxOpen = [&] {
+        m_view.WhileBoxOpen = nullptr;
+        for (const char* time : {"01:20:01", "01:20:02"}) {
+            ++m_now;
+            EXPECT_TRUE(m_view.PumpUntil(*m_panel, [&] { return logged(time); })) << time;
+        }
+        EXPECT_EQ(m_view.StatusBar.substr(0, 34), "Data Logging Active (Continuous)  ");
+    };
+    m_view.Calls.Action([this] { m_panel->OnAbout(); });
+    ASSERT_EQ(m_view.AboutBoxes.size(), 1u);
+
+    // The window busy elsewhere while a reading comes in at 01:20:03.
+    CSensor& proxy = *m_panel->SensorProxy();
+    ++m_now;
+    ASSERT_TRUE(WaitUntil([&] { return proxy.GetReadingTime() == m_now; }));
+    proxy.StopDataPolling();
+    ASSERT_TRUE(proxy.WaitUntilIdle(1000));
+    m_now = MONDAY_AFTERNOON + 9;
+    EXPECT_TRUE(m_view.PumpUntil(*m_panel, [&] { return logged("01:20:03"); }));
+    EXPECT_FALSE(logged("01:20:09"));
 }

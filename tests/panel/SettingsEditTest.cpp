@@ -2,6 +2,8 @@
 
 #include "PanelFixture.h"
 #include "panel/PanelFormat.h"
+#include "sensor/NotificationQueue.h"
+#include "sensor/Sensor.h"
 
 // The illumination field takes the number its text begins with, held to 0..100; the text is
 // rewritten only when that changes the illumination, and the slider follows.
@@ -108,4 +110,41 @@ TEST_F(PanelTest, SettingsEditsOfferReadSettingsWhileThePanelDiffers) {
     EXPECT_EQ(m_view.SliderPosition, read.Illumination);
     EXPECT_FALSE(m_view.IsEnabled(IDC_READ_SETTINGS));
     EXPECT_TRUE(m_view.SendFollowsRead());
+}
+
+// Every averaging a sensor holds has its entry; a cleared panel offers reading back, keeps the
+// teaching tools off until a channel is chosen, and a send with a list left empty says why.
+TEST_F(PanelTest, ListsHoldEverySensorValueAndNoButtonDoesNothing) {
+    LoggedSensor& sensor = StartSensor(Model(6));
+    {
+        CNotificationQueue queue;
+        CSensor proxy;
+        proxy.SetWindow(&queue);
+        ASSERT_TRUE(proxy.Connect(sensor.Path()));
+        ASSERT_TRUE(proxy.SendSettings(8, TRIGGER_FREE_RUN, 0, 1, 100));
+        ASSERT_TRUE(queue.PopMessage(WM_SENSOR_SETTINGS_SENT, std::chrono::seconds(2)));
+        proxy.Disconnect();
+    }
+    OpenPanel();
+    ASSERT_TRUE(WaitReady());
+    ASSERT_EQ(m_view.Controls.AveragingIndex, 8);
+    EXPECT_EQ(m_view.ComboItems[IDC_AVERAGING].at(8), "256");
+    EXPECT_EQ(m_view.ComboItems[IDC_AVERAGING].back(), "512");
+
+    m_view.Answers = {RESULT_YES};
+    m_panel->OnFileNew();
+    EXPECT_TRUE(m_view.IsEnabled(IDC_READ_SETTINGS));
+    EXPECT_FALSE(m_view.IsEnabled(IDC_TEACH_CHANNEL));
+    EXPECT_FALSE(m_view.IsEnabled(IDC_MULTI_SAMPLE_TEACH));
+    Select(1);
+    EXPECT_TRUE(m_view.IsEnabled(IDC_TEACH_CHANNEL));
+    EXPECT_TRUE(m_view.IsEnabled(IDC_MULTI_SAMPLE_TEACH));
+
+    const std::size_t mark = sensor.Mark();
+    m_view.Controls.Illumination = 50;
+    m_panel->OnSendSettings();
+    EXPECT_EQ(m_view.MessageTexts().back(),
+              "Choose the Averaging, the Triggering and the Minimum Output Duration before "
+              "sending the settings.");
+    EXPECT_FALSE(sensor.SawSince(mark, "!S")) << "nothing is sent";
 }

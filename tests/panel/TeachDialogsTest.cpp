@@ -176,3 +176,37 @@ TEST_F(TeachDialogsTest, AManualEntryThePortRefusesReportsOnlyTheRefusal) {
         << m_view.MessageTexts()[0];
     EXPECT_EQ(m_panel->Channel(0).RedTolerance, before.RedTolerance);
 }
+
+// A channel written by Manual Entry or by a Multi-Sample Cancel and lost before the sensor
+// answered: the returning sensor is read in full, so the panel shows what it really holds.
+TEST_F(TeachDialogsTest, AChannelSendLostUnansweredIsReadBackInFull) {
+    m_panel->OnModeColorLuminosity();
+    const auto lostAndBack = [&] {
+        ASSERT_TRUE(WaitStatus("Communication lost!", std::chrono::seconds(10)));
+        m_view.ClearDelivered();
+        m_sensor->Sim().SetSilent(false);
+        ASSERT_TRUE(WaitReady());
+        EXPECT_EQ(m_view.Delivered(WM_SENSOR_SETTINGS), 1) << "read in full";
+        EXPECT_TRUE(SameBounds(SimChannel(), Proxy().GetChannel(1)));
+        EXPECT_EQ(m_panel->Channel(0).RedSetting, Proxy().GetChannel(1).RedSetting);
+    };
+    m_view.ManualEntryScript = [this](CManualEntryDlg& dialog, FakeManualEntryView&) {
+        dialog.Field(FIELD_RED).SetText("7.5");
+        // No poll left for the silent sensor to leave unanswered ahead of the send.
+        Proxy().StopDataPolling();
+        ASSERT_TRUE(WaitUntil([&] { return !Proxy().IsBusy(); }));
+        m_sensor->Sim().SetSilent(true);
+        dialog.OnOK();
+    };
+    m_panel->OnManual();
+    ASSERT_NO_FATAL_FAILURE(lostAndBack());
+
+    m_view.MultiSampleTeachScript = [this](CMultiSampleTeachDlg& dialog,
+                                           FakeMultiSampleView& view) {
+        Teach(dialog, view, 0);
+        m_sensor->Sim().SetSilent(true);
+        dialog.OnCancel();
+    };
+    m_panel->OnMultiSampleTeach();
+    ASSERT_NO_FATAL_FAILURE(lostAndBack());
+}
