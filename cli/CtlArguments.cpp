@@ -239,22 +239,14 @@ bool ParseTeach(const std::vector<std::string>& arguments, CtlOptions& options,
     return ParseAssignments(arguments, 2, keys, error);
 }
 
-// FILE of backup, restore and diff
-bool ParseProfileFile(CtlCommand command, const std::vector<std::string>& words,
-                      CtlOptions& options, std::string& error) {
+// The one file a command takes: the profile of backup, restore and diff, the log of log.
+bool TakeFile(CtlCommand command, const std::vector<std::string>& words, std::string& file,
+              const std::string& missing, std::string& error) {
     if (words.empty() || words[0].empty()) {
-        return Refuse(error, CommandWord(command) + " needs a profile file (FILE.spf)");
+        return Refuse(error, missing);
     }
-    options.ProfileFile = words[0];
+    file = words[0];
     return words.size() == 1 || RefuseWord(command, words[1], error);
-}
-
-bool ParseLogFile(const std::vector<std::string>& words, CtlOptions& options, std::string& error) {
-    if (words.empty() || words[0].empty()) {
-        return Refuse(error, "log needs the file to write to");
-    }
-    options.Log.FileName = words[0];
-    return words.size() == 1 || RefuseWord(CtlCommand::Log, words[1], error);
 }
 
 // With the command's name in front, as the checks of the key=value fields count them.
@@ -328,9 +320,11 @@ bool ParseCommandWords(CtlCommand command, const std::vector<std::string>& words
     case CtlCommand::Backup:
     case CtlCommand::Restore:
     case CtlCommand::Diff:
-        return ParseProfileFile(command, words, options, error);
+        return TakeFile(command, words, options.ProfileFile,
+                        CommandWord(command) + " needs a profile file (FILE.spf)", error);
     case CtlCommand::Log:
-        return ParseLogFile(words, options, error);
+        return TakeFile(command, words, options.Log.FileName, "log needs the file to write to",
+                        error);
     case CtlCommand::Scan:
         options.ScanDevices = words;
         return true;
