@@ -15,18 +15,6 @@ std::string ChannelPhrase(std::string_view what, unsigned channel) {
     return std::string(what) + " channel " + std::to_string(channel);
 }
 
-SensorIdentity IdentityOf(const CSensor& sensor) {
-    return {sensor.GetModelCode(), sensor.GetSerialNumber(), sensor.GetFirmwareMajor(),
-            sensor.GetFirmwareMinor()};
-}
-
-// The channel as a read presents it: percentages derived from the raw bounds the sensor holds.
-NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel) {
-    ChannelDefinition definition = sensor.GetChannel(channel);
-    ChannelBoundsToPercent(definition);
-    return {channel, definition};
-}
-
 // A channel number is checked against the model once the sensor has told which it is.
 CtlOutcome CheckChannel(const CSensor& sensor, unsigned channel) {
     const unsigned count = ChannelCountOf(sensor.GetModelCode());
@@ -89,10 +77,7 @@ CtlOutcome Monitor(CCtlSession& session, const CtlOptions& options, std::ostream
     if (!sensor.StartDataPolling(options.PeriodMs)) {
         return {CTL_EXIT_PORT, "cannot start polling"};
     }
-    // The proxy reports a silent sensor after about 5.5 s of missed polls (at least one).
-    const auto limit = std::chrono::milliseconds(options.PeriodMs) *
-                           (CSensor::DATA_MISSED_BUDGET_MS / options.PeriodMs + 3) +
-                       2s;
+    const auto limit = DataWaitLimit(options.PeriodMs);
     for (unsigned read = 0; options.Count == 0 || read < options.Count; ++read) {
         CtlOutcome outcome = session.Await(WM_SENSOR_DATA, std::nullopt, "the data request",
                                            CCtlSession::Clock::now() + limit);
@@ -214,6 +199,18 @@ void MergeComponent(unsigned low, unsigned high, double& setting, double& tolera
 
 } // namespace
 
+SensorIdentity IdentityOf(const CSensor& sensor) {
+    return {sensor.GetModelCode(), sensor.GetSerialNumber(), sensor.GetFirmwareMajor(),
+            sensor.GetFirmwareMinor()};
+}
+
+// The channel as a read presents it: percentages derived from the raw bounds the sensor holds.
+NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel) {
+    ChannelDefinition definition = sensor.GetChannel(channel);
+    ChannelBoundsToPercent(definition);
+    return {channel, definition};
+}
+
 SensorSettings SettingsOf(const CSensor& sensor) {
     return {sensor.GetAveraging(), sensor.GetTriggering(), sensor.GetOutputDelay(),
             sensor.GetAmbientSubtraction(), sensor.GetIllumination()};
@@ -297,7 +294,8 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
     case CtlCommand::Backup:
     case CtlCommand::Restore:
     case CtlCommand::Diff:
-        break;             // every sensor at once: RunProfileCommand
+    case CtlCommand::Publish:
+        break;             // every sensor at once: RunProfileCommand, RunPublish
     case CtlCommand::Scan: // probes many devices and is run without a session of its own
     case CtlCommand::None:
         return {CTL_EXIT_USAGE, "no command given"};

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -56,6 +57,34 @@ ValueCheck Whole(const std::string& name, unsigned low, unsigned high, unsigned&
     };
 }
 
+ValueCheck Text(const std::string& name, std::string& value) {
+    return [name, &value](const std::string& text, std::string& error) {
+        if (text.empty()) {
+            return Refuse(error, name + " needs a value");
+        }
+        value = text;
+        return true;
+    };
+}
+
+void AddPublishOptions(CLI::App& command, PublishSettings& publish) {
+    const std::pair<const char*, std::string*> texts[] = {
+        {"--broker", &publish.Broker},
+        {"--topic-prefix", &publish.TopicPrefix},
+        {"--client-id", &publish.ClientId},
+        {"--username", &publish.Username},
+        {"--password-file", &publish.PasswordFile},
+        {"--cafile", &publish.CaFile},
+        {"--cert", &publish.CertFile},
+        {"--key", &publish.KeyFile},
+        {"--discovery-prefix", &publish.DiscoveryPrefix}};
+    for (const auto& [name, value] : texts) {
+        AddValue(command, name, Text(name, *value));
+    }
+    AddSwitch(command, "--insecure", publish.Insecure);
+    AddSwitch(command, "--discovery", publish.Discovery);
+}
+
 ValueCheck Target(bool device, std::vector<CtlTarget>& targets) {
     return [device, &targets](const std::string& value, std::string& error) {
         if (value.empty()) {
@@ -92,7 +121,7 @@ void AddCommandOptions(CLI::App& command, CtlCommand which, CtlOptions& options)
     if (which == CtlCommand::Monitor) {
         AddValue(command, "--count", Whole("--count", 1, MAX_COUNT, options.Count));
     }
-    if (which == CtlCommand::Monitor || which == CtlCommand::Log) {
+    if (which == CtlCommand::Monitor || which == CtlCommand::Log || which == CtlCommand::Publish) {
         AddValue(command, "--period",
                  Whole("--period", CTL_MIN_PERIOD_MS, CTL_MAX_PERIOD_MS, options.PeriodMs));
     }
@@ -108,6 +137,9 @@ void AddCommandOptions(CLI::App& command, CtlCommand which, CtlOptions& options)
             options.Log.Interval = static_cast<int>(seconds);
             return true;
         });
+    }
+    if (which == CtlCommand::Publish) {
+        AddPublishOptions(command, options.Publish);
     }
     if (which == CtlCommand::Restore) {
         AddSwitch(command, "--dry-run", options.DryRun);
