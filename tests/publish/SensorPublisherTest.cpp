@@ -163,6 +163,10 @@ TEST(SensorPublisherTest, DiscoveryDescribesOneDevicePerSensor) {
     EXPECT_EQ(third["payload_on"], "ON");
     EXPECT_EQ(third["payload_off"], "OFF");
     EXPECT_EQ(third["device"], red["device"]);
+
+    // A serial garbled by a disturbed line is no reason to stop publishing.
+    SensorPublisher garbled = Publisher("homeassistant");
+    EXPECT_NO_THROW(garbled.OnContact(Snapshot("A1\xff")));
 }
 
 TEST(SensorPublisherTest, NamesCannotLeaveTheirTopicLevel) {
