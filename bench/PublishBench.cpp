@@ -39,7 +39,7 @@ constexpr unsigned SENSORS = 16;
 constexpr unsigned CHANNELS = 4; // the virtual sensor's default model
 // Per sensor: identity, settings, channels, availability and a match topic per channel.
 constexpr unsigned RETAINED_PER_SENSOR = 4 + CHANNELS;
-constexpr auto WINDOW = 30s;
+constexpr auto WINDOW = 20s;
 constexpr double GOAL_CPU_PERCENT = 2.0; // at 300 ms
 constexpr long GOAL_RSS_KIB = 16 * 1024;
 constexpr double GOAL_P99_MS = 5.0;
@@ -143,13 +143,14 @@ public:
             (CpuSeconds(publish.Pid()) - cpuBefore) /
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const long rss = RssKiB(publish.Pid());
+        const unsigned long long taken = m_taken;
+        const std::size_t end = subscriber.Messages().size();
         if (restart && !Restart(error)) {
             return false;
         }
         publish.Stop();
-        const unsigned long long taken = m_taken;
         WaitUntil([&] { return Online(subscriber) == 0; }, 10s);
-        Report(periodMs, cpu * 100.0, rss, taken, subscriber, before);
+        Report(periodMs, cpu * 100.0, rss, taken, subscriber, before, end);
         return true;
     }
 
@@ -218,13 +219,13 @@ private:
     }
 
     void Report(unsigned periodMs, double cpuPercent, long rss, unsigned long long taken,
-                const MqttSubscriber& subscriber, std::size_t from) const {
+                const MqttSubscriber& subscriber, std::size_t from, std::size_t to) const {
         // The subscriber notes receipt on the steady clock; the time stamps are wall-clock time.
         const auto offset = std::chrono::system_clock::now().time_since_epoch() -
                             std::chrono::steady_clock::now().time_since_epoch();
         std::vector<double> latencies;
         const auto messages = subscriber.Messages();
-        for (std::size_t index = from; index < messages.size(); ++index) {
+        for (std::size_t index = from; index < to; ++index) {
             const auto& message = messages[index];
             if (message.Topic.ends_with("/reading")) {
                 const auto arrival = ParseTime(nlohmann::json::parse(message.Payload)["time"]);
