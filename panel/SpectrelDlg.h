@@ -10,7 +10,7 @@
 #include "logging/LogSettings.h"
 #include "logging/LogTrigger.h"
 #include "logging/LogWriter.h"
-#include "panel/PanelChannel.h"
+#include "profile/PanelChannel.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"

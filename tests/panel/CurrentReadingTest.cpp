@@ -3,7 +3,7 @@
 #include <clocale>
 
 #include "PanelFixture.h"
-#include "panel/PanelChannel.h"
+#include "profile/PanelChannel.h"
 #include "panel/PanelFormat.h"
 #include "sensor/Sensor.h"
 
