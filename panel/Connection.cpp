@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "common/ErrorText.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"

@@ -1,6 +1,6 @@
 // "Current Reading": the display mode, the live colour and the recognized-channel rows.
-#include "panel/PanelFormat.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelFormat.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "sensor/Sensor.h"
 

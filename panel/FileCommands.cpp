@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Profile.h"
 #include "sensor/Sensor.h"

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <iostream>
 
+#include "common/PanelTexts.h"
 #include "logging/LogRecord.h"
 #include "logging/LogTexts.h"
-#include "panel/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "profile/Profile.h"

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "common/ErrorText.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 

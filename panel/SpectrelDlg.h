@@ -10,10 +10,11 @@
 #include "logging/LogSettings.h"
 #include "logging/LogTrigger.h"
 #include "logging/LogWriter.h"
-#include "profile/PanelChannel.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
+#include "profile/PanelChannel.h"
+#include "teach/TeachOwner.h"
 
 class CSensor;
 struct Preferences;
@@ -24,7 +25,7 @@ struct ProfileValues;
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
 // Every handler that talks to the sensor proxy checks that it exists.
-class CSpectrelDlg {
+class CSpectrelDlg : public TeachOwner {
 public:
     // The view must outlive the controller.
     CSpectrelDlg(PanelView& view, PanelEnvironment environment);
@@ -125,7 +126,7 @@ public:
     // false: Push; true: Pull, false when the view rejected a control's value.
     bool UpdateData(bool saveAndValidate);
     // A message box, shown only while the category is switched on in the warnings mask.
-    void ShowWarning(const std::string& text, int category);
+    void ShowWarning(const std::string& text, int category) override;
     void SetStatusText(const std::string& text, bool boldFirstWord);
     void EnableControls(bool enable);
     void ClearPanel();
@@ -151,7 +152,7 @@ public:
     const PanelValues& Values() const { return m_values; }
     const CSensor* Sensor() const { return m_sensor.get(); }
     // The sensor proxy for the panel's dialogs, which talk to it on the panel's behalf.
-    CSensor* SensorProxy() { return m_sensor.get(); }
+    CSensor* SensorProxy() override { return m_sensor.get(); }
     const std::string& PortName() const { return m_portName; }
     // The device the port name maps to; empty while no port is chosen.
     std::string PortDevicePath() const;
@@ -160,7 +161,9 @@ public:
     const std::string& ConnectedSerial() const { return m_connectedSerial; }
     unsigned ModelCode() const { return m_modelCode; }
     int ChannelCount() const { return m_channelCount; }
-    int WarningsMask() const { return m_warningsMask; }
+    int WarningsMask() const override { return m_warningsMask; }
+    int SelectedChannel() const override { return m_values.SelectedChannel; }
+    int ShownChannelMode() const override { return m_values.ChannelMode; }
     int PollingPeriod() const { return m_pollingPeriod; }
     bool IsPanelReady() const { return m_panelReady; }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
@@ -171,7 +174,7 @@ public:
     // The data-logging set-up: file, mode and interval for the next start.
     const LogSettings& LogSetup() const { return m_logSettings; }
     const std::string& ProfilePath() const { return m_profilePath; }
-    const PanelChannel& Channel(int index) const { return m_channels[index]; }
+    const PanelChannel& Channel(int index) const override { return m_channels[index]; }
 
     static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
     static constexpr unsigned PORT_REOPEN_PAUSE_MS = 100;

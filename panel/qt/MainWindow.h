@@ -8,7 +8,7 @@
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelView.h"
 #include "widgets/qt/DialogLayout.h"
-#include "panel/qt/SensorEventTarget.h"
+#include "widgets/qt/SensorEventTarget.h"
 
 class CPanelControls;
 class CPanelMenu;
