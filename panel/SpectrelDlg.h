@@ -7,9 +7,7 @@
 #include <string>
 
 #include "link/PortMap.h"
-#include "logging/LogSettings.h"
-#include "logging/LogTrigger.h"
-#include "logging/LogWriter.h"
+#include "panel/DataLogging.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
@@ -53,12 +51,12 @@ public:
     void OnInstructions();
     void OnAbout();
     // A menu is about to drop down: the Data Logging items follow the logging state.
-    void OnInitMenuPopup();
+    void OnInitMenuPopup() { m_logging.UpdateMenu(); }
 
     // "&Options" > "&Data Logging"
-    void StartLogging();
-    void StopLogging();
-    void OnLogSettings();
+    void StartLogging() { m_logging.Start(); }
+    void StopLogging() { m_logging.Stop(); }
+    void OnLogSettings() { m_logging.EditSetup(); }
     // The logging tail of every reading shown: turns the status bar's activity character and
     // writes a record when the log mode says one is due.
     void LogOnReading();
@@ -167,12 +165,12 @@ public:
     int PollingPeriod() const { return m_pollingPeriod; }
     bool IsPanelReady() const { return m_panelReady; }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
-    bool IsLoggingAvailable() const { return m_loggingAvailable; }
+    bool IsLoggingAvailable() const { return m_logging.IsAvailable(); }
     // A send or teach has been written and its answer is awaited.
     bool IsAwaitingSensor() const { return m_command != PanelCommand::None; }
-    bool IsLoggingActive() const { return m_loggingActive; }
+    bool IsLoggingActive() const { return m_logging.IsActive(); }
     // The data-logging set-up: file, mode and interval for the next start.
-    const LogSettings& LogSetup() const { return m_logSettings; }
+    const LogSettings& LogSetup() const { return m_logging.Setup(); }
     const std::string& ProfilePath() const { return m_profilePath; }
     const PanelChannel& Channel(int index) const override { return m_channels[index]; }
 
@@ -224,10 +222,6 @@ private:
     ProfileValues ProfileFromWindow() const;
     void TakeProfile(const ProfileValues& profile);
     void OpenPendingProfile();
-    void InitLogging();
-    void OpenExistingLog();
-    void CloseLog();
-    void UpdateLoggingMenu();
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -255,12 +249,7 @@ private:
     bool m_identified = false;
     bool m_panelReady = false;
     bool m_controlsEnabled = false;
-    bool m_loggingAvailable = false;
     PanelCommand m_command = PanelCommand::None;
     unsigned m_commandChannel = 0; // 1..15 while a teach or a single channel's send is awaited
-
-    LogSettings m_logSettings;
-    CLogWriter m_logWriter;
-    CLogTrigger m_logTrigger; // kept across runs of logging
-    bool m_loggingActive = false;
+    CDataLogging m_logging;
 };
