@@ -1,513 +1,204 @@
 #include "cli/CtlOptions.h"
 
-#include <array>
+#include <algorithm>
 #include <functional>
-#include <string_view>
+#include <memory>
 
-#include "common/NumberText.h"
-#include "link/PortMap.h"
-#include "sensor/Protocol.h"
-#include "sensor/SensorRecords.h"
+#include <CLI/CLI.hpp>
+
+#include "cli/CtlArguments.h"
+#include "cli/CtlConfigFile.h"
 
 namespace {
 
-constexpr unsigned MAX_AVERAGING_INDEX = 6; // 64 samples
-constexpr unsigned DELAY_STEP_MS = 10;
-constexpr unsigned MAX_DELAY_MS = 100;
-constexpr unsigned MAX_ILLUMINATION = 100;
-constexpr double MAX_COLOUR = 100.0;
 constexpr unsigned MAX_COUNT = 1000000000;
 
-struct Word {
-    std::string_view Text;
-    unsigned Value;
-};
+using ValueCheck = std::function<bool(const std::string& value, std::string& error)>;
 
-constexpr std::array<Word, 11> COMMANDS{{
-    {"identify", static_cast<unsigned>(CtlCommand::Identify)},
-    {"settings", static_cast<unsigned>(CtlCommand::Settings)},
-    {"channels", static_cast<unsigned>(CtlCommand::Channels)},
-    {"monitor", static_cast<unsigned>(CtlCommand::Monitor)},
-    {"set-settings", static_cast<unsigned>(CtlCommand::SetSettings)},
-    {"set-channel", static_cast<unsigned>(CtlCommand::SetChannel)},
-    {"teach", static_cast<unsigned>(CtlCommand::Teach)},
-    {"backup", static_cast<unsigned>(CtlCommand::Backup)},
-    {"restore", static_cast<unsigned>(CtlCommand::Restore)},
-    {"diff", static_cast<unsigned>(CtlCommand::Diff)},
-    {"log", static_cast<unsigned>(CtlCommand::Log)},
-}};
-constexpr std::array<Word, 3> TRIGGER_WORDS{
-    {{"freerun", TRIGGER_FREE_RUN}, {"level", TRIGGER_LEVEL}, {"edge", TRIGGER_EDGE}}};
-constexpr std::array<Word, 2> YES_NO{{{"yes", 1}, {"no", 0}}};
-constexpr std::array<Word, 2> MODE_WORDS{
-    {{"color-luminosity", MODE_COLOR_LUMINOSITY}, {"color-only", MODE_COLOR_ONLY}}};
-constexpr std::array<Word, 2> OUTPUT_WORDS{{{"high", OUTPUT_HIGH}, {"low", OUTPUT_LOW}}};
-constexpr std::array<Word, 3> LOG_MODE_WORDS{
-    {{"continuous", LOG_CONTINUOUS}, {"match", LOG_ON_MATCH}, {"interval", LOG_ON_INTERVAL}}};
-
-template <std::size_t N>
-bool FindWord(const std::array<Word, N>& words, std::string_view text, unsigned& value) {
-    for (const Word& word : words) {
-        if (word.Text == text) {
-            value = word.Value;
-            return true;
-        }
-    }
-    return false;
+// An option with a value, checked as it is read, in the order given; the last of a repeated one
+// wins. A file may give several values at once.
+void AddValue(CLI::App& app, const std::string& name, const ValueCheck& check) {
+    app.add_option(name,
+                   [check](const CLI::results_t& values) {
+                       std::string error;
+                       for (const std::string& value : values) {
+                           if (!check(value, error)) {
+                               throw CLI::ValidationError(error);
+                           }
+                       }
+                       return true;
+                   })
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+        ->trigger_on_parse();
 }
 
-template <std::size_t N> std::string WordList(const std::array<Word, N>& words) {
-    std::string list;
-    for (const Word& word : words) {
-        list += (list.empty() ? "" : "|") + std::string(word.Text);
-    }
-    return list;
+// A switch reads "true" when given alone (a file may say "false"); any other value is refused.
+CLI::Option* AddSwitch(CLI::App& app, const std::string& names, bool& given) {
+    const std::string name = names.substr(names.rfind(',') + 1);
+    return app
+        .add_option(names,
+                    [&given, name](const CLI::results_t& values) {
+                        for (const std::string& value : values) {
+                            if (value != "true" && value != "false") {
+                                throw CLI::ValidationError(name + " takes no value");
+                            }
+                            given = given || value == "true";
+                        }
+                        return true;
+                    })
+        ->expected(0)
+        ->trigger_on_parse();
 }
 
-bool Refuse(std::string& error, std::string message) {
-    error = std::move(message);
-    return false;
-}
-
-bool ParseWhole(std::string_view name, std::string_view text, unsigned low, unsigned high,
-                unsigned& value, std::string& error) {
-    if (!ParseNumber(text, value) || value < low || value > high) {
-        return Refuse(error, std::string(name) + " must be a whole number from " +
-                                 std::to_string(low) + " to " + std::to_string(high) + ", not \"" +
-                                 std::string(text) + "\"");
-    }
-    return true;
-}
-
-bool ParsePercent(std::string_view name, std::string_view text, double high,
-                  std::optional<double>& value, std::string& error) {
-    double parsed = 0.0;
-    if (!ParseNumber(text, parsed) || parsed < 0.0 || parsed > high) {
-        return Refuse(error, std::string(name) + " must be a percentage from 0 to " +
-                                 FormatFixed(high, 0) + ", not \"" + std::string(text) + "\"");
-    }
-    value = parsed;
-    return true;
-}
-
-template <std::size_t N>
-bool ParseWord(std::string_view name, std::string_view text, const std::array<Word, N>& words,
-               std::optional<unsigned>& value, std::string& error) {
-    unsigned parsed = 0;
-    if (!FindWord(words, text, parsed)) {
-        return Refuse(error, std::string(name) + " must be " + WordList(words) + ", not \"" +
-                                 std::string(text) + "\"");
-    }
-    value = parsed;
-    return true;
-}
-
-// The panel offers 1, 2, 4 ... 64 samples; the sensor takes the power of two.
-bool ParseAveraging(std::string_view text, std::optional<unsigned>& index, std::string& error) {
-    unsigned samples = 0;
-    if (ParseNumber(text, samples)) {
-        for (unsigned i = 0; i <= MAX_AVERAGING_INDEX; ++i) {
-            if (samples == 1u << i) {
-                index = i;
-                return true;
-            }
-        }
-    }
-    return Refuse(error, "averaging must be 1, 2, 4, 8, 16, 32 or 64 samples, not \"" +
-                             std::string(text) + "\"");
-}
-
-bool ParseDelay(std::string_view text, std::optional<unsigned>& index, std::string& error) {
-    unsigned ms = 0;
-    if (!ParseNumber(text, ms) || ms > MAX_DELAY_MS || ms % DELAY_STEP_MS != 0) {
-        return Refuse(error, "delay must be 0 to 100 ms in steps of 10, not \"" +
-                                 std::string(text) + "\"");
-    }
-    index = ms / DELAY_STEP_MS;
-    return true;
-}
-
-bool ParseIllumination(std::string_view text, std::optional<unsigned>& value, std::string& error) {
-    unsigned percent = 0;
-    if (!ParseWhole("illumination", text, 0, MAX_ILLUMINATION, percent, error)) {
-        return false;
-    }
-    value = percent;
-    return true;
-}
-
-// "--name=value": cuts the value off the name.
-std::optional<std::string> SplitInlineValue(std::string& name) {
-    const auto equals = name.find('=');
-    if (equals == std::string::npos) {
-        return std::nullopt;
-    }
-    std::string value = name.substr(equals + 1);
-    name.resize(equals);
-    return value;
-}
-
-// One "key=value" argument of set-settings, set-channel or teach.
-using KeyHandler = std::function<bool(std::string_view value, std::string& error)>;
-struct Key {
-    std::string_view Name;
-    KeyHandler Handle;
-};
-
-bool ParseAssignments(const std::vector<std::string>& arguments, std::size_t first,
-                      const std::vector<Key>& keys, std::string& error) {
-    std::vector<std::string_view> seen;
-    for (std::size_t i = first; i < arguments.size(); ++i) {
-        const std::string_view argument = arguments[i];
-        const auto equals = argument.find('=');
-        const std::string_view name = argument.substr(0, equals);
-        const Key* key = nullptr;
-        for (const Key& candidate : keys) {
-            key = candidate.Name == name ? &candidate : key;
-        }
-        if (equals == std::string_view::npos || key == nullptr) {
-            return Refuse(error, "unknown argument \"" + std::string(argument) + "\"");
-        }
-        for (std::string_view earlier : seen) {
-            if (earlier == name) {
-                return Refuse(error, std::string(name) + " is given twice");
-            }
-        }
-        seen.push_back(name);
-        if (!key->Handle(argument.substr(equals + 1), error)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-KeyHandler PercentKey(std::string_view name, double high, std::optional<double>& value) {
-    return [name, high, &value](std::string_view text, std::string& error) {
-        return ParsePercent(name, text, high, value, error);
+ValueCheck Whole(const std::string& name, unsigned low, unsigned high, unsigned& value) {
+    return [name, low, high, &value](const std::string& text, std::string& error) {
+        return ParseWhole(name, text, low, high, value, error);
     };
 }
 
-bool ParseChannelNumber(const std::vector<std::string>& arguments, unsigned& channel,
-                        std::string& error) {
-    if (arguments.size() < 2 || arguments[1].find('=') != std::string::npos) {
-        return Refuse(error, "the channel number (1 to 15) is missing");
-    }
-    return ParseWhole("the channel number", arguments[1], 1, CHANNEL_COUNT_MAX, channel, error);
-}
-
-bool ParseSetSettings(const std::vector<std::string>& arguments, CtlOptions& options,
-                      std::string& error) {
-    SettingsChange& change = options.Settings;
-    const std::vector<Key> keys{
-        {"averaging",
-         [&](auto text, auto& e) { return ParseAveraging(text, change.Averaging, e); }},
-        {"triggering",
-         [&](auto text, auto& e) {
-             return ParseWord("triggering", text, TRIGGER_WORDS, change.Triggering, e);
-         }},
-        {"delay", [&](auto text, auto& e) { return ParseDelay(text, change.OutputDelay, e); }},
-        {"illumination",
-         [&](auto text, auto& e) { return ParseIllumination(text, change.Illumination, e); }},
-    };
-    if (!ParseAssignments(arguments, 1, keys, error)) {
-        return false;
-    }
-    if (!change.Averaging && !change.Triggering && !change.OutputDelay && !change.Illumination) {
-        return Refuse(error, "set-settings needs at least one of averaging=, triggering=, "
-                             "delay=, illumination=");
-    }
-    return true;
-}
-
-bool ParseSetChannel(const std::vector<std::string>& arguments, CtlOptions& options,
-                     std::string& error) {
-    if (!ParseChannelNumber(arguments, options.Channel, error)) {
-        return false;
-    }
-    ChannelChange& change = options.Values;
-    std::optional<double> all;
-    const std::vector<Key> keys{
-        {"enabled",
-         [&](auto text, auto& e) { return ParseWord("enabled", text, YES_NO, change.Enabled, e); }},
-        {"mode",
-         [&](auto text, auto& e) { return ParseWord("mode", text, MODE_WORDS, change.Mode, e); }},
-        {"output",
-         [&](auto text, auto& e) {
-             return ParseWord("output", text, OUTPUT_WORDS, change.MatchOutput, e);
-         }},
-        {"red", PercentKey("red", MAX_COLOUR, change.Red)},
-        {"green", PercentKey("green", MAX_COLOUR, change.Green)},
-        {"blue", PercentKey("blue", MAX_COLOUR, change.Blue)},
-        {"tolerance", PercentKey("tolerance", CTL_MAX_TOLERANCE, all)},
-        {"red-tolerance", PercentKey("red-tolerance", CTL_MAX_TOLERANCE, change.RedTolerance)},
-        {"green-tolerance",
-         PercentKey("green-tolerance", CTL_MAX_TOLERANCE, change.GreenTolerance)},
-        {"blue-tolerance", PercentKey("blue-tolerance", CTL_MAX_TOLERANCE, change.BlueTolerance)},
-    };
-    if (!ParseAssignments(arguments, 2, keys, error)) {
-        return false;
-    }
-    for (std::optional<double>* tolerance :
-         {&change.RedTolerance, &change.GreenTolerance, &change.BlueTolerance}) {
-        if (!*tolerance) {
-            *tolerance = all;
+ValueCheck Target(bool device, std::vector<CtlTarget>& targets) {
+    return [device, &targets](const std::string& value, std::string& error) {
+        if (value.empty()) {
+            return Refuse(error, std::string(device ? "--device" : "--port") + " needs a value");
         }
-    }
-    if (!change.Enabled && !change.Mode && !change.MatchOutput && !change.Red && !change.Green &&
-        !change.Blue && !change.RedTolerance && !change.GreenTolerance && !change.BlueTolerance) {
-        return Refuse(error, "set-channel needs at least one field to set");
-    }
-    return true;
-}
-
-bool ParseTeach(const std::vector<std::string>& arguments, CtlOptions& options,
-                std::string& error) {
-    if (!ParseChannelNumber(arguments, options.Channel, error)) {
-        return false;
-    }
-    const std::vector<Key> keys{
-        {"tolerance", PercentKey("tolerance", CTL_MAX_TOLERANCE, options.TeachTolerance)}};
-    return ParseAssignments(arguments, 2, keys, error);
-}
-
-// "--name VALUE" or "--name=VALUE" options after a command; each handler takes the value.
-bool ParseCommandOptions(const std::vector<std::string>& arguments, std::size_t first,
-                         std::string_view command, const std::vector<Key>& options,
-                         std::string& error) {
-    for (std::size_t i = first; i < arguments.size(); ++i) {
-        std::string name = arguments[i];
-        std::optional<std::string> value = SplitInlineValue(name);
-        const Key* option = nullptr;
-        for (const Key& candidate : options) {
-            option = candidate.Name == name ? &candidate : option;
+        if (!device && !IsPortName(value)) {
+            return Refuse(error, "--port takes COM1 ... COM16 (or a device name), not \"" + value +
+                                     "\"; give a device with --device PATH");
         }
-        if (option == nullptr) {
-            return Refuse(error,
-                          "unknown argument \"" + arguments[i] + "\" of " + std::string(command));
-        }
-        if (!value && i + 1 < arguments.size()) {
-            value = arguments[++i];
-        }
-        if (!value) {
-            return Refuse(error, name + " needs a value");
-        }
-        if (!option->Handle(*value, error)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// backup FILE, diff FILE, restore FILE [--dry-run] [--accept-fallbacks]
-bool ParseProfileCommand(const std::vector<std::string>& arguments, CtlOptions& options,
-                         std::string& error) {
-    const bool restore = options.Command == CtlCommand::Restore;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == "--dry-run" && restore) {
-            options.DryRun = true;
-        } else if (arguments[i] == "--accept-fallbacks" && restore) {
-            options.AcceptFallbacks = true;
-        } else if (options.ProfileFile.empty() && !arguments[i].empty() &&
-                   (arguments[i].front() != '-' || arguments[i] == "-")) {
-            options.ProfileFile = arguments[i];
-        } else {
-            return Refuse(error, arguments[0] + " does not take \"" + arguments[i] + "\"");
-        }
-    }
-    if (options.ProfileFile.empty()) {
-        return Refuse(error, arguments[0] + " needs a profile file (FILE.spf)");
-    }
-    return true;
-}
-
-// Several sensors at once only where each gets its own report; backup then names one file per
-// sensor.
-bool CheckTargets(const CtlOptions& options, std::string& error) {
-    if (options.Targets.size() < 2) {
+        targets.push_back(device ? CtlTarget{value, ""} : CtlTarget{"", value});
         return true;
-    }
-    if (!IsProfileCommand(options.Command)) {
-        return Refuse(error, "--device or --port is given twice: only backup, restore and diff "
-                             "take several sensors");
-    }
-    if (options.Command == CtlCommand::Backup &&
-        options.ProfileFile.find(CTL_SERIAL_PATTERN) == std::string::npos) {
-        return Refuse(error, "backup of several sensors needs " + std::string(CTL_SERIAL_PATTERN) +
-                                 " in the file name, e.g. line4-{serial}.spf");
-    }
-    return true;
-}
-
-KeyHandler PeriodKey(CtlOptions& options) {
-    return [&options](std::string_view text, std::string& error) {
-        return ParseWhole("--period", text, CTL_MIN_PERIOD_MS, CTL_MAX_PERIOD_MS, options.PeriodMs,
-                          error);
     };
 }
 
-bool ParseMonitor(const std::vector<std::string>& arguments, CtlOptions& options,
-                  std::string& error) {
-    const std::vector<Key> keys{
-        {"--count",
-         [&](auto text, auto& e) {
-             return ParseWhole("--count", text, 1, MAX_COUNT, options.Count, e);
-         }},
-        {"--period", PeriodKey(options)},
-    };
-    return ParseCommandOptions(arguments, 1, "monitor", keys, error);
-}
-
-bool ParseLog(const std::vector<std::string>& arguments, CtlOptions& options, std::string& error) {
-    if (arguments.size() < 2 || arguments[1].empty() || arguments[1].rfind("--", 0) == 0) {
-        return Refuse(error, "log needs the file to write to");
-    }
-    LogSettings& log = options.Log;
-    log.FileName = arguments[1];
-    const std::vector<Key> keys{
-        {"--mode",
-         [&](auto text, auto& e) {
-             std::optional<unsigned> mode;
-             if (!ParseWord("--mode", text, LOG_MODE_WORDS, mode, e)) {
-                 return false;
-             }
-             log.Mode = static_cast<int>(*mode);
-             return true;
-         }},
-        {"--interval",
-         [&](auto text, auto& e) {
-             unsigned seconds = 0;
-             if (!ParseWhole("--interval", text, 0, CTL_MAX_LOG_INTERVAL, seconds, e)) {
-                 return false;
-             }
-             log.Interval = static_cast<int>(seconds);
-             return true;
-         }},
-        {"--period", PeriodKey(options)},
-    };
-    return ParseCommandOptions(arguments, 2, "log", keys, error);
-}
-
-bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options,
-                  std::string& error) {
-    unsigned command = 0;
-    if (!FindWord(COMMANDS, arguments[0], command)) {
-        return Refuse(error, "unknown command \"" + arguments[0] + "\"");
-    }
-    options.Command = static_cast<CtlCommand>(command);
-    switch (options.Command) {
-    case CtlCommand::Channels:
-        if (arguments.size() > 2) {
-            return Refuse(error, "channels takes at most one channel number");
-        }
-        return arguments.size() == 1 || ParseChannelNumber(arguments, options.Channel, error);
-    case CtlCommand::Monitor:
-        return ParseMonitor(arguments, options, error);
-    case CtlCommand::SetSettings:
-        return ParseSetSettings(arguments, options, error);
-    case CtlCommand::SetChannel:
-        return ParseSetChannel(arguments, options, error);
-    case CtlCommand::Teach:
-        return ParseTeach(arguments, options, error);
-    case CtlCommand::Backup:
-    case CtlCommand::Restore:
-    case CtlCommand::Diff:
-        return ParseProfileCommand(arguments, options, error);
-    case CtlCommand::Log:
-        return ParseLog(arguments, options, error);
-    default:
-        return arguments.size() == 1 ||
-               Refuse(error, arguments[0] + " takes no arguments, not \"" + arguments[1] + "\"");
-    }
-}
-
-// scan needs no device: it probes the ones it is given, or looks for them.
-bool ParseScan(const std::vector<std::string>& arguments, CtlOptions& options, std::string& error) {
-    if (!options.Targets.empty()) {
-        return Refuse(error, "scan takes its devices as arguments, not --device or --port");
-    }
-    options.Command = CtlCommand::Scan;
-    for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (arguments[i].rfind('-', 0) == 0) {
-            return Refuse(error, "unknown argument \"" + arguments[i] + "\" of scan");
-        }
-        options.ScanDevices.push_back(arguments[i]);
-    }
-    return true;
-}
-
-// A name that looks like a COM port must be one the control panel offers: "COM17" or "com3"
-// would otherwise be looked for as /dev/COM17.
-bool IsPortName(const std::string& name) {
-    const bool looksLikeCom = name.size() >= 3 && (name[0] == 'C' || name[0] == 'c') &&
-                              (name[1] == 'O' || name[1] == 'o') &&
-                              (name[2] == 'M' || name[2] == 'm');
-    return !looksLikeCom || PortNumber(name) != 0;
-}
-
-// Global options may stand anywhere; they are taken out of the list and the rest is the
-// command with its arguments.
-bool TakeGlobalOption(const std::vector<std::string>& args, std::size_t& i, CtlOptions& options,
-                      std::string& error, bool& taken) {
-    std::string name = args[i];
-    std::optional<std::string> value;
-    if (name.rfind("--", 0) == 0) {
-        value = SplitInlineValue(name);
-    }
-    taken = true;
-    if (name == "--json" || name == "--help" || name == "-h") {
-        (name == "--json" ? options.Json : options.Help) = true;
-        return !value || Refuse(error, name + " takes no value");
-    }
-    if (name != "--device" && name != "--port" && name != "--timeout") {
-        taken = false;
-        return true;
-    }
-    if (!value && i + 1 < args.size()) {
-        value = args[++i];
-    }
-    if (!value || value->empty()) {
-        return Refuse(error, name + " needs a value");
-    }
-    if (name == "--timeout") {
+// Global options may stand anywhere, before or after the command.
+void AddGlobalOptions(CLI::App& app, CtlOptions& options) {
+    app.set_help_flag();
+    app.allow_extras();
+    app.require_subcommand(0, 1);
+    AddSwitch(app, "-h,--help", options.Help)->configurable(false);
+    AddSwitch(app, "--json", options.Json);
+    AddValue(app, "--device", Target(true, options.Targets));
+    AddValue(app, "--port", Target(false, options.Targets));
+    AddValue(app, "--timeout", [&options](const std::string& value, std::string& error) {
         options.TimeoutGiven = true;
-        return ParseWhole("--timeout", *value, CTL_MIN_TIMEOUT_MS, CTL_MAX_TIMEOUT_MS,
+        return ParseWhole("--timeout", value, CTL_MIN_TIMEOUT_MS, CTL_MAX_TIMEOUT_MS,
                           options.TimeoutMs, error);
+    });
+    app.set_config("--config");
+    app.config_formatter(std::make_shared<CtlConfigFile>(app, options));
+}
+
+void AddCommandOptions(CLI::App& command, CtlCommand which, CtlOptions& options) {
+    if (which == CtlCommand::Monitor) {
+        AddValue(command, "--count", Whole("--count", 1, MAX_COUNT, options.Count));
     }
-    if (name == "--port" && !IsPortName(*value)) {
-        return Refuse(error, "--port takes COM1 ... COM16 (or a device name), not \"" + *value +
-                                 "\"; give a device with --device PATH");
+    if (which == CtlCommand::Monitor || which == CtlCommand::Log) {
+        AddValue(command, "--period",
+                 Whole("--period", CTL_MIN_PERIOD_MS, CTL_MAX_PERIOD_MS, options.PeriodMs));
     }
-    options.Targets.push_back(name == "--device" ? CtlTarget{*value, ""} : CtlTarget{"", *value});
+    if (which == CtlCommand::Log) {
+        AddValue(command, "--mode", [&options](const std::string& value, std::string& error) {
+            return ParseLogMode(value, options.Log.Mode, error);
+        });
+        AddValue(command, "--interval", [&options](const std::string& value, std::string& error) {
+            unsigned seconds = 0;
+            if (!ParseWhole("--interval", value, 0, CTL_MAX_LOG_INTERVAL, seconds, error)) {
+                return false;
+            }
+            options.Log.Interval = static_cast<int>(seconds);
+            return true;
+        });
+    }
+    if (which == CtlCommand::Restore) {
+        AddSwitch(command, "--dry-run", options.DryRun);
+        AddSwitch(command, "--accept-fallbacks", options.AcceptFallbacks);
+    }
+}
+
+// Each command takes its own options and keeps the other words for its checks.
+void AddCommands(CLI::App& app, CtlOptions& options, std::vector<std::string>& words) {
+    for (const std::string_view word : CtlCommandWords()) {
+        CLI::App* command = app.add_subcommand(std::string(word));
+        command->fallthrough();
+        command->allow_extras();
+        command->add_option("words", words);
+        AddCommandOptions(*command, *FindCtlCommand(word), options);
+    }
+}
+
+// The parser reads "--device=" as "--device" and would take the next word as its value.
+bool RefuseEmptyValues(const std::vector<std::string>& args, std::string& error) {
+    for (const std::string& arg : args) {
+        if (arg.size() > 3 && arg.rfind("--", 0) == 0 && arg.back() == '=' &&
+            std::count(arg.begin(), arg.end(), '=') == 1) {
+            return Refuse(error, arg.substr(0, arg.size() - 1) + " needs a value");
+        }
+    }
     return true;
+}
+
+bool ParseLine(CLI::App& app, const std::vector<std::string>& args, std::string& error) {
+    try {
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
+    } catch (const CLI::ArgumentMismatch&) {
+        // Only the last word can lack its value.
+        return Refuse(error, args.back().substr(0, args.back().find('=')) + " needs a value");
+    } catch (const CLI::FileError&) {
+        return Refuse(error,
+                      "--config: cannot read \"" + app.get_config_ptr()->as<std::string>() + "\"");
+    } catch (const CLI::ConfigError& problem) {
+        return Refuse(error, "--config " + app.get_config_ptr()->as<std::string>() + ": " +
+                                 problem.what() + " (the keys are the long options)");
+    } catch (const CLI::ParseError& problem) {
+        return Refuse(error, problem.what());
+    }
+    return true;
+}
+
+// A word the parser did not take: before the command it is an unknown command, after it a word
+// the command does not take.
+bool RefuseUnknown(const std::vector<std::string>& args, const std::vector<std::string>& unknown,
+                   CtlCommand command, const std::string& commandWord, std::string& error) {
+    const auto first = std::find(args.begin(), args.end(), unknown.front());
+    if (command == CtlCommand::None || first < std::find(args.begin(), args.end(), commandWord)) {
+        return Refuse(error, "unknown command \"" + unknown.front() + "\"");
+    }
+    return RefuseWord(command, unknown.front(), error);
 }
 
 } // namespace
 
 bool ParseCtlOptions(const std::vector<std::string>& args, CtlOptions& options,
                      std::string& error) {
-    std::vector<std::string> command;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        bool taken = false;
-        if (!TakeGlobalOption(args, i, options, error, taken)) {
-            return false;
-        }
-        if (!taken) {
-            command.push_back(args[i]);
-        }
+    CLI::App app;
+    std::vector<std::string> words;
+    AddGlobalOptions(app, options);
+    AddCommands(app, options, words);
+    if (!RefuseEmptyValues(args, error) || !ParseLine(app, args, error)) {
+        return false;
     }
     if (options.Help) {
         return true;
     }
-    if (!command.empty() && command[0] == "scan") {
-        return ParseScan(command, options, error);
+    const auto commands = app.get_subcommands();
+    const std::string commandWord = commands.empty() ? "" : commands.front()->get_name();
+    options.Command = commands.empty() ? CtlCommand::None : *FindCtlCommand(commandWord);
+    const std::vector<std::string> unknown = app.remaining(true);
+    // scan needs no device: it probes the ones it is given, or looks for them.
+    if (options.Command == CtlCommand::Scan && !options.Targets.empty()) {
+        return Refuse(error, "scan takes its devices as arguments, not --device or --port");
     }
-    if (options.Targets.empty()) {
+    if (options.Command != CtlCommand::Scan && options.Targets.empty()) {
         return Refuse(error, "give either --device PATH or --port NAME");
     }
-    if (command.empty()) {
+    if (options.Command == CtlCommand::None && unknown.empty()) {
         return Refuse(error, "no command given");
     }
-    return ParseCommand(command, options, error) && CheckTargets(options, error);
+    if (!unknown.empty()) {
+        return RefuseUnknown(args, unknown, options.Command, commandWord, error);
+    }
+    return ParseCommandWords(options.Command, words, options, error) &&
+           CheckTargets(options, error);
 }
 
 bool IsProfileCommand(CtlCommand command) {
@@ -531,6 +222,9 @@ Options (anywhere on the line):
                   /dev/ttyS<n-1>
   --json          print results as JSON (one object per reading for monitor)
   --timeout MS    how long to look for the sensor before giving up (default 3000)
+  --config FILE   read options from FILE, one "name = value" line each, named like the
+                  long options (device = /dev/ttyUSB0, timeout = 500, json = true; one
+                  device or port line per sensor); the command line overrides the file
   --help          show this text
 
 Commands:

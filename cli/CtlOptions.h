@@ -7,7 +7,8 @@
 #include "logging/LogSettings.h"
 
 // The command line of spectrelctl:
-//   spectrelctl (--device PATH | --port NAME)... [--json] [--timeout MS] COMMAND [ARGUMENTS]
+//   spectrelctl (--device PATH | --port NAME)... [--json] [--timeout MS] [--config FILE]
+//               COMMAND [ARGUMENTS]
 // Only backup, restore and diff take several sensors.
 // Every value is checked here, before a port is opened, so that a value out of range never
 // reaches the sensor.
@@ -90,9 +91,10 @@ inline constexpr unsigned CTL_MAX_LOG_INTERVAL = 86400; // seconds: one record a
 // enough for a scan of every device at once.
 inline constexpr unsigned CTL_SCAN_TIMEOUT_MS = 1500;
 
-// Reads the arguments after the program name. False with a message in `error` on anything
-// unknown, missing, repeated or out of range. "--help" anywhere sets Help and skips the checks
-// that need a command or a device.
+// Reads the arguments after the program name, and the file of --config FILE (see
+// CtlConfigFile.h). False with a message in `error` on anything unknown, missing, repeated or
+// out of range. "--help" anywhere sets Help and skips the checks that need a command or a
+// device.
 bool ParseCtlOptions(const std::vector<std::string>& args, CtlOptions& options, std::string& error);
 
 std::string CtlUsageText();

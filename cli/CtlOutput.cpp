@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "cli/JsonText.h"
+#include "cli/SensorJson.h"
 #include "common/NumberText.h"
 #include "logging/LogRecord.h"
 #include "sensor/Protocol.h"
@@ -34,28 +34,6 @@ std::string FormatGeneral(double value) {
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::general, 6);
     return std::string(buffer.data(), result.ptr);
-}
-
-std::string TwoDigits(int value) {
-    std::array<char, 16> buffer{};
-    std::snprintf(buffer.data(), buffer.size(), "%02d", value);
-    return buffer.data();
-}
-
-std::string IsoTime(const std::tm& local, std::chrono::system_clock::time_point time) {
-    const auto sinceEpoch = time.time_since_epoch();
-    const auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch) -
-                              std::chrono::duration_cast<std::chrono::seconds>(sinceEpoch);
-    std::array<char, 8> fraction{};
-    std::snprintf(fraction.data(), fraction.size(), ".%03d",
-                  static_cast<int>(milliseconds.count()));
-    const long offsetMinutes = local.tm_gmtoff / 60;
-    const long absolute = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    return std::to_string(local.tm_year + 1900) + "-" + TwoDigits(local.tm_mon + 1) + "-" +
-           TwoDigits(local.tm_mday) + "T" + TwoDigits(local.tm_hour) + ":" +
-           TwoDigits(local.tm_min) + ":" + TwoDigits(local.tm_sec) + fraction.data() +
-           (offsetMinutes < 0 ? "-" : "+") + TwoDigits(static_cast<int>(absolute / 60)) + ":" +
-           TwoDigits(static_cast<int>(absolute % 60));
 }
 
 std::string Bounds(unsigned low, unsigned high) {
@@ -111,28 +89,6 @@ std::string ChannelRow(const NumberedChannel& numbered) {
                       Bounds(c.GreenLow, c.GreenHigh), Bounds(c.BlueLow, c.BlueHigh)});
 }
 
-JsonObject ChannelJson(const NumberedChannel& numbered) {
-    const ChannelDefinition& c = numbered.Channel;
-    JsonObject object;
-    object.AddInteger("channel", numbered.Number)
-        .AddBool("enabled", c.Enabled != 0)
-        .AddString("mode", ModeWord(c.Mode))
-        .AddString("output", OutputWord(c.MatchOutput))
-        .AddNumber("red", c.RedSetting)
-        .AddNumber("green", c.GreenSetting)
-        .AddNumber("blue", c.BlueSetting)
-        .AddNumber("red_tolerance", c.RedTolerance)
-        .AddNumber("green_tolerance", c.GreenTolerance)
-        .AddNumber("blue_tolerance", c.BlueTolerance)
-        .AddInteger("red_low", c.RedLow)
-        .AddInteger("red_high", c.RedHigh)
-        .AddInteger("green_low", c.GreenLow)
-        .AddInteger("green_high", c.GreenHigh)
-        .AddInteger("blue_low", c.BlueLow)
-        .AddInteger("blue_high", c.BlueHigh);
-    return object;
-}
-
 } // namespace
 
 std::string FormatPercentText(double value) {
@@ -161,24 +117,16 @@ std::string TriggeringWord(unsigned triggering) {
 }
 
 std::string FormatIdentity(const SensorIdentity& identity, bool json) {
+    if (json) {
+        return JsonText(IdentityJson(identity)) + "\n";
+    }
     const ModelInfo* model = FindModel(identity.ModelCode);
-    const unsigned channels = model != nullptr ? model->Channels : CHANNEL_COUNT_MAX;
     const bool logging = model != nullptr && model->DataLogging;
     const std::string firmware = FormatFirmware(identity.FirmwareMajor, identity.FirmwareMinor);
-    if (json) {
-        return JsonObject()
-                   .AddInteger("model", identity.ModelCode)
-                   .AddString("name", ModelName(identity.ModelCode))
-                   .AddInteger("channels", channels)
-                   .AddBool("logging", logging)
-                   .AddString("serial", identity.SerialNumber)
-                   .AddString("firmware", firmware)
-                   .Text() +
-               "\n";
-    }
     return "model:        " + std::to_string(identity.ModelCode) + " (" +
-           ModelName(identity.ModelCode) + ")\n" + "channels:     " + std::to_string(channels) +
-           "\n" + "data logging: " + (logging ? "yes" : "no") + "\n" +
+           ModelName(identity.ModelCode) + ")\n" +
+           "channels:     " + std::to_string(ModelChannels(identity.ModelCode)) + "\n" +
+           "data logging: " + (logging ? "yes" : "no") + "\n" +
            "serial:       " + EscapedText(identity.SerialNumber) + "\n" +
            "firmware:     " + firmware + "\n";
 }
@@ -198,34 +146,34 @@ std::string EscapedText(std::string_view text) {
     return escaped;
 }
 
-std::string FormatSettings(const SensorSettings& settings, bool json) {
+unsigned AveragingSamples(const SensorSettings& settings) {
     // The sensor takes indexes up to 15; 2^15 samples still fits.
-    const unsigned samples = 1u << (settings.Averaging & 0xF);
-    const unsigned delayMs = settings.OutputDelay * DELAY_STEP_MS;
+    return 1u << (settings.Averaging & 0xF);
+}
+
+unsigned OutputDelayMs(const SensorSettings& settings) {
+    return settings.OutputDelay * DELAY_STEP_MS;
+}
+
+unsigned ModelChannels(unsigned modelCode) {
+    const ModelInfo* model = FindModel(modelCode);
+    return model != nullptr ? model->Channels : CHANNEL_COUNT_MAX;
+}
+
+std::string FormatSettings(const SensorSettings& settings, bool json) {
     if (json) {
-        return JsonObject()
-                   .AddInteger("averaging", samples)
-                   .AddString("triggering", TriggeringWord(settings.Triggering))
-                   .AddInteger("delay", delayMs)
-                   .AddInteger("illumination", settings.Illumination)
-                   .AddBool("ambient_subtraction", settings.AmbientSubtraction != 0)
-                   .Text() +
-               "\n";
+        return JsonText(SettingsJson(settings)) + "\n";
     }
-    return "averaging:           " + std::to_string(samples) + " samples\n" +
+    return "averaging:           " + std::to_string(AveragingSamples(settings)) + " samples\n" +
            "triggering:          " + TriggeringWord(settings.Triggering) + "\n" +
-           "delay:               " + std::to_string(delayMs) + " ms\n" +
+           "delay:               " + std::to_string(OutputDelayMs(settings)) + " ms\n" +
            "illumination:        " + std::to_string(settings.Illumination) + " %\n" +
            "ambient subtraction: " + (settings.AmbientSubtraction != 0 ? "on" : "off") + "\n";
 }
 
 std::string FormatChannels(const std::vector<NumberedChannel>& channels, bool json) {
     if (json) {
-        std::vector<std::string> objects;
-        for (const NumberedChannel& channel : channels) {
-            objects.push_back(ChannelJson(channel).Text());
-        }
-        return JsonArray(objects) + "\n";
+        return JsonText(ChannelsJson(channels)) + "\n";
     }
     std::string text = ChannelHeader();
     for (const NumberedChannel& channel : channels) {
@@ -237,15 +185,11 @@ std::string FormatChannels(const std::vector<NumberedChannel>& channels, bool js
 std::string FormatChannel(const NumberedChannel& channel, bool json,
                           const std::vector<ToleranceAdjustment>& adjusted) {
     if (json) {
-        JsonObject object = ChannelJson(channel);
-        if (!adjusted.empty()) {
-            JsonObject tolerances;
-            for (const ToleranceAdjustment& adjustment : adjusted) {
-                tolerances.AddNumber(adjustment.Colour, adjustment.Tolerance);
-            }
-            object.AddJson("adjusted_tolerances", tolerances.Text());
+        JsonValue object = ChannelJson(channel);
+        for (const ToleranceAdjustment& adjustment : adjusted) {
+            object["adjusted_tolerances"][adjustment.Colour] = adjustment.Tolerance;
         }
-        return object.Text() + "\n";
+        return JsonText(object) + "\n";
     }
     std::string text = ChannelHeader() + ChannelRow(channel);
     for (const ToleranceAdjustment& adjustment : adjusted) {
@@ -257,17 +201,10 @@ std::string FormatChannel(const NumberedChannel& channel, bool json,
 
 std::string FormatReading(std::chrono::system_clock::time_point time, const CurrentReading& reading,
                           bool json) {
-    const std::tm local = LocalTimeOf(std::chrono::system_clock::to_time_t(time));
     if (json) {
-        return JsonObject()
-                   .AddString("time", IsoTime(local, time))
-                   .AddNumber("red", reading.Red)
-                   .AddNumber("green", reading.Green)
-                   .AddNumber("blue", reading.Blue)
-                   .AddInteger("match", reading.MatchStatus)
-                   .Text() +
-               "\n";
+        return JsonText(ReadingJson(time, reading)) + "\n";
     }
+    const std::tm local = LocalTimeOf(std::chrono::system_clock::to_time_t(time));
     return LogRecordFields(local,
                            {FormatPercentText(reading.Red), FormatPercentText(reading.Green),
                             FormatPercentText(reading.Blue)},

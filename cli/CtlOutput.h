@@ -44,6 +44,12 @@ std::string FormatPercentText(double value);
 
 // The model's name from the model table, "unknown" for a code that names none.
 std::string ModelName(unsigned modelCode);
+// Its channel count; every addressable channel for a code that names no model.
+unsigned ModelChannels(unsigned modelCode);
+
+// The settings in the units the command line takes: samples and milliseconds.
+unsigned AveragingSamples(const SensorSettings& settings);
+unsigned OutputDelayMs(const SensorSettings& settings);
 
 // The words of the command line for the channel fields and triggering.
 const char* ModeWord(unsigned mode);

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/CtlCommands.h"
-#include "cli/JsonText.h"
+#include "cli/Json.h"
 
 namespace {
 
@@ -137,44 +137,40 @@ std::string KeyList(const std::vector<KeyDifference>& differences) {
     return list;
 }
 
-std::string DifferencesJson(const std::vector<KeyDifference>& differences) {
-    std::vector<std::string> elements;
+JsonValue DifferencesJson(const std::vector<KeyDifference>& differences) {
+    JsonValue array = JsonValue::array();
     for (const KeyDifference& difference : differences) {
-        elements.push_back(JsonObject()
-                               .AddString("key", KeyName(difference.Entry))
-                               .AddString("sensor", difference.Sensor)
-                               .AddString("file", difference.File)
-                               .Text());
+        array.push_back({{"key", KeyName(difference.Entry)},
+                         {"sensor", difference.Sensor},
+                         {"file", difference.File}});
     }
-    return JsonArray(elements);
+    return array;
 }
 
 std::string ReportJson(const SensorReport& report, CtlCommand command, bool dryRun) {
-    JsonObject object;
-    object.AddString("device", report.Target);
-    object.AddString("serial", report.Serial);
-    object.AddInteger("exit", static_cast<unsigned>(report.Outcome.Exit));
+    JsonValue object{{"device", report.Target},
+                     {"serial", report.Serial},
+                     {"exit", static_cast<unsigned>(report.Outcome.Exit)}};
     if (!report.Outcome.Done()) {
-        object.AddString("error", report.Outcome.Message);
+        object["error"] = report.Outcome.Message;
     }
     if (command == CtlCommand::Backup) {
-        object.AddString("file", report.File);
-        return object.Text() + "\n";
+        object["file"] = report.File;
+        return JsonText(object) + "\n";
     }
-    std::vector<std::string> bad;
+    object["bad_entries"] = JsonValue::array();
     for (const ProfileEntry& entry : report.BadEntries) {
-        bad.push_back(JsonString(KeyName(entry)));
+        object["bad_entries"].push_back(KeyName(entry));
     }
-    object.AddJson("bad_entries", JsonArray(bad));
     if (command == CtlCommand::Diff) {
-        object.AddJson("differences", DifferencesJson(report.Differences));
+        object["differences"] = DifferencesJson(report.Differences);
     } else {
-        object.AddBool("dry_run", dryRun);
-        object.AddJson("changed", DifferencesJson(report.Differences));
-        object.AddJson("not_sent", DifferencesJson(report.NotSent));
-        object.AddJson("unverified", DifferencesJson(report.Unverified));
+        object["dry_run"] = dryRun;
+        object["changed"] = DifferencesJson(report.Differences);
+        object["not_sent"] = DifferencesJson(report.NotSent);
+        object["unverified"] = DifferencesJson(report.Unverified);
     }
-    return object.Text() + "\n";
+    return JsonText(object) + "\n";
 }
 
 std::vector<std::string> ReportLines(const SensorReport& report, CtlCommand command, bool dryRun) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/CtlOutput.h"
-#include "cli/JsonText.h"
+#include "cli/Json.h"
 #include "link/PortMap.h"
 
 namespace {
@@ -78,49 +78,32 @@ std::string TextReport(const std::vector<ProbeResult>& results, bool named) {
     return text;
 }
 
+// A string, or null when there is none to tell.
+JsonValue TextOrNull(const std::string& text) {
+    return text.empty() ? JsonValue(nullptr) : JsonValue(text);
+}
+
 std::string JsonReport(const std::vector<ProbeResult>& results) {
-    std::vector<std::string> sensors;
-    std::vector<std::string> busy;
-    std::vector<std::string> silent;
+    JsonValue report{{"sensors", JsonValue::array()},
+                     {"busy", JsonValue::array()},
+                     {"silent", JsonValue::array()},
+                     {"ports", PortsLines(results)}};
     for (const ProbeResult& result : results) {
-        if (result.State == ProbeState::Found) {
-            JsonObject sensor;
-            sensor.AddString("device", result.Device);
-            if (result.ByIdName.empty()) {
-                sensor.AddJson("by_id", "null");
-            } else {
-                sensor.AddString("by_id", result.ByIdName);
-            }
-            sensor.AddInteger("model", result.Identity.ModelCode)
-                .AddString("name", ModelName(result.Identity.ModelCode))
-                .AddString("serial", result.Identity.SerialNumber);
-            const AdapterInfo& adapter = result.Adapter;
-            if (adapter.Driver.empty()) {
-                sensor.AddJson("driver", "null");
-            } else {
-                sensor.AddString("driver", adapter.Driver);
-            }
-            if (adapter.Latency) {
-                sensor.AddInteger("latency_ms", *adapter.Latency);
-            } else {
-                sensor.AddJson("latency_ms", "null");
-            }
-            sensors.push_back(sensor.Text());
-        } else {
-            (result.State == ProbeState::Busy ? busy : silent).push_back(JsonString(result.Device));
+        if (result.State != ProbeState::Found) {
+            report[result.State == ProbeState::Busy ? "busy" : "silent"].push_back(result.Device);
+            continue;
         }
+        const AdapterInfo& adapter = result.Adapter;
+        report["sensors"].push_back(
+            {{"device", result.Device},
+             {"by_id", TextOrNull(result.ByIdName)},
+             {"model", result.Identity.ModelCode},
+             {"name", ModelName(result.Identity.ModelCode)},
+             {"serial", result.Identity.SerialNumber},
+             {"driver", TextOrNull(adapter.Driver)},
+             {"latency_ms", adapter.Latency ? JsonValue(*adapter.Latency) : JsonValue(nullptr)}});
     }
-    std::vector<std::string> ports;
-    for (const std::string& line : PortsLines(results)) {
-        ports.push_back(JsonString(line));
-    }
-    return JsonObject()
-               .AddJson("sensors", JsonArray(sensors))
-               .AddJson("busy", JsonArray(busy))
-               .AddJson("silent", JsonArray(silent))
-               .AddJson("ports", JsonArray(ports))
-               .Text() +
-           "\n";
+    return JsonText(report) + "\n";
 }
 
 } // namespace

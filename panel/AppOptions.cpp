@@ -4,13 +4,14 @@
 #include <cctype>
 #include <charconv>
 #include <string_view>
+#include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "sensor/SensorRecords.h"
 
 namespace {
 
-constexpr std::string_view PORT_ASSIGNED = "--port=";
-constexpr std::string_view SIMULATE_MODEL = "--simulate=";
 constexpr unsigned HIGHEST_MODEL_CODE = 15;
 constexpr std::size_t MODEL_LIST_COLUMN = 26; // where the codes' last digits line up
 
@@ -57,6 +58,19 @@ bool EndsWithProfileExtension(std::string_view path) {
     });
 }
 
+// A switch given a value ("--help=x") is no option the program knows.
+void AddSwitch(CLI::App& app, const std::string& names, bool& given, AppOptions& options) {
+    const std::string longName = names.substr(names.rfind(',') + 1);
+    app.add_option(names,
+                   [&given, &options, longName](const CLI::results_t& results) {
+                       given = results.front() == "true";
+                       return given || Fail(options, "unknown option '" + longName + "=" +
+                                                         results.front() + "'");
+                   })
+        ->expected(0)
+        ->trigger_on_parse();
+}
+
 // A profile named without "--" must end in ".spf": a stray word ("--simulate 6", a port
 // assignment without --port) is a mistake to report, not a file to open.
 bool TakeProfile(std::string_view path, bool named, AppOptions& options) {
@@ -72,30 +86,26 @@ bool TakeProfile(std::string_view path, bool named, AppOptions& options) {
     return true;
 }
 
-// Takes argv[index] (and its value, advancing index, when the option has one).
-bool TakeArgument(int argc, const char* const argv[], int& index, AppOptions& options) {
-    const std::string_view argument = argv[index];
-    if (argument == "--help" || argument == "-h") {
-        options.Help = true;
-    } else if (argument == "--version") {
-        options.Version = true;
-    } else if (argument == "--simulate") {
-        options.Simulate = true;
-    } else if (argument.starts_with(SIMULATE_MODEL)) {
-        return TakeModel(argument.substr(SIMULATE_MODEL.size()), options);
-    } else if (argument == "--port") {
-        if (index + 1 >= argc) {
-            return Fail(options, "--port needs a value: --port COMn=PATH");
+// What the parser did not know: an option, or "--" with nothing after it.
+bool TakeUnknown(const std::vector<std::string>& unknown, std::string_view last,
+                 AppOptions& options) {
+    for (const std::string& word : unknown) {
+        if (word != "--" || last == "--") {
+            return Fail(options, "unknown option '" + word + "'");
         }
-        return TakePort(argv[++index], options);
-    } else if (argument.starts_with(PORT_ASSIGNED)) {
-        return TakePort(argument.substr(PORT_ASSIGNED.size()), options);
-    } else if (argument == "--" && index + 1 < argc) {
-        return TakeProfile(argv[++index], true, options);
-    } else if (argument.starts_with('-')) {
-        return Fail(options, "unknown option '" + std::string(argument) + "'");
-    } else {
-        return TakeProfile(argument, false, options);
+    }
+    return true;
+}
+
+// The words after "--" are named as they stand; they are the last of the positional words.
+bool TakeProfiles(int argc, const char* const argv[], const std::vector<std::string>& profiles,
+                  AppOptions& options) {
+    const auto dashes = std::find(argv + 1, argv + argc, std::string_view("--"));
+    const auto named = static_cast<std::size_t>(argv + argc - std::min(dashes + 1, argv + argc));
+    for (std::size_t i = 0; i < profiles.size(); ++i) {
+        if (!TakeProfile(profiles[i], i + named >= profiles.size(), options)) {
+            return false;
+        }
     }
     return true;
 }
@@ -117,12 +127,43 @@ std::string ModelList() {
 
 bool ParseAppOptions(int argc, const char* const argv[], AppOptions& options) {
     options = AppOptions{};
-    for (int index = 1; index < argc; ++index) {
-        if (!TakeArgument(argc, argv, index, options)) {
-            return false;
-        }
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    AddSwitch(app, "-h,--help", options.Help, options);
+    AddSwitch(app, "--version", options.Version, options);
+    // "--simulate" alone reads "true"; a model comes only as "--simulate=MODEL".
+    app.add_option("--simulate",
+                   [&options](const CLI::results_t& results) {
+                       if (results.front() != "true") {
+                           return TakeModel(results.front(), options);
+                       }
+                       options.Simulate = true;
+                       return true;
+                   })
+        ->expected(0)
+        ->trigger_on_parse();
+    app.add_option(
+           "--port",
+           [&options](const CLI::results_t& results) { return TakePort(results.front(), options); })
+        ->trigger_on_parse();
+    std::vector<std::string> profiles;
+    app.add_option("profile", profiles);
+    // The parser reads "--simulate=" as the bare switch; an empty model is a mistake all the same.
+    const auto end = std::find(argv + 1, argv + argc, std::string_view("--"));
+    if (std::find(argv + 1, end, std::string_view("--simulate=")) != end) {
+        return TakeModel("", options);
     }
-    return true;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ArgumentMismatch&) {
+        return Fail(options, "--port needs a value: --port COMn=PATH");
+    } catch (const CLI::ParseError& problem) {
+        // A value refused by this program's own checks is worded there already.
+        return Fail(options, options.Error.empty() ? problem.what() : options.Error);
+    }
+    return TakeUnknown(app.remaining(), argv[argc - 1], options) &&
+           TakeProfiles(argc, argv, profiles, options);
 }
 
 std::string AppUsage(const std::string& programName, const std::string& preferencesPath) {

@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <functional>
-#include <optional>
 #include <string_view>
 #include <vector>
+
+#include <CLI/CLI.hpp>
 
 #include "common/NumberText.h"
 #include "sensor/SensorRecords.h"
@@ -183,37 +184,52 @@ const Option* FindOption(std::string_view name) {
     return nullptr;
 }
 
+// Every option takes its value as it comes, in the order given: the last of a repeated one wins.
+void AddOption(CLI::App& app, const Option& option, SimOptions& options) {
+    const std::string name(option.Name);
+    const bool takesValue = !option.Value.empty();
+    app.add_option(name,
+                   [&option, &options, name, takesValue](const CLI::results_t& results) {
+                       // A switch reads "true" when given without a value.
+                       const std::string value = takesValue ? results.front() : "";
+                       if (!takesValue && results.front() != "true") {
+                           throw CLI::ValidationError(name + " takes no value");
+                       }
+                       std::string problem;
+                       if (!option.Apply(value, options, problem)) {
+                           throw CLI::ValidationError(name + " " + value + ": " + problem);
+                       }
+                       return true;
+                   })
+        ->expected(takesValue ? 1 : 0)
+        ->trigger_on_parse();
+}
+
 } // namespace
 
 bool ParseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view argument = argv[i];
-        std::optional<std::string_view> value;
-        if (const std::size_t equals = argument.find('='); equals != std::string_view::npos) {
-            value = argument.substr(equals + 1);
-            argument = argument.substr(0, equals);
-        }
-        const Option* option = FindOption(argument);
-        if (option == nullptr) {
-            error = "unknown option " + std::string(argument) + " (see --help)";
-            return false;
-        }
-        if (option->Value.empty() && value) {
-            error = std::string(argument) + " takes no value";
-            return false;
-        }
-        if (!option->Value.empty() && !value) {
-            if (i + 1 >= argc) {
-                error = std::string(argument) + " needs a value " + std::string(option->Value);
-                return false;
-            }
-            value = argv[++i];
-        }
-        std::string problem;
-        if (!option->Apply(value.value_or(std::string_view()), options, problem)) {
-            error = std::string(argument) + " " + std::string(value.value_or("")) + ": " + problem;
-            return false;
-        }
+    CLI::App app;
+    app.set_help_flag();
+    app.allow_extras();
+    for (const Option& option : Options()) {
+        AddOption(app, option, options);
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ArgumentMismatch&) {
+        // Only the last word can lack its value ("--model" or "--model=").
+        const std::string last = argv[argc - 1];
+        const std::string name = last.substr(0, last.find('='));
+        error = name + " needs a value " + std::string(FindOption(name)->Value);
+        return false;
+    } catch (const CLI::ParseError& problem) {
+        error = problem.what();
+        return false;
+    }
+    if (!app.remaining().empty()) {
+        const std::string unknown = app.remaining().front();
+        error = "unknown option " + unknown.substr(0, unknown.find('=')) + " (see --help)";
+        return false;
     }
     return true;
 }

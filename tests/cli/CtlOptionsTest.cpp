@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <fstream>
 #include <initializer_list>
+#include <sstream>
+
+#include "cli/Ctl.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -172,4 +177,50 @@ TEST(CtlOptions, LogTakesTheFileModeIntervalAndPeriod) {
     ExpectRefused({"--device", "/dev/a", "log", "x.csv", "--interval", "-1"}, "--interval");
     ExpectRefused({"--device", "/dev/a", "log", "x.csv", "--interval", "86401"}, "--interval");
     ExpectRefused({"--device", "/dev/a", "log", "x.csv", "--count", "3"}, "--count");
+}
+
+// One line per value of a repeated option, in any order; the command line wins.
+TEST(CtlOptions, ConfigFileGivesOptionsTheCommandLineOverrides) {
+    TempDir temp;
+    const std::string file = temp / "line4.conf";
+    std::ofstream(file) << "device = /dev/ttyUSB0\n# the second sensor\ntimeout = 700\n"
+                           "json = true\nport = COM2\nperiod = 500\n";
+    const Parsed both = Parse({"--config", file.c_str(), "--timeout", "900", "diff", "x.spf"});
+    ASSERT_TRUE(both.Ok) << both.Error;
+    EXPECT_EQ(both.Options.Targets, (std::vector<CtlTarget>{{"/dev/ttyUSB0", ""}, {"", "COM2"}}));
+    EXPECT_TRUE(both.Options.Json);
+    EXPECT_EQ(both.Options.TimeoutMs, 900u);
+
+    // A sensor named on the command line replaces the file's; the command takes its own keys.
+    const Parsed monitor = Parse({"monitor", "--device", "/dev/ttyACM0", "--config", file.c_str()});
+    ASSERT_TRUE(monitor.Ok) << monitor.Error;
+    EXPECT_EQ(monitor.Options.Targets, (std::vector<CtlTarget>{{"/dev/ttyACM0", ""}}));
+    EXPECT_EQ(monitor.Options.PeriodMs, 500u);
+    EXPECT_EQ(monitor.Options.TimeoutMs, 700u);
+}
+
+TEST(CtlOptions, ConfigFileWithABadKeyOrValueIsBadUsage) {
+    TempDir temp;
+    const auto run = [&temp](const std::string& text, std::initializer_list<const char*> args) {
+        std::ofstream(temp / "bad.conf") << text;
+        std::vector<std::string> line{"--config", temp / "bad.conf"};
+        line.insert(line.end(), args.begin(), args.end());
+        std::ostringstream out, err;
+        const std::atomic<bool> stop{false};
+        const int status = RunSpectrelCtl(line, out, err, stop);
+        return std::make_pair(status, err.str());
+    };
+    const auto [status, message] = run("device = /dev/ttyUSB0\ncolour = red\n", {"identify"});
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(message.find("unknown key \"colour\""), std::string::npos) << message;
+    EXPECT_NE(message.find("bad.conf"), std::string::npos) << message;
+    // A switch given a value, a section, a value out of range, a file that is not there.
+    EXPECT_EQ(run("device = /dev/a\njson = yes\n", {"identify"}).first, 2);
+    EXPECT_EQ(run("[monitor]\nperiod = 500\n", {"--device", "/dev/a", "monitor"}).first, 2);
+    EXPECT_NE(run("timeout = 5\n", {"--device", "/dev/a", "identify"}).second.find("\"5\""),
+              std::string::npos);
+    std::ostringstream out, err;
+    const std::atomic<bool> stop{false};
+    EXPECT_EQ(RunSpectrelCtl({"--config", temp / "none.conf", "identify"}, out, err, stop), 2);
+    EXPECT_NE(err.str().find("none.conf"), std::string::npos) << err.str();
 }

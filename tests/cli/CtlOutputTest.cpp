@@ -6,7 +6,7 @@
 #include <ctime>
 
 #include "cli/CtlCommands.h"
-#include "cli/JsonText.h"
+#include "cli/Json.h"
 #include "common/ErrorText.h"
 
 namespace {
@@ -45,10 +45,13 @@ TEST(CtlOutput, ReadingLineIsTheDataLogRecord) {
 }
 
 TEST(CtlOutput, JsonStringsAreEscapedAndNumbersReadBack) {
-    EXPECT_EQ(JsonString("SN\"1\\2\n\x01\x7F\xC3"), "\"SN\\\"1\\\\2\\n\\u0001\\u007f\\u00c3\"");
-    EXPECT_EQ(JsonNumber(0.1), "0.1");
-    EXPECT_EQ(JsonNumber(40.000305474095796), "40.000305474095796");
-    EXPECT_EQ(JsonNumber(1.0 / 0.0), "null");
+    EXPECT_EQ(JsonText("SN\"1\\2\n\x01\x7F\xC3"), "\"SN\\\"1\\\\2\\n\\u0001\\u007f\\u00c3\"");
+    EXPECT_EQ(JsonText(0.1), "0.1");
+    EXPECT_EQ(JsonText(40.000305474095796), "40.000305474095796");
+    EXPECT_EQ(JsonText(1.0 / 0.0), "null");
+    // Shortest forms the JSON library would print longer ("3.4683756771190968", "{\"a\":[40.0]}").
+    EXPECT_EQ(JsonText(3.468375677119097), "3.468375677119097");
+    EXPECT_EQ(JsonText(JsonValue{{"a", {40.0}}}), "{\"a\":[40]}");
 
     SensorIdentity identity{6, "AB\"CD", 2, 3};
     EXPECT_EQ(FormatIdentity(identity, true),

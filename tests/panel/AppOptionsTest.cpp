@@ -62,6 +62,7 @@ TEST(AppOptions, BadUsageNamesTheOffendingArgument) {
         {{"--port"}, "--port"},       {{"--port", "COM17=/dev/ttyUSB0"}, "COM17=/dev/ttyUSB0"},
         {{"--port", "COM1"}, "COM1"}, {{"--port=LPT1=/dev/lp0"}, "LPT1=/dev/lp0"},
         {{"--simulate", "6"}, "'6'"}, {{"--help", "-x"}, "-x"},
+        {{"--help=x"}, "'--help=x'"}, {{"a.spf", "--"}, "'--'"},
     };
     for (const auto& [words, named] : cases) {
         AppOptions options;

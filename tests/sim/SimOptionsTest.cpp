@@ -87,6 +87,10 @@ TEST(SimOptions, ReadsEveryOptionInBothSpellings) {
     EXPECT_TRUE(defaults.LinkPath.empty());
     ASSERT_TRUE(Parse({"--help"}, defaults, error));
     EXPECT_TRUE(defaults.Help);
+
+    SimOptions repeated;
+    ASSERT_TRUE(Parse({"--model", "3", "--model=4"}, repeated, error)) << error;
+    EXPECT_EQ(4u, repeated.Config.ModelCode) << "the last of a repeated option wins";
 }
 
 TEST(SimOptions, RejectsBadUsageNamingTheOption) {
