@@ -22,13 +22,13 @@
 #include "logging/qt/LogSettingsWindow.h"
 #include "panel/SpectrelDlg.h"
 #include "panel/qt/AboutDlg.h"
-#include "panel/qt/MessageBoxes.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
 #include "panel/qt/ProfileDialog.h"
 #include "panel/qt/RGBChart.h"
 #include "teach/qt/ManualEntryDialog.h"
 #include "teach/qt/MultiSampleTeachDialog.h"
+#include "widgets/qt/MessageBoxes.h"
 #include "widgets/qt/XMessageBox.h"
 
 namespace {
