@@ -18,8 +18,8 @@ constexpr std::chrono::milliseconds STOP_CHECK{100};
 
 CPublishLine::CPublishLine(std::string device, const CtlOptions& options, TopicNames topics,
                            MqttSession& broker, std::ostream& err, const std::atomic<bool>& stop)
-    : m_device(std::move(device)), m_periodMs(options.PeriodMs), m_broker(broker), m_err(err),
-      m_stop(stop),
+    : m_device(std::move(device)), m_periodMs(options.PeriodMs), m_timeout(options.TimeoutMs),
+      m_broker(broker), m_err(err), m_stop(stop),
       m_publisher(std::move(topics),
                   options.Publish.Discovery ? options.Publish.DiscoveryPrefix : std::string()) {
 }
@@ -29,7 +29,7 @@ void CPublishLine::Run() {
     if (!Open(session)) {
         return;
     }
-    CtlOutcome outcome = session.Identify(CCtlSession::ReplyLimit(WM_SENSOR_IDENTITY));
+    CtlOutcome outcome = session.Identify(m_timeout);
     for (;;) {
         if (!outcome.Done() && outcome.Exit != CTL_EXIT_INTERRUPTED) {
             outcome = FindSensorAgain(session, outcome.Message, m_err);

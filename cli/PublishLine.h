@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -35,6 +36,7 @@ private:
 
     std::string m_device;
     unsigned m_periodMs;
+    std::chrono::milliseconds m_timeout; // the first look for the sensor, before it is reported
     MqttSession& m_broker;
     std::ostream& m_err;
     const std::atomic<bool>& m_stop;
