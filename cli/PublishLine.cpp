@@ -30,29 +30,30 @@ void CPublishLine::Run() {
         return;
     }
     CtlOutcome outcome = session.Identify(m_timeout);
-    for (;;) {
-        if (!outcome.Done() && outcome.Exit != CTL_EXIT_INTERRUPTED) {
-            outcome = FindSensorAgain(session, outcome.Message, m_err);
-        }
-        if (outcome.Exit == CTL_EXIT_INTERRUPTED) {
-            return;
-        }
-        SensorSnapshot snapshot;
-        outcome = ReadSnapshot(session, snapshot);
-        if (outcome.Done()) {
-            m_err << PROGRAM << m_device << ": sensor " << snapshot.Identity.SerialNumber
-                  << " answers; publishing\n";
+    while (outcome.Exit != CTL_EXIT_INTERRUPTED) {
+        outcome = outcome.Done() ? PublishUntilLost(session)
+                                 : FindSensorAgain(session, outcome.Message, m_err);
+    }
+}
+
+// The sensor just identified: read, on line, polled until it is lost (the outcome says how).
+CtlOutcome CPublishLine::PublishUntilLost(CCtlSession& session) {
+    SensorSnapshot snapshot;
+    CtlOutcome outcome = ReadSnapshot(session, snapshot);
+    if (outcome.Done()) {
+        m_err << PROGRAM << m_device << ": sensor " << snapshot.Identity.SerialNumber
+              << " answers; publishing\n";
+        {
             const std::lock_guard lock(m_mutex);
             Publish(m_publisher.OnContact(std::move(snapshot)));
         }
-        if (outcome.Done()) {
-            outcome = Poll(session);
-        }
-        if (outcome.Exit != CTL_EXIT_INTERRUPTED) {
-            const std::lock_guard lock(m_mutex);
-            Publish(m_publisher.OnLoss());
-        }
+        outcome = Poll(session);
     }
+    if (outcome.Exit != CTL_EXIT_INTERRUPTED) {
+        const std::lock_guard lock(m_mutex);
+        Publish(m_publisher.OnLoss());
+    }
+    return outcome;
 }
 
 void CPublishLine::Republish() {

@@ -30,6 +30,7 @@ public:
 
 private:
     bool Open(CCtlSession& session);
+    CtlOutcome PublishUntilLost(CCtlSession& session);
     CtlOutcome ReadSnapshot(CCtlSession& session, SensorSnapshot& snapshot) const;
     CtlOutcome Poll(CCtlSession& session);
     void Publish(const std::vector<MqttMessage>& messages);
