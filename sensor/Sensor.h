@@ -25,7 +25,9 @@
 // Channels are numbered 1..15 in every operation and accessor.
 class CSensor {
 public:
-    CSensor();
+    // Takes its timers and time from `timers` when given (it must outlive the proxy), otherwise
+    // from a timer service of its own on the steady clock.
+    explicit CSensor(TimerSource* timers = nullptr);
     virtual ~CSensor();
     CSensor(const CSensor&) = delete;
     CSensor& operator=(const CSensor&) = delete;
@@ -157,7 +159,7 @@ private:
         REQ_TEACH,
         REQUEST_KINDS
     };
-    using TimerId = CTimerService::TimerId;
+    using TimerId = TimerSource::TimerId;
     using Clock = std::chrono::steady_clock;
 
     void Notify(unsigned message, std::uintptr_t wParam = 0);
@@ -257,6 +259,8 @@ private:
     std::array<ChannelDefinition, 15> m_channels{};
     CurrentReading m_reading;
 
-    // Declared last so it is destroyed first: no tick outlives the fields it uses.
-    CTimerService m_timers;
+    // Declared last so it is destroyed first: no tick outlives the fields it uses. A source
+    // given from outside has every timer of this proxy killed by the destructor's Disconnect.
+    CTimerService m_ownTimers;
+    TimerSource& m_timers;
 };
