@@ -116,6 +116,8 @@ public:
     // such as an identity with a two-digit model code), counted from construction: a client
     // that gets no answer tells a silent sensor from one that answers in a form it cannot read.
     unsigned UnreadableReplies() const;
+    // Commands written to the port in full, counted from construction, re-sends included.
+    std::uint64_t CommandsWritten() const;
     // Current reading
     double GetRed() const;
     double GetGreen() const;
@@ -226,6 +228,7 @@ private:
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel
     std::atomic<unsigned> m_repliedChannel{0};
     std::atomic<unsigned> m_unreadableReplies{0};
+    std::atomic<std::uint64_t> m_commandsWritten{0};
     std::atomic<std::uint32_t> m_lastPortError{0};
     std::atomic<std::uint64_t> m_connection{NotifyTarget::NO_CONNECTION};
 

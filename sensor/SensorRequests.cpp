@@ -247,5 +247,6 @@ bool CSensor::WriteLocked(const std::string& text) {
         m_lastPortError = m_port.LastWriteError();
         return false;
     }
+    ++m_commandsWritten;
     return true;
 }
