@@ -45,6 +45,7 @@ PanelTest::PanelTest() : m_dir(m_temp.Path()) {
     m_environment.Timers = &m_clock;
     m_view.Time = &m_clock;
     m_view.Settle = [this] { Settle(); };
+    m_clock.SetSensorSilent([this] { return SensorsHeardAll(); });
 }
 
 void PanelTest::UseRealTime() {
@@ -64,16 +65,17 @@ bool PanelTest::AdvanceUntil(const std::function<bool()>& condition,
     return true;
 }
 
+bool PanelTest::SensorsHeardAll() const {
+    for (const auto& sensor : m_sensors) {
+        if (sensor->Sim().CommandsReceived() != sensor->Commands().size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void PanelTest::Settle() const {
     using std::chrono::steady_clock;
-    const auto heardAll = [this] {
-        for (const auto& sensor : m_sensors) {
-            if (sensor->Sim().CommandsReceived() != sensor->Commands().size()) {
-                return false;
-            }
-        }
-        return true;
-    };
     const auto deadline = steady_clock::now() + 2s;
     auto heardAllSince = steady_clock::now();
     while (steady_clock::now() < deadline) {
@@ -81,7 +83,7 @@ void PanelTest::Settle() const {
         if (proxy == nullptr || !proxy->IsBusy()) {
             return;
         }
-        if (!heardAll()) {
+        if (!SensorsHeardAll()) {
             heardAllSince = steady_clock::now();
         } else if (steady_clock::now() - heardAllSince >= 20ms) {
             return;

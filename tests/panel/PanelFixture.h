@@ -74,6 +74,7 @@ protected:
     // Until the proxy waits for no answer, or every sensor has dealt with all it heard (and
     // stays so a moment: a command may still be on its way) without answering.
     void Settle() const;
+    bool SensorsHeardAll() const; // every command a sensor received it has dealt with
 
     TempDir m_temp;
     std::string m_dir;

@@ -31,12 +31,18 @@ TimerSource::Clock::time_point ManualClock::Now() const {
 }
 
 // What the proxy waits for here is the sensor's answer or a short pause, both of which come
-// in real time; looking every millisecond keeps a test from idling.
+// in real time; looking every millisecond keeps a test from idling, and a sensor known to be
+// silent is not waited for.
 bool ManualClock::WaitFor(std::chrono::milliseconds timeout, std::chrono::milliseconds,
                           const std::function<bool()>& done) {
     const auto deadline = Clock::now() + timeout;
+    auto silentSince = Clock::now();
     while (!done()) {
-        if (Clock::now() >= deadline) {
+        const auto now = Clock::now();
+        if (!m_sensorSilent || !m_sensorSilent()) {
+            silentSince = now;
+        }
+        if (now >= deadline || now - silentSince >= std::chrono::milliseconds(20)) {
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,10 @@ public:
     bool WaitFor(std::chrono::milliseconds timeout, std::chrono::milliseconds check,
                  const std::function<bool()>& done) override;
 
+    // Tells when the sensor has heard every command and is not answering (in real time): a wait
+    // of the proxy then ends 20 ms later as if its whole time had passed. Set before use.
+    void SetSensorSilent(std::function<bool()> silent) { m_sensorSilent = std::move(silent); }
+
     // Moves the time to the earliest deadline not after `limit` and runs the ticks due then;
     // with none due by `limit`, moves the time to `limit` and returns false.
     bool AdvanceToNext(Clock::time_point limit);
@@ -37,6 +42,7 @@ private:
     std::map<TimerId, Timer>::iterator Earliest();
     void RunDue(std::unique_lock<std::mutex>& lock);
 
+    std::function<bool()> m_sensorSilent;
     mutable std::mutex m_mutex;
     std::condition_variable m_callbackDone;
     std::map<TimerId, Timer> m_timers;
