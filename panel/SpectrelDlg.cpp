@@ -60,7 +60,7 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
     m_logging.UpdateMenu();
 
-    m_sensor.reset(new (std::nothrow) CSensor);
+    m_sensor.reset(new (std::nothrow) CSensor(m_environment.Timers));
     if (!m_sensor) {
         MessageBox(TEXT_NO_SENSOR_OBJECT);
     }

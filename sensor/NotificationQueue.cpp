@@ -8,9 +8,10 @@ void CNotificationQueue::Post(unsigned message, std::uintptr_t wParam) {
 
 void CNotificationQueue::PostFrom(std::uint64_t connection, unsigned message,
                                   std::uintptr_t wParam) {
+    const Clock::time_point posted = Now();
     {
         std::lock_guard lock(m_mutex);
-        m_queue.push_back(Notification{message, wParam, connection, Clock::now()});
+        m_queue.push_back(Notification{message, wParam, connection, posted});
     }
     m_posted.notify_all();
 }

@@ -44,6 +44,10 @@ public:
     std::size_t Size() const;
     void Clear();
 
+protected:
+    // The time each post is stamped with.
+    virtual Clock::time_point Now() const { return Clock::now(); }
+
 private:
     mutable std::mutex m_mutex;
     std::condition_variable m_posted;

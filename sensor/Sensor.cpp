@@ -8,7 +8,8 @@
 // thread live in SensorRequests.cpp, SensorPolling.cpp, SensorReplies.cpp and
 // SensorReceive.cpp.
 
-CSensor::CSensor() = default;
+CSensor::CSensor(TimerSource* timers) : m_timers(timers != nullptr ? *timers : m_ownTimers) {
+}
 
 // The owner disconnects first; this also covers an owner that did not, because a running
 // receive thread or timer would otherwise outlive the object it works on.

@@ -25,7 +25,9 @@
 // Channels are numbered 1..15 in every operation and accessor.
 class CSensor {
 public:
-    CSensor();
+    // Takes its timers and time from `timers` when given (it must outlive the proxy), otherwise
+    // from a timer service of its own on the steady clock.
+    explicit CSensor(TimerSource* timers = nullptr);
     virtual ~CSensor();
     CSensor(const CSensor&) = delete;
     CSensor& operator=(const CSensor&) = delete;
@@ -114,6 +116,8 @@ public:
     // such as an identity with a two-digit model code), counted from construction: a client
     // that gets no answer tells a silent sensor from one that answers in a form it cannot read.
     unsigned UnreadableReplies() const;
+    // Commands written to the port in full, counted from construction, re-sends included.
+    std::uint64_t CommandsWritten() const;
     // Current reading
     double GetRed() const;
     double GetGreen() const;
@@ -157,7 +161,7 @@ private:
         REQ_TEACH,
         REQUEST_KINDS
     };
-    using TimerId = CTimerService::TimerId;
+    using TimerId = TimerSource::TimerId;
     using Clock = std::chrono::steady_clock;
 
     void Notify(unsigned message, std::uintptr_t wParam = 0);
@@ -224,6 +228,7 @@ private:
     std::atomic<unsigned> m_currentChannel{0}; // 0 until a request names a channel
     std::atomic<unsigned> m_repliedChannel{0};
     std::atomic<unsigned> m_unreadableReplies{0};
+    std::atomic<std::uint64_t> m_commandsWritten{0};
     std::atomic<std::uint32_t> m_lastPortError{0};
     std::atomic<std::uint64_t> m_connection{NotifyTarget::NO_CONNECTION};
 
@@ -257,6 +262,8 @@ private:
     std::array<ChannelDefinition, 15> m_channels{};
     CurrentReading m_reading;
 
-    // Declared last so it is destroyed first: no tick outlives the fields it uses.
-    CTimerService m_timers;
+    // Declared last so it is destroyed first: no tick outlives the fields it uses. A source
+    // given from outside has every timer of this proxy killed by the destructor's Disconnect.
+    CTimerService m_ownTimers;
+    TimerSource& m_timers;
 };

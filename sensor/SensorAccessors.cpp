@@ -138,3 +138,7 @@ unsigned CSensor::LastRepliedChannel() const {
 unsigned CSensor::UnreadableReplies() const {
     return m_unreadableReplies;
 }
+
+std::uint64_t CSensor::CommandsWritten() const {
+    return m_commandsWritten;
+}

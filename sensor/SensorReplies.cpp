@@ -1,7 +1,6 @@
 #include "sensor/Sensor.h"
 
 #include <ctime>
-#include <thread>
 
 #include "sensor/Protocol.h"
 
@@ -60,7 +59,8 @@ std::uintptr_t CSensor::Announced(unsigned replyChannel) const {
 // reports the time-out; a sensor answering "?" to everything would otherwise be re-sent to
 // without end.
 void CSensor::HandleErrorReply() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ERROR_REPLY_PAUSE_MS));
+    const std::chrono::milliseconds pause(ERROR_REPLY_PAUSE_MS);
+    m_timers.WaitFor(pause, pause, [] { return false; });
     std::string last;
     {
         std::lock_guard lock(m_portMutex);

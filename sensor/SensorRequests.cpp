@@ -1,7 +1,5 @@
 #include "sensor/Sensor.h"
 
-#include <thread>
-
 #include "sensor/Protocol.h"
 
 // Request operations. At most one request is outstanding: each waits until no earlier one is
@@ -147,16 +145,8 @@ bool CSensor::TeachChannel(unsigned channel, unsigned matchOutput, unsigned enab
 }
 
 bool CSensor::WaitUntilIdle(unsigned timeoutMs) {
-    if (!IsBusy()) {
-        return true;
-    }
-    for (unsigned waited = 0; waited < timeoutMs; waited += IDLE_CHECK_MS) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(IDLE_CHECK_MS));
-        if (!IsBusy()) {
-            return true;
-        }
-    }
-    return false;
+    return m_timers.WaitFor(std::chrono::milliseconds(timeoutMs),
+                            std::chrono::milliseconds(IDLE_CHECK_MS), [this] { return !IsBusy(); });
 }
 
 bool CSensor::IsBusy() const {
@@ -257,5 +247,6 @@ bool CSensor::WriteLocked(const std::string& text) {
         m_lastPortError = m_port.LastWriteError();
         return false;
     }
+    ++m_commandsWritten;
     return true;
 }

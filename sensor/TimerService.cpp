@@ -50,6 +50,24 @@ bool CTimerService::Kill(TimerId id) {
     return existed;
 }
 
+CTimerService::Clock::time_point CTimerService::Now() const {
+    return Clock::now();
+}
+
+bool CTimerService::WaitFor(std::chrono::milliseconds timeout, std::chrono::milliseconds check,
+                            const std::function<bool()>& done) {
+    if (done()) {
+        return true;
+    }
+    for (std::chrono::milliseconds waited{0}; waited < timeout; waited += check) {
+        std::this_thread::sleep_for(check);
+        if (done()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CTimerService::EnsureThread() {
     if (m_thread.joinable()) {
         return true;

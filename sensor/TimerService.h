@@ -9,6 +9,8 @@
 #include <mutex>
 #include <thread>
 
+#include "sensor/TimerSource.h"
+
 // Periodic timers whose callbacks run on one service thread of their own.
 //
 // Deadlines are absolute on the steady clock: each tick is due one period after the previous
@@ -18,29 +20,23 @@
 //
 // The service thread starts with the first timer and sleeps on a condition variable while
 // nothing is due, so an idle service costs no CPU.
-class CTimerService {
+class CTimerService : public TimerSource {
 public:
-    using TimerId = std::uint64_t;
-    using Callback = std::function<void()>;
-
     CTimerService() = default;
     // Kills every timer and ends the service thread. Must not be called from a callback.
-    ~CTimerService();
+    ~CTimerService() override;
     CTimerService(const CTimerService&) = delete;
     CTimerService& operator=(const CTimerService&) = delete;
 
-    // Starts a periodic timer; its first tick is one period from now. Returns its id, never
-    // reused, or 0 when the period is 0 or the service thread cannot start.
-    TimerId Start(unsigned periodMs, Callback callback);
-
-    // Stops a timer: no tick of it begins after Kill returns. Called from another thread, Kill
-    // also waits for a running callback of that timer to finish; called from a callback (the
-    // timer may kill itself), it returns at once. False when no such timer exists.
-    bool Kill(TimerId id);
+    // Start returns 0 also when the service thread cannot start.
+    TimerId Start(unsigned periodMs, Callback callback) override;
+    bool Kill(TimerId id) override;
+    Clock::time_point Now() const override;
+    // Sleeps `check` at a time between looks.
+    bool WaitFor(std::chrono::milliseconds timeout, std::chrono::milliseconds check,
+                 const std::function<bool()>& done) override;
 
 private:
-    using Clock = std::chrono::steady_clock;
-
     struct Timer {
         Clock::duration Period;
         Clock::time_point Deadline;

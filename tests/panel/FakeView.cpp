@@ -127,23 +127,64 @@ DialogResult FakeView::RunManualEntry(CManualEntryDlg& dialog) {
 
 bool FakeView::PumpUntil(CSpectrelDlg& dialog, const std::function<bool()>& condition,
                          std::chrono::milliseconds timeout) {
+    if (Time != nullptr) {
+        return PumpInVirtualTime(dialog, condition, timeout);
+    }
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!condition()) {
         const auto notification = Queue.Pop(deadline);
         if (!notification) {
             return condition();
         }
-        Calls.Notification(notification->Message, [this, &dialog, n = *notification] {
-            ++m_delivered[n.Message];
-            dialog.OnSensorNotification(n.Message, n.WParam, n.Connection);
-        });
+        Deliver(dialog, *notification);
     }
     return true;
 }
 
+bool FakeView::PumpInVirtualTime(CSpectrelDlg& dialog, const std::function<bool()>& condition,
+                                 std::chrono::milliseconds timeout) {
+    const auto deadline = Time->Now() + timeout;
+    const auto realDeadline = std::chrono::steady_clock::now() + timeout;
+    while (!condition()) {
+        if (auto notification = Queue.Pop(std::chrono::steady_clock::now())) {
+            Deliver(dialog, *notification);
+            continue;
+        }
+        if (Time->Now() >= deadline) {
+            // What the proxy does in real time (a hung-up device noticed and re-opened) gets
+            // the timeout in real time as well.
+            if (auto notification = Queue.Pop(realDeadline)) {
+                Deliver(dialog, *notification);
+                continue;
+            }
+            return condition();
+        }
+        Settle();
+        if (auto notification = Queue.Pop(std::chrono::milliseconds(1))) {
+            Deliver(dialog, *notification);
+            continue;
+        }
+        Time->AdvanceToNext(deadline);
+    }
+    return true;
+}
+
+void FakeView::Deliver(CSpectrelDlg& dialog, const Notification& notification) {
+    Calls.Notification(notification.Message, [this, &dialog, n = notification] {
+        ++m_delivered[n.Message];
+        dialog.OnSensorNotification(n.Message, n.WParam, n.Connection);
+    });
+}
+
 void FakeView::PumpFor(CSpectrelDlg& dialog, std::chrono::milliseconds period) {
-    PumpUntil(
-        dialog, [] { return false; }, period);
+    if (Time == nullptr) {
+        PumpUntil(
+            dialog, [] { return false; }, period);
+        return;
+    }
+    const auto end = Time->Now() + period;
+    PumpInVirtualTime(
+        dialog, [&] { return Time->Now() >= end && Queue.Size() == 0; }, period);
 }
 
 int FakeView::Delivered(unsigned message) const {

@@ -13,6 +13,7 @@
 #include "panel/PanelView.h"
 #include "sensor/NotificationQueue.h"
 #include "support/FakeTeachViews.h"
+#include "support/ManualClock.h"
 
 class CSpectrelDlg;
 
@@ -56,6 +57,8 @@ public:
     // Delivers queued notifications to the controller through Calls, as the window's event
     // loop would (also inside a box, see WhileBoxOpen), until
     // `condition` holds (checked before each one) or the timeout passes; true when it held.
+    // With a Time, the timeout is on that clock: whenever nothing is left to deliver and the
+    // proxy has settled, the time moves on to the next tick.
     bool PumpUntil(CSpectrelDlg& dialog, const std::function<bool()>& condition,
                    std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
     // Delivers for the whole period (for checks that something does NOT happen).
@@ -112,6 +115,10 @@ public:
     int CloseRequests = 0;
 
     CNotificationQueue Queue;
+    // The proxy's clock, when the test drives it, and a wait (in real time) until the proxy
+    // has nothing more to say before the next tick.
+    ManualClock* Time = nullptr;
+    std::function<void()> Settle;
     // The window's rule for calls into the controller; a test that plays a user action through
     // it sees notifications that come while the action's box is open wait or run as they would.
     CControllerCalls Calls;
@@ -119,5 +126,9 @@ public:
     std::function<void()> WhileBoxOpen;
 
 private:
+    void Deliver(CSpectrelDlg& dialog, const Notification& notification);
+    bool PumpInVirtualTime(CSpectrelDlg& dialog, const std::function<bool()>& condition,
+                           std::chrono::milliseconds timeout);
+
     std::map<unsigned, int> m_delivered;
 };

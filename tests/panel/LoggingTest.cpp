@@ -276,7 +276,7 @@ TEST_F(LoggingTest, ReadingsGoOnBehindABoxEachLoggedWithTheTimeItArrived) {
     // The window busy elsewhere while a reading comes in at 01:20:03.
     CSensor& proxy = *m_panel->SensorProxy();
     ++m_now;
-    ASSERT_TRUE(WaitUntil([&] { return proxy.GetReadingTime() == m_now; }));
+    ASSERT_TRUE(AdvanceUntil([&] { return proxy.GetReadingTime() == m_now; }));
     proxy.StopDataPolling();
     ASSERT_TRUE(proxy.WaitUntilIdle(1000));
     m_now = MONDAY_AFTERNOON + 9;

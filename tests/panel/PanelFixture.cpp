@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
+
+using namespace std::chrono_literals;
 
 #include "sensor/Sensor.h"
 
@@ -39,6 +42,54 @@ PanelTest::PanelTest() : m_dir(m_temp.Path()) {
     m_environment.ProgramDir = m_dir;
     m_environment.ProgramName = "spectrel";
     m_environment.ProgramVersion = "0.1.0";
+    m_environment.Timers = &m_clock;
+    m_view.Time = &m_clock;
+    m_view.Settle = [this] { Settle(); };
+    m_clock.SetSensorSilent([this] { return SensorsHeardAll(); });
+}
+
+void PanelTest::UseRealTime() {
+    m_environment.Timers = nullptr;
+    m_view.Time = nullptr;
+}
+
+bool PanelTest::AdvanceUntil(const std::function<bool()>& condition,
+                             std::chrono::milliseconds timeout) {
+    const auto deadline = m_clock.Now() + timeout;
+    while (!condition()) {
+        Settle();
+        if (condition() || !m_clock.AdvanceToNext(deadline)) {
+            return condition();
+        }
+    }
+    return true;
+}
+
+bool PanelTest::SensorsHeardAll() const {
+    for (const auto& sensor : m_sensors) {
+        if (sensor->Sim().CommandsReceived() != sensor->Commands().size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void PanelTest::Settle() const {
+    using std::chrono::steady_clock;
+    const auto deadline = steady_clock::now() + 2s;
+    auto heardAllSince = steady_clock::now();
+    while (steady_clock::now() < deadline) {
+        const CSensor* proxy = m_panel ? m_panel->Sensor() : nullptr;
+        if (proxy == nullptr || !proxy->IsBusy()) {
+            return;
+        }
+        if (!SensorsHeardAll()) {
+            heardAllSince = steady_clock::now();
+        } else if (steady_clock::now() - heardAllSince >= 20ms) {
+            return;
+        }
+        std::this_thread::sleep_for(1ms);
+    }
 }
 
 PanelTest::~PanelTest() {

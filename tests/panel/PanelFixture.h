@@ -64,8 +64,21 @@ protected:
     bool WaitStatus(const std::string& status, std::chrono::milliseconds timeout);
     bool WaitReading(); // the next reading shown
 
+    // For a test whose device hangs up and comes back: the proxy notices that and re-opens it
+    // in real time, so its polling and time-outs run in real time too. Call before OpenPanel.
+    void UseRealTime();
+    // Moves the proxy's time on, tick by tick, until `condition` holds, delivering nothing to
+    // the panel (the window busy elsewhere); true when it held within `timeout`.
+    bool AdvanceUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
+    // Until the proxy waits for no answer, or every sensor has dealt with all it heard (and
+    // stays so a moment: a command may still be on its way) without answering.
+    void Settle() const;
+    bool SensorsHeardAll() const; // every command a sensor received it has dealt with
+
     TempDir m_temp;
     std::string m_dir;
+    ManualClock m_clock; // the panel's proxy runs on it: polling and time-outs take no real time
     PanelEnvironment m_environment;
     std::vector<std::unique_ptr<LoggedSensor>> m_sensors;
     FakeView m_view;

@@ -17,6 +17,7 @@ TEST_F(PanelTest, ARemotePortGoesOnLineAndFindsTheSensorAgainAfterTheServerIsBac
     ASSERT_TRUE(server.Start()) << server.Problem();
     WritePreferences(
         "[Settings]\nCOM Port=COM3\nWarnings=None\n[Ports]\nCOM3=" + server.Rfc2217Url() + "\n");
+    UseRealTime(); // the server goes away and comes back
     OpenPanel();
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(m_view.ToolTips[IDC_PORT], server.Rfc2217Url());

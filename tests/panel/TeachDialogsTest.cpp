@@ -103,7 +103,7 @@ TEST_F(TeachDialogsTest, CancelSendsThePreviousChannelBackAndOkWithoutSamplesSen
         // The closed dialog hears nothing more, however much the proxy posts.
         const std::size_t queued = view.Queue.Size();
         ASSERT_TRUE(Proxy().RequestVersion());
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        ASSERT_TRUE(WaitUntil([this] { return !Proxy().IsBusy(); })); // the answer is in
         EXPECT_EQ(view.Queue.Size(), queued);
     };
     m_panel->OnMultiSampleTeach();

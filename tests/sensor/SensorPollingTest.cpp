@@ -11,7 +11,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class SensorPolling : public SensorFixture {};
+class SensorPolling : public SensorFixture {
+protected:
+    SensorPolling() : SensorFixture(true) {}
+};
 
 } // namespace
 
@@ -71,7 +74,7 @@ TEST_F(SensorPolling, AnsweringSensorIsIdentifiedReadAndPolled) {
 TEST_F(SensorPolling, SilentLineGivesOneIdentifyTimeoutPerRunOfSilence) {
     ASSERT_NO_FATAL_FAILURE(Connect());
     Sim().SetSilent(true);
-    const auto start = Clock::now();
+    const auto start = clock.Now();
     ASSERT_TRUE(sensor.StartIdentifyPolling(50));
 
     const auto first = AwaitTimeout(SENSOR_TIMEOUT_IDENTIFY, 10s);
@@ -97,7 +100,7 @@ TEST_F(SensorPolling, SilentLineGivesOneIdentifyTimeoutPerRunOfSilence) {
 TEST_F(SensorPolling, SilentSensorTimesOutAfterTheMissBudgetOfDataPolling) {
     ASSERT_NO_FATAL_FAILURE(Connect());
     Sim().SetSilent(true);
-    const auto start = Clock::now();
+    const auto start = clock.Now();
     ASSERT_TRUE(sensor.StartDataPolling(100));
 
     // 5500 / 100 = 55 misses, found by the 56th tick (read as in the identify test).
@@ -145,7 +148,7 @@ TEST_F(SensorPolling, PollingStartsOnceAndStopsCompletely) {
     EXPECT_FALSE(sensor.StartDataPolling(0));
 
     // After the stops, at most a command already on its way arrives; no timer writes on.
-    CommandLog log(Sim());
+    CommandLog log = Log();
     log.WatchUntil([] { return false; }, 400ms);
     std::printf("commands after both polls stopped: %zu\n", log.Count());
     EXPECT_LE(log.Count(), 1u);

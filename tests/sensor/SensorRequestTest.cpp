@@ -16,6 +16,8 @@ namespace {
 
 class SensorRequests : public SensorFixture {
 protected:
+    explicit SensorRequests(bool virtualTime = false) : SensorFixture(virtualTime) {}
+
     // Watches an unanswered request until the reply timer gives up, then checks how often and
     // how far apart it was written.
     void ExpectRetriesThenTimeout(CommandLog& log, std::size_t writes, double periodMs) {
@@ -43,12 +45,18 @@ protected:
     }
 };
 
+// Requests left unanswered, watched on a clock the test moves on.
+class SensorRetries : public SensorRequests {
+protected:
+    SensorRetries() : SensorRequests(true) {}
+};
+
 } // namespace
 
-TEST_F(SensorRequests, UnansweredSettingsRequestIsWritten17TimesThenTimesOut) {
+TEST_F(SensorRetries, UnansweredSettingsRequestIsWritten17TimesThenTimesOut) {
     ASSERT_NO_FATAL_FAILURE(Connect());
     Sim().SetSilent(true);
-    CommandLog log(Sim());
+    CommandLog log = Log();
     ASSERT_TRUE(sensor.RequestSettings());
     ASSERT_NO_FATAL_FAILURE(ExpectRetriesThenTimeout(log, 17, 300.0));
     EXPECT_EQ(Sim().LastCommand(), "!s");
@@ -60,10 +68,10 @@ TEST_F(SensorRequests, UnansweredSettingsRequestIsWritten17TimesThenTimesOut) {
     EXPECT_FALSE(sensor.IsBusy());
 }
 
-TEST_F(SensorRequests, UnansweredTeachIsWrittenFourTimes2800MsApart) {
+TEST_F(SensorRetries, UnansweredTeachIsWrittenFourTimes2800MsApart) {
     ASSERT_NO_FATAL_FAILURE(Connect());
     Sim().SetSilent(true);
-    CommandLog log(Sim());
+    CommandLog log = Log();
     ASSERT_TRUE(sensor.TeachChannel(2, 0, 1, 1, 10.0, 10.0, 12.5));
     ASSERT_NO_FATAL_FAILURE(ExpectRetriesThenTimeout(log, 4, 2800.0));
 }
@@ -99,7 +107,7 @@ TEST_F(SensorRequests, OnlyChangedFieldsAreWrittenAndUnchangedSendsStillNotify) 
     const unsigned ambient = sensor.GetAmbientSubtraction();
     const unsigned illumination = sensor.GetIllumination() == 50 ? 60 : 50;
 
-    CommandLog log(Sim());
+    CommandLog log = Log();
     ASSERT_TRUE(
         sensor.SendSettings(averaging, triggering, delay, ambient, sensor.GetIllumination()));
     EXPECT_TRUE(Await(WM_SENSOR_SETTINGS_SENT, 0ms)) << "posted at once";
