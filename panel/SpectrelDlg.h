@@ -12,6 +12,7 @@
 #include "logging/LogWriter.h"
 #include "panel/PanelChannel.h"
 #include "panel/PanelEnvironment.h"
+#include "panel/PanelObserver.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
 
@@ -147,6 +148,10 @@ public:
     // File > Open would, at once while the panel is ready, else as soon as it is.
     void OpenProfile(const std::string& path);
 
+    // Who else follows the readings and the channels (none: nobody); it must outlive the
+    // controller or be removed first.
+    void SetObserver(PanelObserver* observer) { m_observer = observer; }
+
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
     const CSensor* Sensor() const { return m_sensor.get(); }
@@ -225,6 +230,8 @@ private:
     void OpenExistingLog();
     void CloseLog();
     void UpdateLoggingMenu();
+    void NotifyChannelsChanged();
+    std::string OverlapReport(unsigned channel, const ChannelDefinition& taught) const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -260,4 +267,6 @@ private:
     CLogWriter m_logWriter;
     CLogTrigger m_logTrigger; // kept across runs of logging
     bool m_loggingActive = false;
+
+    PanelObserver* m_observer = nullptr;
 };
