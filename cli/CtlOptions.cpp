@@ -1,5 +1,6 @@
 #include "cli/CtlOptions.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <string_view>
@@ -23,11 +24,12 @@ struct Word {
     unsigned Value;
 };
 
-constexpr std::array<Word, 11> COMMANDS{{
+constexpr std::array<Word, 12> COMMANDS{{
     {"identify", static_cast<unsigned>(CtlCommand::Identify)},
     {"settings", static_cast<unsigned>(CtlCommand::Settings)},
     {"channels", static_cast<unsigned>(CtlCommand::Channels)},
     {"monitor", static_cast<unsigned>(CtlCommand::Monitor)},
+    {"stats", static_cast<unsigned>(CtlCommand::Stats)},
     {"set-settings", static_cast<unsigned>(CtlCommand::SetSettings)},
     {"set-channel", static_cast<unsigned>(CtlCommand::SetChannel)},
     {"teach", static_cast<unsigned>(CtlCommand::Teach)},
@@ -345,16 +347,35 @@ KeyHandler PeriodKey(CtlOptions& options) {
     };
 }
 
-bool ParseMonitor(const std::vector<std::string>& arguments, CtlOptions& options,
-                  std::string& error) {
-    const std::vector<Key> keys{
-        {"--count",
-         [&](auto text, auto& e) {
-             return ParseWhole("--count", text, 1, MAX_COUNT, options.Count, e);
-         }},
-        {"--period", PeriodKey(options)},
+KeyHandler CountKey(CtlOptions& options) {
+    return [&options](std::string_view text, std::string& error) {
+        return ParseWhole("--count", text, 1, MAX_COUNT, options.Count, error);
     };
+}
+
+// monitor [--count K] [--period MS] [--margins]
+bool ParseMonitor(std::vector<std::string> arguments, CtlOptions& options, std::string& error) {
+    const auto margins = std::find(arguments.begin() + 1, arguments.end(), "--margins");
+    if (margins != arguments.end()) {
+        options.Margins = true;
+        arguments.erase(margins);
+    }
+    const std::vector<Key> keys{{"--count", CountKey(options)}, {"--period", PeriodKey(options)}};
     return ParseCommandOptions(arguments, 1, "monitor", keys, error);
+}
+
+// stats [--count K] [--period MS] [--channel N]
+bool ParseStats(const std::vector<std::string>& arguments, CtlOptions& options,
+                std::string& error) {
+    const std::vector<Key> keys{
+        {"--count", CountKey(options)},
+        {"--period", PeriodKey(options)},
+        {"--channel",
+         [&](auto text, auto& e) {
+             return ParseWhole("--channel", text, 1, 15, options.Channel, e);
+         }},
+    };
+    return ParseCommandOptions(arguments, 1, "stats", keys, error);
 }
 
 bool ParseLog(const std::vector<std::string>& arguments, CtlOptions& options, std::string& error) {
@@ -402,6 +423,8 @@ bool ParseCommand(const std::vector<std::string>& arguments, CtlOptions& options
         return arguments.size() == 1 || ParseChannelNumber(arguments, options.Channel, error);
     case CtlCommand::Monitor:
         return ParseMonitor(arguments, options, error);
+    case CtlCommand::Stats:
+        return ParseStats(arguments, options, error);
     case CtlCommand::SetSettings:
         return ParseSetSettings(arguments, options, error);
     case CtlCommand::SetChannel:
@@ -538,11 +561,19 @@ Commands:
   settings        averaging, triggering, output delay, illumination, ambient subtraction
   channels [N]    every channel of the model, or channel N: enabled, mode, match output,
                   colour and tolerance in percent, raw bounds (hex)
-  monitor [--count K] [--period MS]
+  monitor [--count K] [--period MS] [--margins]
                   polls the current reading every MS ms (default 300, 50 to 60000) and prints
                   one CSV line per reading, as the control panel's data log writes it:
                   local time, red, green, blue ("%4.1f" percent), match status (hex);
-                  stops after K readings or at SIGINT/SIGTERM
+                  stops after K readings or at SIGINT/SIGTERM; --margins appends each
+                  enabled channel's margin ("%.1f" percent: 100 at the centre of its
+                  tolerance box, 0 on its edge, negative outside), in channel order
+  stats [--count K] [--period MS] [--channel N]
+                  takes K readings (default 100) every MS ms (default 300) and prints per
+                  colour mean, standard deviation, minimum and maximum (percent of full
+                  scale); per enabled channel (or channel N only) its margin now, minimum
+                  and mean and each colour's Cp and Cpk ("-" where the readings do not
+                  vary); and the channels whose boxes overlap
   set-settings [averaging=SAMPLES] [triggering=freerun|level|edge] [delay=MS]
                [illumination=PERCENT]
                   reads the settings and sends the ones given: averaging 1, 2, 4 ... 64
