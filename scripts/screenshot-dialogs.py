@@ -32,7 +32,10 @@ def press(application, role, name):
 
 def photograph(title, path):
     time.sleep(1.0)  # the dialog has drawn itself
-    subprocess.run(["import", "-window", title, path], check=True)
+    window = subprocess.run(["xdotool", "search", "--name", "^%s$" % title], check=True,
+                            capture_output=True, text=True).stdout.split()[0]
+    # With its frame, as the window manager draws it.
+    subprocess.run(["import", "-frame", "-window", window, path], check=True)
     print("Wrote " + path)
 
 

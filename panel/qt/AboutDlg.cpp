@@ -4,6 +4,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+namespace {
+constexpr int TITLE_BAR_BUTTONS_WIDTH = 160;
+}
+
 CAboutDlg::CAboutDlg(const AboutInfo& about, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromStdString(about.Caption));
     auto* layout = new QVBoxLayout(this);
@@ -15,5 +19,8 @@ CAboutDlg::CAboutDlg(const AboutInfo& about, QWidget* parent) : QDialog(parent) 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
+    // Wide enough for a window manager's title bar to show the whole caption beside its
+    // buttons: the two short lines alone would leave it cut to "Ab...".
+    layout->addStrut(fontMetrics().horizontalAdvance(windowTitle()) + TITLE_BAR_BUTTONS_WIDTH);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
