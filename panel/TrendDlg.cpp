@@ -1,5 +1,6 @@
 #include "panel/TrendDlg.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -24,7 +25,34 @@ void CTrendDlg::AddReading(const CurrentReading& reading,
                            std::chrono::steady_clock::time_point arrival,
                            std::chrono::system_clock::time_point wall) {
     m_history.Add(MakeHistoryEntry(arrival, wall, reading));
-    Refresh();
+    if (m_view == nullptr) {
+        return;
+    }
+    if (ColumnPassed()) {
+        Refresh();
+    } else {
+        FollowNewest();
+    }
+}
+
+// The chart and its statistics change visibly only once the newest reading has moved by a
+// pixel column: on the hour's span that is every few seconds, so an hour costs about what a
+// minute does.
+bool CTrendDlg::ColumnPassed() const {
+    if (!m_drawnAt) {
+        return true;
+    }
+    const auto column = std::chrono::duration<double>(std::chrono::minutes(TREND_SPANS[m_span])) /
+                        std::max(1U, m_view->ChartColumns());
+    return m_history.At(m_history.Size() - 1).Arrival - *m_drawnAt >= column;
+}
+
+// Between redraws the margin now and the warnings still follow every reading.
+void CTrendDlg::FollowNewest() {
+    const std::vector<ChannelDefinition> channels = Channels();
+    m_table.Margin[0] = MarginNowText(Selection(channels));
+    m_view->ShowTable(m_table);
+    ShowWarnings(channels);
 }
 
 void CTrendDlg::OnChannelsChanged() {
@@ -56,6 +84,7 @@ void CTrendDlg::OnInitDialog(TrendView& view) {
 
 void CTrendDlg::OnDestroy() {
     m_view = nullptr;
+    m_drawnAt.reset();
 }
 
 void CTrendDlg::FillChannelList() {
@@ -95,22 +124,31 @@ std::size_t CTrendDlg::FirstShown() const {
     return m_history.FirstSince(newest - std::chrono::minutes(TREND_SPANS[m_span]));
 }
 
+TrendSelection CTrendDlg::Selection(const std::vector<ChannelDefinition>& channels) const {
+    const bool known = m_channel >= 0 && m_channel < static_cast<int>(channels.size());
+    return {m_history,
+            FirstShown(),
+            known ? &channels[m_channel] : nullptr,
+            static_cast<unsigned>(m_channel + 1),
+            m_panel.ModelCode(),
+            double(TREND_SPANS[m_span]),
+            m_view->ChartColumns()};
+}
+
 void CTrendDlg::Refresh() {
     if (m_view == nullptr) {
         return;
     }
     const std::vector<ChannelDefinition> channels = Channels();
-    const bool known = m_channel >= 0 && m_channel < static_cast<int>(channels.size());
-    const TrendSelection selection{m_history,
-                                   FirstShown(),
-                                   known ? &channels[m_channel] : nullptr,
-                                   static_cast<unsigned>(m_channel + 1),
-                                   m_panel.ModelCode(),
-                                   double(TREND_SPANS[m_span]),
-                                   m_view->ChartColumns()};
-    m_view->ShowChart(BuildTrendChart(selection));
-    m_view->ShowTable(BuildTrendTable(selection));
+    TrendFigures figures = BuildTrendFigures(Selection(channels));
+    m_view->ShowChart(figures.Chart);
+    m_table = std::move(figures.Table);
+    m_view->ShowTable(m_table);
     ShowWarnings(channels);
+    m_drawnAt.reset();
+    if (m_history.Size() > 0) {
+        m_drawnAt = m_history.At(m_history.Size() - 1).Arrival;
+    }
 }
 
 void CTrendDlg::ShowWarnings(const std::vector<ChannelDefinition>& channels) {
@@ -168,7 +206,9 @@ void CTrendDlg::OnSaveData() {
     }
 }
 
+// Drawn first, so that the table shows the figures of exactly the rows saved.
 bool CTrendDlg::SaveData(const std::string& path) {
+    Refresh();
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << DataText();
     file.close();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "panel/PanelObserver.h"
+#include "panel/TrendFigures.h"
 #include "panel/TrendView.h"
 #include "quality/Overlap.h"
 #include "quality/ReadingHistory.h"
@@ -51,6 +53,9 @@ public:
 
 private:
     std::vector<ChannelDefinition> Channels() const;
+    TrendSelection Selection(const std::vector<ChannelDefinition>& channels) const;
+    bool ColumnPassed() const;
+    void FollowNewest();
     std::size_t FirstShown() const;
     void FillChannelList();
     void ShowWarnings(const std::vector<ChannelDefinition>& channels);
@@ -67,4 +72,7 @@ private:
     int m_channel = -1;           // none until the window first opens
     bool m_channelPicked = false; // the user chose; until then the panel's channel is shown
     int m_span = DEFAULT_TREND_SPAN;
+    TrendTable m_table; // as last shown
+    // The newest reading's arrival when the chart was last drawn; none: draw with the next.
+    std::optional<std::chrono::steady_clock::time_point> m_drawnAt;
 };

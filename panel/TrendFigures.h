@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "panel/TrendView.h"
 #include "quality/ReadingHistory.h"
@@ -16,8 +17,16 @@ struct TrendSelection {
     unsigned Columns = 0; // the chart's pixel columns
 };
 
-// The chart's series, X in minutes before the newest entry, thinned to the pixel columns.
-TrendChart BuildTrendChart(const TrendSelection& selection);
-// The statistics table; "—" where a figure does not exist (σ of 0, no enabled channel, no
-// readings). A margin the sensor's match output contradicts is marked.
-TrendTable BuildTrendTable(const TrendSelection& selection);
+struct TrendFigures {
+    TrendChart Chart;
+    TrendTable Table;
+};
+
+// In one pass over the span: the chart's series, X in minutes before the newest entry, thinned
+// to the pixel columns; and the statistics table, "—" where a figure does not exist (σ of 0,
+// no enabled channel, no readings), a margin the sensor's match output contradicts marked.
+TrendFigures BuildTrendFigures(const TrendSelection& selection);
+
+// The table's "margin now" of the newest entry, marked where the sensor's match output
+// contradicts it; "—" without an enabled channel or readings.
+std::string MarginNowText(const TrendSelection& selection);

@@ -39,10 +39,13 @@ QList<QPointF> Points(const std::vector<ChartPoint>& points) {
     return list;
 }
 
-QTableWidgetItem* Cell(const std::string& text) {
-    auto* item = new QTableWidgetItem(QString::fromStdString(text));
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
+// Only a text that changed costs the table a repaint.
+void SetCell(QTableWidget& table, int row, int column, const std::string& text) {
+    QTableWidgetItem* item = table.item(row, column);
+    const QString shown = QString::fromStdString(text);
+    if (item->text() != shown) {
+        item->setText(shown);
+    }
 }
 
 } // namespace
@@ -161,6 +164,13 @@ void CTrendWindow::MakeTable() {
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_table->setSpan(MARGIN_ROW, 3, 1, 4);
+    for (int row = 0; row <= MARGIN_ROW; ++row) {
+        for (int column = 0; column < TREND_COLUMNS; ++column) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            m_table->setItem(row, column, item);
+        }
+    }
     m_table->setFixedHeight(m_table->horizontalHeader()->sizeHint().height() +
                             4 * m_table->verticalHeader()->defaultSectionSize() + 4);
 }
@@ -213,12 +223,12 @@ void CTrendWindow::ShowBands(const TrendChart& chart) {
 void CTrendWindow::ShowTable(const TrendTable& table) {
     for (int c = 0; c < 3; ++c) {
         for (int column = 0; column < TREND_COLUMNS; ++column) {
-            m_table->setItem(c, column, Cell(table.Colours[c][column]));
+            SetCell(*m_table, c, column, table.Colours[c][column]);
         }
     }
-    m_table->setItem(MARGIN_ROW, 0, Cell("now " + table.Margin[0]));
-    m_table->setItem(MARGIN_ROW, 1, Cell("min " + table.Margin[1]));
-    m_table->setItem(MARGIN_ROW, 2, Cell("mean " + table.Margin[2]));
+    SetCell(*m_table, MARGIN_ROW, 0, "now " + table.Margin[0]);
+    SetCell(*m_table, MARGIN_ROW, 1, "min " + table.Margin[1]);
+    SetCell(*m_table, MARGIN_ROW, 2, "mean " + table.Margin[2]);
 }
 
 void CTrendWindow::ShowWarnings(const std::string& drift, const std::string& overlaps) {

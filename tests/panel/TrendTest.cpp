@@ -17,6 +17,7 @@ struct FakeTrendView : TrendView {
     int SelectedChannel = -2;
     int Span = -1;
     TrendChart Chart;
+    int Charts = 0; // how often the chart was drawn
     TrendTable Table;
     std::string Drift, Overlaps;
     std::vector<MessageBoxRequest> Messages;
@@ -27,7 +28,10 @@ struct FakeTrendView : TrendView {
     }
     void SelectSpan(int index) override { Span = index; }
     unsigned ChartColumns() const override { return 50; }
-    void ShowChart(const TrendChart& chart) override { Chart = chart; }
+    void ShowChart(const TrendChart& chart) override {
+        Chart = chart;
+        ++Charts;
+    }
     void ShowTable(const TrendTable& table) override { Table = table; }
     void ShowWarnings(const std::string& drift, const std::string& overlaps) override {
         Drift = drift;
@@ -106,6 +110,7 @@ TEST_F(TrendTest, FollowsThePanelAndNamesOverlapsAfterATeach) {
     const std::size_t before = m_trend->History().Size();
     ASSERT_TRUE(WaitReading());
     EXPECT_GT(m_trend->History().Size(), before);
+    m_trend->Refresh();
     EXPECT_EQ(m_trendView.Table.Colours[0][COL_COUNT], std::to_string(m_trend->History().Size()));
 
     Select(1);
@@ -139,6 +144,9 @@ TEST_F(TrendTest, SpanTableSavedDataAndDriftAgree) {
                             wall + std::chrono::seconds(second));
     }
     EXPECT_EQ(m_trendView.Drift, "");
+    // 5 minutes over 50 columns: drawn again every 6 s of readings, not with each one.
+    EXPECT_NEAR(m_trendView.Charts, 600, 10);
+    m_trend->Refresh();
     EXPECT_EQ(m_trendView.Table.Colours[0][COL_COUNT], "301");
     for (const auto& series : m_trendView.Chart.Colours) {
         EXPECT_LE(series.size(), 100U);
