@@ -50,7 +50,7 @@ bool CTrendDlg::ColumnPassed() const {
 // Between redraws the margin now and the warnings still follow every reading.
 void CTrendDlg::FollowNewest() {
     const std::vector<ChannelDefinition> channels = Channels();
-    m_table.Margin[0] = MarginNowText(Selection(channels));
+    ShowMarginNow(Selection(channels), m_table);
     m_view->ShowTable(m_table);
     ShowWarnings(channels);
 }

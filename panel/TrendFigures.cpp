@@ -131,21 +131,24 @@ TrendFigures BuildTrendFigures(const TrendSelection& selection) {
     FillColourRows(selection, series, figures.Table);
     figures.Table.Margin.fill(NO_FIGURE);
     if (const std::optional<MarginSummary> summary = SummariseMargins(series.Margins)) {
-        figures.Table.Margin = {MarginNowText(selection), FormatFixed(summary->Min, 1),
+        figures.Table.Margin = {NO_FIGURE, FormatFixed(summary->Min, 1),
                                 FormatFixed(summary->Mean, 1)};
     }
+    ShowMarginNow(selection, figures.Table);
     return figures;
 }
 
-std::string MarginNowText(const TrendSelection& selection) {
+void ShowMarginNow(const TrendSelection& selection, TrendTable& table) {
+    table.Margin[0] = NO_FIGURE;
+    table.MarginNote.clear();
     if (!HasMargin(selection) || selection.First >= selection.History.Size()) {
-        return NO_FIGURE;
+        return;
     }
     const HistoryEntry& newest = selection.History.At(selection.History.Size() - 1);
     const double margin = ChannelMargin(*selection.Channel, RawOfEntry(newest));
-    std::string text = FormatFixed(margin, 1);
+    table.Margin[0] = FormatFixed(margin, 1);
     if (MarginDisagrees(margin, newest.MatchStatus, selection.ChannelNumber, selection.ModelCode)) {
-        text += margin >= 0.0 ? " (sensor: no match)" : " (sensor: match)";
+        table.MarginNote = margin >= 0.0 ? "inside the box, but the sensor reports no match"
+                                         : "outside the box, but the sensor reports a match";
     }
-    return text;
 }

@@ -27,6 +27,6 @@ struct TrendFigures {
 // no enabled channel, no readings), a margin the sensor's match output contradicts marked.
 TrendFigures BuildTrendFigures(const TrendSelection& selection);
 
-// The table's "margin now" of the newest entry, marked where the sensor's match output
-// contradicts it; "—" without an enabled channel or readings.
-std::string MarginNowText(const TrendSelection& selection);
+// The table's "margin now" of the newest entry ("—" without an enabled channel or readings),
+// and its note where the sensor's match output contradicts it.
+void ShowMarginNow(const TrendSelection& selection, TrendTable& table);

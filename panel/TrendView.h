@@ -37,6 +37,7 @@ inline constexpr int TREND_COLUMNS = 7;
 struct TrendTable {
     std::array<std::array<std::string, TREND_COLUMNS>, 3> Colours; // red, green, blue rows
     std::array<std::string, 3> Margin;                             // now, minimum, mean
+    std::string MarginNote; // where the sensor's match output contradicts the margin now
     bool operator==(const TrendTable&) const = default;
 };
 

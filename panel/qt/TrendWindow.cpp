@@ -8,6 +8,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
@@ -117,12 +119,13 @@ void CTrendWindow::MakeChart() {
     m_chart->addAxis(m_percent, Qt::AlignLeft);
     m_chart->addAxis(m_margin, Qt::AlignRight);
     m_time->setTitleText(QStringLiteral("Minutes"));
-    m_time->setTickType(QValueAxis::TicksDynamic);
-    m_time->setTickAnchor(0.0);
+    m_time->setTickCount(6); // fifths of the span, whole numbers on every span but the first
     m_time->setLabelFormat(QStringLiteral("%g"));
     m_percent->setTitleText(QStringLiteral("Colour (% of full scale)"));
     m_percent->setRange(0.0, 100.0);
+    m_percent->setLabelFormat(QStringLiteral("%.0f"));
     m_margin->setTitleText(QStringLiteral("Margin (%)"));
+    m_margin->setLabelFormat(QStringLiteral("%.0f"));
     for (std::size_t c = 0; c < 3; ++c) {
         auto* area = new QAreaSeries(new QLineSeries(m_chart), new QLineSeries(m_chart));
         QColor fill = COLOURS[c];
@@ -140,12 +143,13 @@ void CTrendWindow::MakeChart() {
     }
     m_marginLine = AddLine(Qt::black, QStringLiteral("Margin"), m_margin);
     m_matchChanges = new QScatterSeries(m_chart);
-    m_matchChanges->setName(QStringLiteral("Match changed"));
+    m_matchChanges->setName(QStringLiteral("Match change"));
     m_matchChanges->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     m_matchChanges->setMarkerSize(8.0);
     m_matchChanges->setColor(QColor(240, 160, 0));
     m_disagreements = new QScatterSeries(m_chart);
     m_disagreements->setName(QStringLiteral("Sensor disagrees"));
+    m_disagreements->setBorderColor(Qt::magenta);
     m_disagreements->setMarkerSize(6.0);
     m_disagreements->setColor(Qt::magenta);
     for (QScatterSeries* marks : {m_matchChanges, m_disagreements}) {
@@ -154,6 +158,9 @@ void CTrendWindow::MakeChart() {
         marks->attachAxis(m_margin);
     }
     m_chart->legend()->setAlignment(Qt::AlignBottom);
+    for (QAreaSeries* band : m_bands) {
+        m_chart->legend()->markers(band).constFirst()->setVisible(false);
+    }
     m_view->setRenderHint(QPainter::Antialiasing, false);
     m_view->setMinimumHeight(280);
 }
@@ -193,7 +200,6 @@ unsigned CTrendWindow::ChartColumns() const {
 
 void CTrendWindow::ShowChart(const TrendChart& chart) {
     m_time->setRange(-chart.SpanMinutes, 0.0);
-    m_time->setTickInterval(chart.SpanMinutes / 5.0);
     for (std::size_t c = 0; c < 3; ++c) {
         m_colours[c]->replace(Points(chart.Colours[c]));
     }
@@ -229,6 +235,7 @@ void CTrendWindow::ShowTable(const TrendTable& table) {
     SetCell(*m_table, MARGIN_ROW, 0, "now " + table.Margin[0]);
     SetCell(*m_table, MARGIN_ROW, 1, "min " + table.Margin[1]);
     SetCell(*m_table, MARGIN_ROW, 2, "mean " + table.Margin[2]);
+    SetCell(*m_table, MARGIN_ROW, 3, table.MarginNote);
 }
 
 void CTrendWindow::ShowWarnings(const std::string& drift, const std::string& overlaps) {

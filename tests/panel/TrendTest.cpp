@@ -144,6 +144,7 @@ TEST_F(TrendTest, SpanTableSavedDataAndDriftAgree) {
                             wall + std::chrono::seconds(second));
     }
     EXPECT_EQ(m_trendView.Drift, "");
+    EXPECT_EQ(m_trendView.Table.MarginNote, "");
     // 5 minutes over 50 columns: drawn again every 6 s of readings, not with each one.
     EXPECT_NEAR(m_trendView.Charts, 600, 10);
     m_trend->Refresh();
@@ -180,4 +181,5 @@ TEST_F(TrendTest, SpanTableSavedDataAndDriftAgree) {
                             wall + std::chrono::seconds(second));
     }
     EXPECT_EQ(m_trendView.Drift.rfind("Channel 1 drifts", 0), 0U) << m_trendView.Drift;
+    EXPECT_EQ(m_trendView.Table.MarginNote, "outside the box, but the sensor reports a match");
 }
