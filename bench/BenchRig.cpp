@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 
 BenchRig::BenchRig(SimConfig config, Observer observer) : m_sim(std::move(config)) {
     if (observer) {

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "BenchStats.h"
+#include "common/PanelFormat.h"
 #include "logging/LogRecord.h"
 #include "logging/LogWriter.h"
-#include "panel/PanelFormat.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <chrono>
 #include <thread>
 
+#include "common/PanelFormat.h"
 #include "logging/LogRecord.h"
 #include "logging/LogTrigger.h"
 #include "logging/LogWriter.h"
-#include "panel/PanelFormat.h"
 
 using namespace std::chrono_literals;
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "link/ComPortSetup.h"
 
-#include <utility>
-
+#include "common/LinkError.h"
 #include "link/LineFormat.h"
 #include "link/TelnetCodec.h"
 
@@ -25,12 +24,8 @@ constexpr std::uint8_t HARDWARE_FLOW_CONTROL = 3;
 constexpr std::uint8_t DTR_ON = 8;
 
 // Bits of m_answered.
-constexpr unsigned BAUD = 1U << 0;
-constexpr unsigned SIZE = 1U << 1;
-constexpr unsigned PARITY = 1U << 2;
-constexpr unsigned STOP = 1U << 3;
-constexpr unsigned FLOW = 1U << 4;
-constexpr unsigned ALL = BAUD | SIZE | PARITY | STOP | FLOW;
+constexpr unsigned ALL = LINE_SETTING_BAUD | LINE_SETTING_SIZE | LINE_SETTING_PARITY |
+                         LINE_SETTING_STOP | LINE_SETTING_FLOW;
 
 std::string Request(std::uint8_t command, std::string_view value) {
     std::string payload(1, static_cast<char>(command));
@@ -69,22 +64,22 @@ void ComPortSetup::Take(std::string_view payload) {
     const auto first = static_cast<std::uint8_t>(value[0]);
     switch (command) {
     case SERVER_ANSWER + SET_BAUDRATE:
-        Answered(BAUD, value == BaudRateBytes(BAUD_RATE));
+        Answered(LINE_SETTING_BAUD, value == BaudRateBytes(BAUD_RATE));
         break;
     case SERVER_ANSWER + SET_DATASIZE:
-        Answered(SIZE, value.size() == 1 && first == DATA_BITS);
+        Answered(LINE_SETTING_SIZE, value.size() == 1 && first == DATA_BITS);
         break;
     case SERVER_ANSWER + SET_PARITY:
-        Answered(PARITY, value.size() == 1 && first == PARITY_EVEN);
+        Answered(LINE_SETTING_PARITY, value.size() == 1 && first == PARITY_EVEN);
         break;
     case SERVER_ANSWER + SET_STOPSIZE:
-        Answered(STOP, value.size() == 1 && first == ONE_STOP_BIT);
+        Answered(LINE_SETTING_STOP, value.size() == 1 && first == ONE_STOP_BIT);
         break;
     case SERVER_ANSWER + SET_CONTROL:
         // The same command also reports DTR, RTS, break and inbound flow states; only the
         // outbound flow control values answer our flow request.
         if (value.size() == 1 && first >= NO_FLOW_CONTROL && first <= HARDWARE_FLOW_CONTROL) {
-            Answered(FLOW, first == NO_FLOW_CONTROL);
+            Answered(LINE_SETTING_FLOW, first == NO_FLOW_CONTROL);
         }
         break;
     default:
@@ -106,18 +101,4 @@ ComPortSetup::Outcome ComPortSetup::State() const {
 
 unsigned ComPortSetup::Unconfirmed() const {
     return ALL & ~m_answered;
-}
-
-std::string ComPortSetup::SettingNames(unsigned settings) {
-    constexpr std::pair<unsigned, const char*> NAMES[] = {
-        {BAUD, "9600 baud"},  {SIZE, "7 data bits"},     {PARITY, "even parity"},
-        {STOP, "1 stop bit"}, {FLOW, "no flow control"},
-    };
-    std::string names;
-    for (const auto& [bit, name] : NAMES) {
-        if ((settings & bit) != 0) {
-            names += (names.empty() ? "" : ", ") + std::string(name);
-        }
-    }
-    return names;
 }

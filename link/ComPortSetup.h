@@ -23,8 +23,6 @@ public:
     Outcome State() const;
     // The settings the server has not confirmed yet, one bit each (0 when all are).
     unsigned Unconfirmed() const;
-    // Those settings in words: "even parity, no flow control".
-    static std::string SettingNames(unsigned settings);
 
 private:
     void Answered(unsigned request, bool agreed);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "link/ComPortSetup.h"
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 
 bool Rfc2217Transport::Open(int cancel, std::uint32_t& error) {
     m_codec = TelnetCodec(true);

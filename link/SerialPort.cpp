@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "link/LineFormat.h"
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 #include "link/PortMap.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <thread>
 
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 
 namespace {
 

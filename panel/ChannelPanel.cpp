@@ -3,8 +3,8 @@
 // in ChannelSending.cpp.
 #include <algorithm>
 
-#include "panel/PanelFormat.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelFormat.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"

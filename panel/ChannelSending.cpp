@@ -1,6 +1,6 @@
 // "Color Recognition Channels": the chain that sends every channel to the sensor, and the
 // single teach of the selected channel from the colour the sensor sees.
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "common/ErrorText.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
@@ -101,9 +101,7 @@ void CSpectrelDlg::ApplyModel(unsigned code) {
         m_modelName = model->Name;
         m_channelCount = static_cast<int>(model->Channels);
     }
-    m_loggingAvailable = model != nullptr && model->DataLogging;
-    m_view.SetStatusBarText(m_loggingAvailable ? TEXT_LOGGING_INACTIVE : "");
-    UpdateLoggingMenu();
+    m_logging.SetAvailable(model != nullptr && model->DataLogging);
     m_view.FillCombo(IDC_AVERAGING, AVERAGING_ITEMS);
     m_view.FillCombo(IDC_CHANNEL, ChannelItems(m_channelCount));
     if (m_values.SelectedChannel >= m_channelCount) {

@@ -1,6 +1,6 @@
 // "Current Reading": the display mode, the live colour and the recognized-channel rows.
-#include "panel/PanelFormat.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelFormat.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "sensor/Sensor.h"
 
@@ -99,4 +99,24 @@ void CSpectrelDlg::ClearReading() {
     if (IsFifteenChannel()) {
         m_values.FirstRowLabel.clear();
     }
+}
+
+// A record carries the time its reading arrived, not the time the window got to it.
+void CSpectrelDlg::LogOnReading() {
+    if (!m_sensor) {
+        return;
+    }
+    const std::time_t now = m_sensor->GetReadingTime();
+    const unsigned status = m_sensor->GetMatchStatus();
+    if (m_logging.RecordDue(now, status)) {
+        WriteLogRecord(now, status);
+    }
+}
+
+bool CSpectrelDlg::WriteLogRecord(std::time_t time, unsigned matchStatus) {
+    if (!m_sensor || !m_panelReady || !m_logging.IsActive()) {
+        return false;
+    }
+    m_logging.Write(time, matchStatus, m_values.ReadingTexts);
+    return true;
 }

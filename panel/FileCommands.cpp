@@ -5,7 +5,7 @@
 #include <tuple>
 #include <vector>
 
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Profile.h"
 #include "sensor/Sensor.h"
@@ -166,7 +166,7 @@ ProfileValues CSpectrelDlg::ProfileFromWindow() const {
     profile.TriggeringIndex = m_values.TriggeringIndex;
     profile.OutputDurationIndex = m_values.OutputDurationIndex;
     profile.Illumination = m_values.Illumination;
-    profile.Logging = m_logSettings;
+    profile.Logging = m_logging.Setup();
     profile.Channels = m_channels;
     return profile;
 }
@@ -176,6 +176,6 @@ void CSpectrelDlg::TakeProfile(const ProfileValues& profile) {
     m_values.TriggeringIndex = profile.TriggeringIndex;
     m_values.OutputDurationIndex = profile.OutputDurationIndex;
     m_values.Illumination = profile.Illumination;
-    m_logSettings = profile.Logging;
+    m_logging.Setup() = profile.Logging;
     m_channels = profile.Channels;
 }

@@ -9,6 +9,7 @@
 #include "panel/ControlIds.h"
 #include "panel/PanelValues.h"
 #include "sensor/NotifyTarget.h"
+#include "widgets/MessageBoxRequest.h"
 #include "widgets/XMessageBoxPlan.h"
 
 class CManualEntryDlg;
@@ -23,21 +24,6 @@ enum ChartProperty : int {
 };
 inline constexpr const char* CHART_STYLE_BAR = "Bar";
 inline constexpr const char* CHART_STYLE_PIE = "Pie";
-
-enum MessageIcon : int { ICON_NONE, ICON_EXCLAMATION, ICON_QUESTION, ICON_INFORMATION };
-enum MessageButtons : int { BUTTONS_OK, BUTTONS_OK_CANCEL, BUTTONS_YES_NO, BUTTONS_YES_NO_CANCEL };
-enum MessageResult : int { RESULT_OK, RESULT_CANCEL, RESULT_YES, RESULT_NO };
-// How a modal dialog of the panel ended.
-enum DialogResult : int { DIALOG_OK, DIALOG_CANCEL };
-
-// One modal message box: the view shows it and returns the button the user pressed.
-struct MessageBoxRequest {
-    std::string Text;    // may contain "\n"
-    std::string Caption; // window title of the box
-    MessageIcon Icon = ICON_EXCLAMATION;
-    MessageButtons Buttons = BUTTONS_OK;
-    MessageResult DefaultButton = RESULT_OK; // the button Enter presses
-};
 
 // One modal file dialog of the File commands. Both dialogs offer the same filters, append the
 // default extension to a name typed without one, and start at the initial path.

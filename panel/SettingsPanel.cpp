@@ -2,8 +2,8 @@
 // by the user and sent to the sensor.
 #include <algorithm>
 
-#include "panel/PanelFormat.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelFormat.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"

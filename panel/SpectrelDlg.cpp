@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "common/ErrorText.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 
@@ -22,8 +22,8 @@ bool IsDocument(const std::string& path) {
 } // namespace
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
-    : m_view(view), m_environment(std::move(environment)) {
-    InitLogging();
+    : m_view(view), m_environment(std::move(environment)),
+      m_logging(view, [this](const std::string& text) { ShowWarning(text, WARN_APPLICATION); }) {
 }
 
 CSpectrelDlg::~CSpectrelDlg() {
@@ -58,7 +58,7 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_RECOGNITION, (m_warningsMask & WARN_RECOGNITION) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_SENSOR, (m_warningsMask & WARN_SENSOR) != 0);
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
-    UpdateLoggingMenu();
+    m_logging.UpdateMenu();
 
     m_sensor.reset(new (std::nothrow) CSensor);
     if (!m_sensor) {
@@ -93,7 +93,7 @@ void CSpectrelDlg::InitControls() {
 }
 
 void CSpectrelDlg::OnClose() {
-    CloseLog();
+    m_logging.Close();
     SavePreferences();
     if (!m_sensor) {
         return;

@@ -7,14 +7,13 @@
 #include <string>
 
 #include "link/PortMap.h"
-#include "logging/LogSettings.h"
-#include "logging/LogTrigger.h"
-#include "logging/LogWriter.h"
-#include "panel/PanelChannel.h"
+#include "panel/DataLogging.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelObserver.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
+#include "profile/PanelChannel.h"
+#include "teach/TeachOwner.h"
 
 class CSensor;
 struct Preferences;
@@ -25,7 +24,7 @@ struct ProfileValues;
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
 // Every handler that talks to the sensor proxy checks that it exists.
-class CSpectrelDlg {
+class CSpectrelDlg : public TeachOwner {
 public:
     // The view must outlive the controller.
     CSpectrelDlg(PanelView& view, PanelEnvironment environment);
@@ -53,12 +52,12 @@ public:
     void OnInstructions();
     void OnAbout();
     // A menu is about to drop down: the Data Logging items follow the logging state.
-    void OnInitMenuPopup();
+    void OnInitMenuPopup() { m_logging.UpdateMenu(); }
 
     // "&Options" > "&Data Logging"
-    void StartLogging();
-    void StopLogging();
-    void OnLogSettings();
+    void StartLogging() { m_logging.Start(); }
+    void StopLogging() { m_logging.Stop(); }
+    void OnLogSettings() { m_logging.EditSetup(); }
     // The logging tail of every reading shown: turns the status bar's activity character and
     // writes a record when the log mode says one is due.
     void LogOnReading();
@@ -126,7 +125,7 @@ public:
     // false: Push; true: Pull, false when the view rejected a control's value.
     bool UpdateData(bool saveAndValidate);
     // A message box, shown only while the category is switched on in the warnings mask.
-    void ShowWarning(const std::string& text, int category);
+    void ShowWarning(const std::string& text, int category) override;
     void SetStatusText(const std::string& text, bool boldFirstWord);
     void EnableControls(bool enable);
     void ClearPanel();
@@ -156,7 +155,7 @@ public:
     const PanelValues& Values() const { return m_values; }
     const CSensor* Sensor() const { return m_sensor.get(); }
     // The sensor proxy for the panel's dialogs, which talk to it on the panel's behalf.
-    CSensor* SensorProxy() { return m_sensor.get(); }
+    CSensor* SensorProxy() override { return m_sensor.get(); }
     const std::string& PortName() const { return m_portName; }
     // The device the port name maps to; empty while no port is chosen.
     std::string PortDevicePath() const;
@@ -165,18 +164,20 @@ public:
     const std::string& ConnectedSerial() const { return m_connectedSerial; }
     unsigned ModelCode() const { return m_modelCode; }
     int ChannelCount() const { return m_channelCount; }
-    int WarningsMask() const { return m_warningsMask; }
+    int WarningsMask() const override { return m_warningsMask; }
+    int SelectedChannel() const override { return m_values.SelectedChannel; }
+    int ShownChannelMode() const override { return m_values.ChannelMode; }
     int PollingPeriod() const { return m_pollingPeriod; }
     bool IsPanelReady() const { return m_panelReady; }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
-    bool IsLoggingAvailable() const { return m_loggingAvailable; }
+    bool IsLoggingAvailable() const { return m_logging.IsAvailable(); }
     // A send or teach has been written and its answer is awaited.
     bool IsAwaitingSensor() const { return m_command != PanelCommand::None; }
-    bool IsLoggingActive() const { return m_loggingActive; }
+    bool IsLoggingActive() const { return m_logging.IsActive(); }
     // The data-logging set-up: file, mode and interval for the next start.
-    const LogSettings& LogSetup() const { return m_logSettings; }
+    const LogSettings& LogSetup() const { return m_logging.Setup(); }
     const std::string& ProfilePath() const { return m_profilePath; }
-    const PanelChannel& Channel(int index) const { return m_channels[index]; }
+    const PanelChannel& Channel(int index) const override { return m_channels[index]; }
 
     static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
     static constexpr unsigned PORT_REOPEN_PAUSE_MS = 100;
@@ -226,10 +227,6 @@ private:
     ProfileValues ProfileFromWindow() const;
     void TakeProfile(const ProfileValues& profile);
     void OpenPendingProfile();
-    void InitLogging();
-    void OpenExistingLog();
-    void CloseLog();
-    void UpdateLoggingMenu();
     void NotifyChannelsChanged();
     std::string OverlapReport(unsigned channel, const ChannelDefinition& taught) const;
 
@@ -259,14 +256,9 @@ private:
     bool m_identified = false;
     bool m_panelReady = false;
     bool m_controlsEnabled = false;
-    bool m_loggingAvailable = false;
     PanelCommand m_command = PanelCommand::None;
     unsigned m_commandChannel = 0; // 1..15 while a teach or a single channel's send is awaited
-
-    LogSettings m_logSettings;
-    CLogWriter m_logWriter;
-    CLogTrigger m_logTrigger; // kept across runs of logging
-    bool m_loggingActive = false;
+    CDataLogging m_logging;
 
     PanelObserver* m_observer = nullptr;
 };

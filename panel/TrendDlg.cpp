@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "common/NumberText.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "panel/TrendData.h"
 #include "panel/TrendFigures.h"

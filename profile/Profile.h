@@ -6,7 +6,7 @@
 
 #include "logging/LogSettings.h"
 #include "logging/LogTexts.h"
-#include "panel/PanelChannel.h"
+#include "profile/PanelChannel.h"
 #include "profile/IniStore.h"
 
 // A profile: a whole sensor configuration in an INI file (extension "spf"), written and read by

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "panel/PanelFormat.h"
+#include "common/PanelFormat.h"
 #include "sensor/SensorRecords.h"
 
 namespace {

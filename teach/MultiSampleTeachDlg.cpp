@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "panel/PanelFormat.h"
-#include "panel/PanelTexts.h"
-#include "panel/SpectrelDlg.h"
+#include "common/PanelFormat.h"
+#include "common/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "quality/TeachSpread.h"
+#include "sensor/Protocol.h"
 #include "sensor/Sensor.h"
 #include "teach/MultiSampleResult.h"
 
@@ -20,7 +20,7 @@ constexpr std::array<const char*, 3> COLOUR_NAMES = {"Red", "Green", "Blue"};
 
 } // namespace
 
-CMultiSampleTeachDlg::CMultiSampleTeachDlg(CSpectrelDlg& owner) : m_owner(owner) {
+CMultiSampleTeachDlg::CMultiSampleTeachDlg(TeachOwner& owner) : m_owner(owner) {
 }
 
 CSensor* CMultiSampleTeachDlg::Sensor() const {
@@ -29,8 +29,8 @@ CSensor* CMultiSampleTeachDlg::Sensor() const {
 
 // 0 when the panel has no channel selected, which the panel's button never lets happen.
 unsigned CMultiSampleTeachDlg::Channel() const {
-    const int selected = m_owner.Values().SelectedChannel;
-    return selected < 0 || selected >= CSpectrelDlg::CHANNEL_TABLE_SIZE - 1
+    const int selected = m_owner.SelectedChannel();
+    return selected < 0 || selected >= static_cast<int>(CHANNEL_COUNT_MAX)
                ? 0
                : static_cast<unsigned>(selected + 1);
 }
@@ -152,7 +152,7 @@ std::string CMultiSampleTeachDlg::SpreadText(int colour) const {
 }
 
 ColorTexts CMultiSampleTeachDlg::ShownColor(const std::array<double, 3>& colour) const {
-    const Rgb shown = m_owner.Values().ChannelMode == MODE_COLOR_ONLY
+    const Rgb shown = m_owner.ShownChannelMode() == MODE_COLOR_ONLY
                           ? NormalizeColor({colour[0], colour[1], colour[2]})
                           : Rgb{colour[0], colour[1], colour[2]};
     return {FormatPercent(shown[0]), FormatPercent(shown[1]), FormatPercent(shown[2])};

@@ -5,8 +5,8 @@
 
 #include "sensor/NotifyRelay.h"
 #include "teach/MultiSampleTeachView.h"
+#include "teach/TeachOwner.h"
 
-class CSpectrelDlg;
 class CSensor;
 
 // The Multi-Sample Teach dialog: each Teach press teaches the panel's selected channel once with
@@ -17,7 +17,7 @@ class CSensor;
 // the dialog cuts as it closes, so nothing reaches a closed view.
 class CMultiSampleTeachDlg {
 public:
-    explicit CMultiSampleTeachDlg(CSpectrelDlg& owner);
+    explicit CMultiSampleTeachDlg(TeachOwner& owner);
     CMultiSampleTeachDlg(const CMultiSampleTeachDlg&) = delete;
     CMultiSampleTeachDlg& operator=(const CMultiSampleTeachDlg&) = delete;
 
@@ -51,7 +51,7 @@ private:
     ColorTexts ShownColor(const std::array<double, 3>& colour) const;
     void Close(DialogResult result);
 
-    CSpectrelDlg& m_owner;
+    TeachOwner& m_owner;
     MultiSampleTeachView* m_view = nullptr;
     CNotifyRelay m_relay;
     // -1 until the first Teach press: a teach reply before it belongs to no row.

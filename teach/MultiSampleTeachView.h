@@ -3,8 +3,8 @@
 #include <array>
 #include <string>
 
-#include "panel/PanelView.h"
 #include "sensor/NotifyTarget.h"
+#include "widgets/MessageBoxRequest.h"
 
 inline constexpr int SAMPLE_ROWS = 10;
 // Button ids of the ten rows, top to bottom: IDC_TEACH_SAMPLE_FIRST + row.

@@ -11,7 +11,7 @@
 #include <QSignalBlocker>
 
 #include "logging/LogTexts.h"
-#include "panel/qt/DialogLayout.h"
+#include "widgets/qt/DialogLayout.h"
 
 namespace {
 

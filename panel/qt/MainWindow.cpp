@@ -23,7 +23,6 @@
 #include "panel/SpectrelDlg.h"
 #include "panel/TrendDlg.h"
 #include "panel/qt/AboutDlg.h"
-#include "panel/qt/MessageBoxes.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
 #include "panel/qt/ProfileDialog.h"
@@ -31,6 +30,7 @@
 #include "panel/qt/TrendWindow.h"
 #include "teach/qt/ManualEntryDialog.h"
 #include "teach/qt/MultiSampleTeachDialog.h"
+#include "widgets/qt/MessageBoxes.h"
 #include "widgets/qt/XMessageBox.h"
 
 namespace {

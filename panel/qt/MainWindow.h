@@ -7,8 +7,8 @@
 #include "panel/ControllerCalls.h"
 #include "panel/PanelEnvironment.h"
 #include "panel/PanelView.h"
-#include "panel/qt/DialogLayout.h"
-#include "panel/qt/SensorEventTarget.h"
+#include "widgets/qt/DialogLayout.h"
+#include "widgets/qt/SensorEventTarget.h"
 
 class CPanelControls;
 class CPanelMenu;

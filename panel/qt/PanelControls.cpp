@@ -15,7 +15,7 @@
 #include <QTextEdit>
 #include <array>
 
-#include "panel/qt/DialogLayout.h"
+#include "widgets/qt/DialogLayout.h"
 #include "panel/qt/RGBChart.h"
 #include "panel/qt/ToleranceSpin.h"
 

@@ -19,8 +19,8 @@
 #include <algorithm>
 
 #include "panel/TrendDlg.h"
-#include "panel/qt/MessageBoxes.h"
 #include "panel/qt/ProfileDialog.h"
+#include "widgets/qt/MessageBoxes.h"
 
 namespace {
 

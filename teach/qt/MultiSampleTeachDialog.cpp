@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "panel/qt/MessageBoxes.h"
 #include "teach/MultiSampleTeachDlg.h"
 #include "teach/qt/TeachFields.h"
+#include "widgets/qt/MessageBoxes.h"
 
 CMultiSampleTeachDialog::CMultiSampleTeachDialog(CMultiSampleTeachDlg& controller, QWidget* parent)
     : QDialog(parent), m_controller(controller), m_target(this) {

@@ -3,8 +3,8 @@
 #include <QDialog>
 #include <array>
 
-#include "panel/qt/SensorEventTarget.h"
 #include "teach/MultiSampleTeachView.h"
+#include "widgets/qt/SensorEventTarget.h"
 
 class CMultiSampleTeachDlg;
 class QLineEdit;

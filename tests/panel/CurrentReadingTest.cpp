@@ -3,8 +3,8 @@
 #include <clocale>
 
 #include "PanelFixture.h"
-#include "panel/PanelChannel.h"
-#include "panel/PanelFormat.h"
+#include "common/PanelFormat.h"
+#include "profile/PanelChannel.h"
 #include "sensor/Sensor.h"
 
 using namespace std::chrono_literals;

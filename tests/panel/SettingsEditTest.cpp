@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PanelFixture.h"
-#include "panel/PanelFormat.h"
+#include "common/PanelFormat.h"
 #include "sensor/NotificationQueue.h"
 #include "sensor/Sensor.h"
 

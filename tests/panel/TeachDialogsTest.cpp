@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "PanelFixture.h"
-#include "panel/PanelFormat.h"
+#include "common/PanelFormat.h"
 #include "sensor/Sensor.h"
 #include "teach/ManualEntryDlg.h"
 #include "teach/MultiSampleTeachDlg.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PanelFixture.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "sensor/Sensor.h"
 #include "tests/support/Deadline.h"
 

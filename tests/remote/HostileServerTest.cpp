@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Ctl.h"
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 #include "link/SerialPort.h"
 #include "sensor/Sensor.h"
 #include "support/Deadline.h"

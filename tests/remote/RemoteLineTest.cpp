@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/Ctl.h"
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 #include "link/SerialPort.h"
 #include "link/TcpConnect.h"
 #include "sensor/Protocol.h"

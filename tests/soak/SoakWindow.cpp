@@ -1,7 +1,7 @@
 #include "SoakWindow.h"
 
+#include "common/PanelTexts.h"
 #include "logging/LogTexts.h"
-#include "panel/PanelTexts.h"
 #include "teach/ManualEntryDlg.h"
 #include "teach/MultiSampleTeachDlg.h"
 #include "tests/support/FakeTeachViews.h"

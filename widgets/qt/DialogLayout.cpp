@@ -1,4 +1,4 @@
-#include "panel/qt/DialogLayout.h"
+#include "widgets/qt/DialogLayout.h"
 
 #include <QFontMetrics>
 

@@ -1,6 +1,6 @@
 // "Color Recognition Channels": the buttons that open the teaching dialogs, "Multi-Sample Teach
 // Channel" and "Manual".
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"

@@ -1,4 +1,4 @@
-#include "panel/qt/MessageBoxes.h"
+#include "widgets/qt/MessageBoxes.h"
 
 #include <QApplication>
 #include <QDialog>

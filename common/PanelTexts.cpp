@@ -1,8 +1,8 @@
-#include "panel/PanelTexts.h"
+#include "common/PanelTexts.h"
 
 #include <array>
 
-#include "panel/PanelFormat.h"
+#include "common/PanelFormat.h"
 
 std::string ReadChannelFailedText(unsigned channel) {
     return "Error reading channel " + std::to_string(channel);

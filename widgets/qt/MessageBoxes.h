@@ -1,6 +1,6 @@
 #pragma once
 
-#include "panel/PanelView.h"
+#include "widgets/MessageBoxRequest.h"
 
 class QWidget;
 

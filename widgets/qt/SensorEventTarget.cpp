@@ -1,4 +1,4 @@
-#include "panel/qt/SensorEventTarget.h"
+#include "widgets/qt/SensorEventTarget.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "panel/PanelChannel.h"
+#include "profile/PanelChannel.h"
 
 #include "sensor/Protocol.h"
 

@@ -1,10 +1,30 @@
-#include "link/LinkError.h"
+#include "common/LinkError.h"
 
 #include <cerrno>
 #include <cstring>
 #include <netdb.h>
 
-#include "link/ComPortSetup.h"
+#include <utility>
+
+namespace {
+
+// Unconfirmed line settings in words: "even parity, no flow control".
+std::string SettingNames(unsigned settings) {
+    constexpr std::pair<unsigned, const char*> NAMES[] = {
+        {LINE_SETTING_BAUD, "9600 baud"},       {LINE_SETTING_SIZE, "7 data bits"},
+        {LINE_SETTING_PARITY, "even parity"},   {LINE_SETTING_STOP, "1 stop bit"},
+        {LINE_SETTING_FLOW, "no flow control"},
+    };
+    std::string names;
+    for (const auto& [bit, name] : NAMES) {
+        if ((settings & bit) != 0) {
+            names += (names.empty() ? "" : ", ") + std::string(name);
+        }
+    }
+    return names;
+}
+
+} // namespace
 
 std::string LinkErrorText(std::uint32_t error) {
     switch (error) {
@@ -26,7 +46,7 @@ std::string LinkErrorText(std::uint32_t error) {
     }
     if (error > LINK_ERROR_UNCONFIRMED && error <= LINK_ERROR_UNCONFIRMED_LAST) {
         return "the server speaks RFC 2217 but did not confirm " +
-               ComPortSetup::SettingNames(error - LINK_ERROR_UNCONFIRMED);
+               SettingNames(error - LINK_ERROR_UNCONFIRMED);
     }
     if (error > LINK_ERROR_LOOKUP_FAILED && error <= LINK_ERROR_LOOKUP_FAILED_LAST) {
         const int status = -static_cast<int>(error - LINK_ERROR_LOOKUP_FAILED);

@@ -1,8 +1,8 @@
 // The panel's side of a teach: taking the taught channel from the sensor proxy, telling the
 // user which tolerances the sensor changed, and returning the panel to the ready state. Every
 // teaching tool ends here.
-#include "panel/PanelFormat.h"
-#include "panel/PanelTexts.h"
+#include "common/PanelFormat.h"
+#include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"

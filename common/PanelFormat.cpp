@@ -1,4 +1,4 @@
-#include "panel/PanelFormat.h"
+#include "common/PanelFormat.h"
 
 #include <algorithm>
 #include <charconv>
