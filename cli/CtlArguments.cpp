@@ -10,9 +10,9 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 13> COMMAND_WORDS{
-    "identify", "settings", "channels", "monitor", "set-settings", "set-channel", "teach",
-    "backup",   "restore",  "diff",     "log",     "scan",         "publish"};
+constexpr std::array<std::string_view, 14> COMMAND_WORDS{
+    "identify", "settings", "channels", "monitor", "stats", "set-settings", "set-channel",
+    "teach",    "backup",   "restore",  "diff",    "log",   "scan",         "publish"};
 static_assert(static_cast<std::size_t>(CtlCommand::Publish) == COMMAND_WORDS.size(),
               "one word per command, in the order of CtlCommand");
 
@@ -340,6 +340,7 @@ bool RefuseWord(CtlCommand command, const std::string& word, std::string& error)
     case CtlCommand::Settings:
         return Refuse(error, name + " takes no arguments, not \"" + word + "\"");
     case CtlCommand::Monitor:
+    case CtlCommand::Stats:
     case CtlCommand::Log:
     case CtlCommand::Scan:
     case CtlCommand::Publish:

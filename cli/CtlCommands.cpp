@@ -5,6 +5,7 @@
 
 #include "cli/CtlLog.h"
 #include "cli/CtlOutput.h"
+#include "cli/CtlStats.h"
 #include "sensor/Protocol.h"
 
 namespace {
@@ -16,16 +17,6 @@ std::string ChannelPhrase(std::string_view what, unsigned channel) {
 }
 
 // A channel number is checked against the model once the sensor has told which it is.
-CtlOutcome CheckChannel(const CSensor& sensor, unsigned channel) {
-    const unsigned count = ChannelCountOf(sensor.GetModelCode());
-    if (channel <= count) {
-        return {};
-    }
-    const ModelInfo* model = FindModel(sensor.GetModelCode());
-    return {CTL_EXIT_USAGE, "channel " + std::to_string(channel) + " does not exist: the " +
-                                std::string(model != nullptr ? model->Name : "sensor") + " has " +
-                                std::to_string(count) + " channel" + (count == 1 ? "" : "s")};
-}
 
 // The channel a change is made to: it must exist on this model, and it is read first, so the
 // change starts from what the sensor holds.
@@ -72,30 +63,22 @@ CtlOutcome Channels(CCtlSession& session, const CtlOptions& options, std::ostrea
 }
 
 // Readings until the count is reached or a stop is asked for; a stop is a normal end here.
+// With --margins the channels are read first, to compare each reading with.
 CtlOutcome Monitor(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
-    CSensor& sensor = session.Sensor();
-    if (!sensor.StartDataPolling(options.PeriodMs)) {
-        return {CTL_EXIT_PORT, "cannot start polling"};
-    }
-    const auto limit = DataWaitLimit(options.PeriodMs);
-    for (unsigned read = 0; options.Count == 0 || read < options.Count; ++read) {
-        CtlOutcome outcome = session.Await(WM_SENSOR_DATA, std::nullopt, "the data request",
-                                           CCtlSession::Clock::now() + limit);
-        if (outcome.Exit == CTL_EXIT_INTERRUPTED) {
-            break;
-        }
-        if (!outcome.Done()) {
+    std::vector<ChannelDefinition> channels;
+    if (options.Margins) {
+        if (CtlOutcome outcome = ReadModelChannels(session, channels); !outcome.Done()) {
             return outcome;
         }
-        const CurrentReading reading{sensor.GetRed(), sensor.GetGreen(), sensor.GetBlue(),
-                                     sensor.GetMatchStatus()};
-        out << FormatReading(std::chrono::system_clock::now(), reading, options.Json) << std::flush;
-        if (!out) {
-            break; // the reader went away (a pipe into head): nobody wants more
-        }
     }
-    sensor.StopDataPolling();
-    return {};
+    return PollReadings(
+        session, options.PeriodMs, options.Count, [&](const CurrentReading& reading) {
+            const std::string line =
+                FormatReading(std::chrono::system_clock::now(), reading, options.Json);
+            out << (options.Margins ? WithMargins(line, channels, reading, options.Json) : line)
+                << std::flush;
+            return static_cast<bool>(out); // the reader went away (a pipe into head): no more
+        });
 }
 
 CtlOutcome SetSettings(CCtlSession& session, const CtlOptions& options, std::ostream& out) {
@@ -211,6 +194,17 @@ NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel) {
     return {channel, definition};
 }
 
+CtlOutcome CheckChannel(const CSensor& sensor, unsigned channel) {
+    const unsigned count = ChannelCountOf(sensor.GetModelCode());
+    if (channel <= count) {
+        return {};
+    }
+    const ModelInfo* model = FindModel(sensor.GetModelCode());
+    return {CTL_EXIT_USAGE, "channel " + std::to_string(channel) + " does not exist: the " +
+                                std::string(model != nullptr ? model->Name : "sensor") + " has " +
+                                std::to_string(count) + " channel" + (count == 1 ? "" : "s")};
+}
+
 SensorSettings SettingsOf(const CSensor& sensor) {
     return {sensor.GetAveraging(), sensor.GetTriggering(), sensor.GetOutputDelay(),
             sensor.GetAmbientSubtraction(), sensor.GetIllumination()};
@@ -283,6 +277,8 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
         return Channels(session, options, out);
     case CtlCommand::Monitor:
         return Monitor(session, options, out);
+    case CtlCommand::Stats:
+        return RunStats(session, options, out);
     case CtlCommand::SetSettings:
         return SetSettings(session, options, out);
     case CtlCommand::SetChannel:

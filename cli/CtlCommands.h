@@ -28,6 +28,8 @@ NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel);
 // Channels the sensor's model has; every channel the protocol addresses when the model code
 // names no model.
 unsigned ChannelCountOf(unsigned modelCode);
+// Channel 1..15 must exist on the identified sensor's model; a usage error names how many it has.
+CtlOutcome CheckChannel(const CSensor& sensor, unsigned channel);
 
 // The channel as a send should carry it: the given fields changed, the others as read. A
 // colour whose setting and tolerance are both left alone keeps its raw bounds exactly: the

@@ -119,9 +119,16 @@ void AddGlobalOptions(CLI::App& app, CtlOptions& options) {
 
 void AddCommandOptions(CLI::App& command, CtlCommand which, CtlOptions& options) {
     if (which == CtlCommand::Monitor) {
+        AddSwitch(command, "--margins", options.Margins);
+    }
+    if (which == CtlCommand::Monitor || which == CtlCommand::Stats) {
         AddValue(command, "--count", Whole("--count", 1, MAX_COUNT, options.Count));
     }
-    if (which == CtlCommand::Monitor || which == CtlCommand::Log || which == CtlCommand::Publish) {
+    if (which == CtlCommand::Stats) {
+        AddValue(command, "--channel", Whole("--channel", 1, 15, options.Channel));
+    }
+    if (which == CtlCommand::Monitor || which == CtlCommand::Stats || which == CtlCommand::Log ||
+        which == CtlCommand::Publish) {
         AddValue(command, "--period",
                  Whole("--period", CTL_MIN_PERIOD_MS, CTL_MAX_PERIOD_MS, options.PeriodMs));
     }
@@ -264,11 +271,19 @@ Commands:
   settings        averaging, triggering, output delay, illumination, ambient subtraction
   channels [N]    every channel of the model, or channel N: enabled, mode, match output,
                   colour and tolerance in percent, raw bounds (hex)
-  monitor [--count K] [--period MS]
+  monitor [--count K] [--period MS] [--margins]
                   polls the current reading every MS ms (default 300, 50 to 60000) and prints
                   one CSV line per reading, as the control panel's data log writes it:
                   local time, red, green, blue ("%4.1f" percent), match status (hex);
-                  stops after K readings or at SIGINT/SIGTERM
+                  stops after K readings or at SIGINT/SIGTERM; --margins appends each
+                  enabled channel's margin ("%.1f" percent: 100 at the centre of its
+                  tolerance box, 0 on its edge, negative outside), in channel order
+  stats [--count K] [--period MS] [--channel N]
+                  takes K readings (default 100) every MS ms (default 300) and prints per
+                  colour mean, standard deviation, minimum and maximum (percent of full
+                  scale); per enabled channel (or channel N only) its margin now, minimum
+                  and mean and each colour's Cp and Cpk ("-" where the readings do not
+                  vary); and the channels whose boxes overlap
   set-settings [averaging=SAMPLES] [triggering=freerun|level|edge] [delay=MS]
                [illumination=PERCENT]
                   reads the settings and sends the ones given: averaging 1, 2, 4 ... 64

@@ -19,6 +19,7 @@ enum class CtlCommand {
     Settings,
     Channels,
     Monitor,
+    Stats,
     SetSettings,
     SetChannel,
     Teach,
@@ -80,11 +81,12 @@ struct CtlOptions {
     unsigned TimeoutMs = 3000; // how long to look for the sensor before giving up
     bool TimeoutGiven = false; // scan waits a shorter time unless told
     CtlCommand Command = CtlCommand::None;
-    unsigned Channel = 0;                 // channels: 0 = all; set-channel and teach: 1..15
-    unsigned Count = 0;                   // monitor: readings to print, 0 = until stopped
-    unsigned PeriodMs = 300;              // monitor, log and publish: polling period
-    SettingsChange Settings;              // set-settings
-    ChannelChange Values;                 // set-channel
+    unsigned Channel = 0;    // channels, stats: 0 = all; set-channel and teach: 1..15
+    unsigned Count = 0;      // monitor: readings to print, 0 = until stopped; stats: 0 = 100
+    unsigned PeriodMs = 300; // monitor, stats, log and publish: polling period
+    bool Margins = false;    // monitor: each enabled channel's margin after every reading
+    SettingsChange Settings; // set-settings
+    ChannelChange Values;    // set-channel
     std::optional<double> TeachTolerance; // teach: all three tolerances
     std::string ProfileFile;              // backup, restore, diff
     bool DryRun = false;                  // restore: tell what would change, send nothing

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "cli/SensorJson.h"
+#include "common/IsoTime.h"
 #include "common/NumberText.h"
 #include "logging/LogRecord.h"
 #include "sensor/Protocol.h"

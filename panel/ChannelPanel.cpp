@@ -214,6 +214,7 @@ void CSpectrelDlg::FinishReadAll() {
     m_connectedSerial = m_values.SerialNumberText;
     m_panelReady = true;
     ShowOnline();
+    NotifyChannelsChanged();
     OpenPendingProfile();
 }
 

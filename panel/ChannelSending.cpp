@@ -63,6 +63,7 @@ void CSpectrelDlg::FinishSendAll() {
     EnableRowLabels();
     UpdateData(false);
     EnableControls(true);
+    NotifyChannelsChanged();
 }
 
 void CSpectrelDlg::OnTeachChannel() {

@@ -96,6 +96,7 @@ enum MenuCommand : int {
     ID_LOGGING_START = 32781,        // "&Options" > "&Data Logging" > "Start"
     ID_LOGGING_STOP = 32782,         // "Stop"
     ID_LOGGING_SETTINGS = 32783,     // "Settings..."
+    ID_OPTIONS_TREND = 32784,        // "&Options" > "&Trend..." (Ctrl+T)
     ID_HELP_ABOUT = 32771,           // "&Help" > "&About Spectrel..."
 };
 

@@ -58,6 +58,10 @@ void CSpectrelDlg::OnSensorData() {
     ShowMatchRows(m_sensor->GetMatchStatus());
     UpdateData(false);
     LogOnReading();
+    if (m_observer != nullptr) {
+        m_observer->OnReadingShown({m_sensor->GetRed(), m_sensor->GetGreen(), m_sensor->GetBlue(),
+                                    m_sensor->GetMatchStatus(), m_sensor->GetReadingTime()});
+    }
 }
 
 // The fifteen-channel model reports the number of the one recognized channel; the others a bit

@@ -151,6 +151,7 @@ bool CSpectrelDlg::LoadProfile() {
         ShowChannel();
     }
     UpdateData(false);
+    NotifyChannelsChanged();
     return true;
 }
 

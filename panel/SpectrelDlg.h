@@ -9,6 +9,7 @@
 #include "link/PortMap.h"
 #include "panel/DataLogging.h"
 #include "panel/PanelEnvironment.h"
+#include "panel/PanelObserver.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
 #include "profile/PanelChannel.h"
@@ -146,6 +147,10 @@ public:
     // File > Open would, at once while the panel is ready, else as soon as it is.
     void OpenProfile(const std::string& path);
 
+    // Who else follows the readings and the channels (none: nobody); it must outlive the
+    // controller or be removed first.
+    void SetObserver(PanelObserver* observer) { m_observer = observer; }
+
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
     const CSensor* Sensor() const { return m_sensor.get(); }
@@ -222,6 +227,8 @@ private:
     ProfileValues ProfileFromWindow() const;
     void TakeProfile(const ProfileValues& profile);
     void OpenPendingProfile();
+    void NotifyChannelsChanged();
+    std::string OverlapReport(unsigned channel, const ChannelDefinition& taught) const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
@@ -252,4 +259,6 @@ private:
     PanelCommand m_command = PanelCommand::None;
     unsigned m_commandChannel = 0; // 1..15 while a teach or a single channel's send is awaited
     CDataLogging m_logging;
+
+    PanelObserver* m_observer = nullptr;
 };

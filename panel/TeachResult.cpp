@@ -40,6 +40,10 @@ void CSpectrelDlg::TakeChannelFromSensor(unsigned channel,
         }
         entry.SetTolerance(component, tolerance);
     }
+    const std::string overlaps = OverlapReport(channel, taught);
+    if (!overlaps.empty()) {
+        report += (report.empty() ? "" : "\n") + overlaps;
+    }
     if (!report.empty()) {
         MessageBox(report, ICON_INFORMATION);
     }
@@ -49,6 +53,7 @@ void CSpectrelDlg::TakeChannelFromSensor(unsigned channel,
     entry.Luminosity = ChannelLuminosity(entry.RedSetting, entry.GreenSetting, entry.BlueSetting);
     ShowTolerances(entry);
     ShowChannelColor(entry, m_values.ChannelMode);
+    NotifyChannelsChanged();
 }
 
 void CSpectrelDlg::FinishTeach(unsigned channel) {

@@ -1,12 +1,14 @@
 #include "teach/MultiSampleTeachDlg.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/PanelFormat.h"
 #include "common/PanelTexts.h"
 #include "profile/Preferences.h"
+#include "quality/TeachSpread.h"
 #include "sensor/Protocol.h"
 #include "sensor/Sensor.h"
 #include "teach/MultiSampleResult.h"
@@ -85,6 +87,7 @@ int CMultiSampleTeachDlg::OnSensorTeach(unsigned channel) {
     }
     for (int colour = 0; colour < 3; ++colour) {
         m_texts.ResultTolerance[colour] = FormatPercent(m_resultTolerance[colour]);
+        m_texts.ResultSpread[colour] = SpreadText(colour);
     }
     m_texts.ResultColor = ShownColor(m_result);
     m_view->Push(m_texts);
@@ -133,6 +136,19 @@ std::string CMultiSampleTeachDlg::LimitTolerances() {
         m_resultTolerance[colour] = MAXIMUM_TOLERANCE;
     }
     return message;
+}
+
+// The band the result gives the sensor, limited as it will be sent, against the samples' spread.
+std::string CMultiSampleTeachDlg::SpreadText(int colour) const {
+    std::vector<int> raw;
+    for (int row = 0; row < SAMPLE_ROWS; ++row) {
+        if (m_sampleTaken[row]) {
+            raw.push_back(m_sampleRaw[row][colour]);
+        }
+    }
+    const std::optional<double> spread =
+        TeachSpreadPercent(raw, m_result[colour], m_resultTolerance[colour]);
+    return spread ? FormatPercent(*spread) : std::string();
 }
 
 ColorTexts CMultiSampleTeachDlg::ShownColor(const std::array<double, 3>& colour) const {

@@ -47,6 +47,7 @@ private:
     void TakeSample(unsigned channel);
     void ComputeResult();
     std::string LimitTolerances();
+    std::string SpreadText(int colour) const;
     ColorTexts ShownColor(const std::array<double, 3>& colour) const;
     void Close(DialogResult result);
 

@@ -17,6 +17,9 @@ struct MultiSampleTexts {
     std::array<ColorTexts, SAMPLE_ROWS> Samples; // read-only fields of rows 0..9
     ColorTexts ResultColor;                      // "Result", "Color (%)"
     ColorTexts ResultTolerance;                  // "Result", "Tolerance (%)"
+    // "Spread (% of tol.)": how much of each resulting band the samples' spread fills, shown
+    // once OK would send a result.
+    ColorTexts ResultSpread;
 
     bool operator==(const MultiSampleTexts&) const = default;
 };

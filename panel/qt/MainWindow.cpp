@@ -21,11 +21,13 @@
 
 #include "logging/qt/LogSettingsWindow.h"
 #include "panel/SpectrelDlg.h"
+#include "panel/TrendDlg.h"
 #include "panel/qt/AboutDlg.h"
 #include "panel/qt/PanelControls.h"
 #include "panel/qt/PanelMenu.h"
 #include "panel/qt/ProfileDialog.h"
 #include "panel/qt/RGBChart.h"
+#include "panel/qt/TrendWindow.h"
 #include "teach/qt/ManualEntryDialog.h"
 #include "teach/qt/MultiSampleTeachDialog.h"
 #include "widgets/qt/MessageBoxes.h"
@@ -48,7 +50,9 @@ CMainWindow::CMainWindow(PanelEnvironment environment, QWidget* parent)
       m_controls(std::make_unique<CPanelControls>(m_panel, m_layout)),
       m_menu(std::make_unique<CPanelMenu>(menuBar())), m_statusPane(new QLabel(this)),
       m_target(this), m_controller(std::make_unique<CSpectrelDlg>(*this, std::move(environment))),
+      m_trend(std::make_unique<CTrendDlg>(*m_controller)),
       m_calls([this] { return !m_closing && !m_closePending; }) {
+    m_controller->SetObserver(m_trend.get());
     setWindowTitle(WINDOW_TITLE);
     setCentralWidget(m_panel);
     statusBar()->setSizeGripEnabled(false);
@@ -60,6 +64,8 @@ CMainWindow::CMainWindow(PanelEnvironment environment, QWidget* parent)
 }
 
 CMainWindow::~CMainWindow() {
+    delete m_trendWindow; // before the controller it draws for
+    m_controller->SetObserver(nullptr);
     m_target.Detach();
     m_controller.reset();
 }
@@ -162,9 +168,19 @@ void CMainWindow::ConnectMenu() {
         connect(MenuAction(id), &QAction::triggered, this,
                 [this, handler = handler] { Call(handler); });
     }
+    connect(MenuAction(ID_OPTIONS_TREND), &QAction::triggered, this, &CMainWindow::OpenTrend);
     for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
         connect(menu, &QMenu::aboutToShow, this, [this] { Call(&CSpectrelDlg::OnInitMenuPopup); });
     }
+}
+
+void CMainWindow::OpenTrend() {
+    if (m_trendWindow == nullptr) {
+        m_trendWindow = new CTrendWindow(*m_trend, this);
+    }
+    m_trendWindow->showNormal();
+    m_trendWindow->raise();
+    m_trendWindow->activateWindow();
 }
 
 void CMainWindow::Start() {
@@ -270,6 +286,9 @@ void CMainWindow::closeEvent(QCloseEvent* event) {
             m_calls.RunNow(Bound(&CSpectrelDlg::OnClose));
         }
         m_closed = true;
+        if (m_trendWindow != nullptr) {
+            m_trendWindow->close();
+        }
         emit Closed();
     }
     event->accept();

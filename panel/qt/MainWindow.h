@@ -13,6 +13,8 @@
 class CPanelControls;
 class CPanelMenu;
 class CSpectrelDlg;
+class CTrendDlg;
+class CTrendWindow;
 class QAction;
 class QLabel;
 
@@ -35,6 +37,10 @@ public:
     void OpenProfile(const QString& path);
 
     CSpectrelDlg& Controller() { return *m_controller; }
+    CTrendDlg& Trend() { return *m_trend; }
+    // "&Options" > "&Trend...": opens the Trend window, or brings it to the front.
+    void OpenTrend();
+    CTrendWindow* TrendWindow() const { return m_trendWindow; }
     QWidget* Control(ControlId id) const;
     QAction* MenuAction(MenuCommand id) const;
 
@@ -95,6 +101,8 @@ private:
     QLabel* m_statusPane;
     CSensorEventTarget m_target;
     std::unique_ptr<CSpectrelDlg> m_controller;
+    std::unique_ptr<CTrendDlg> m_trend;    // follows the panel from its first reading on
+    CTrendWindow* m_trendWindow = nullptr; // made when first opened, then kept
 
     CControllerCalls m_calls;    // which call into the controller may run now, and which waits
     bool m_closing = false;      // OnClose has been called: nothing more is delivered

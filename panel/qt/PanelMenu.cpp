@@ -34,6 +34,8 @@ CPanelMenu::CPanelMenu(QMenuBar* bar) {
              {{COMMAND(ID_LOGGING_START), "Start"},
               {COMMAND(ID_LOGGING_STOP), "Stop"},
               {COMMAND(ID_LOGGING_SETTINGS), "Settings..."}});
+    AddItems(options, {{COMMAND(ID_OPTIONS_TREND), "&Trend..."}});
+    m_actions[ID_OPTIONS_TREND]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     AddItems(help, {{COMMAND(ID_HELP_INSTRUCTIONS), "Instructions..."}});

@@ -42,12 +42,17 @@ CMultiSampleTeachDialog::CMultiSampleTeachDialog(CMultiSampleTeachDlg& controlle
     auto* resultGrid = new QGridLayout(result);
     AddRowLabel(resultGrid, 0, QStringLiteral("Color (%)"), result);
     AddRowLabel(resultGrid, 1, QStringLiteral("Tolerance (%)"), result);
+    AddRowLabel(resultGrid, 2, QStringLiteral("Spread (% of tol.)"), result);
     for (int colour = 0; colour < 3; ++colour) {
         m_color[colour] = AddReadOnlyField(
             resultGrid, 0, colour + 1, ColourName(colour, true) + QStringLiteral(" color"), result);
         m_tolerance[colour] =
             AddReadOnlyField(resultGrid, 1, colour + 1,
                              ColourName(colour, true) + QStringLiteral(" tolerance"), result);
+        m_spread[colour] = AddReadOnlyField(
+            resultGrid, 2, colour + 1,
+            ColourName(colour, true) + QStringLiteral(" spread in percent of the tolerance"),
+            result);
     }
     layout->addWidget(result);
 
@@ -104,6 +109,7 @@ void CMultiSampleTeachDialog::Push(const MultiSampleTexts& texts) {
         }
         m_color[colour]->setText(QString::fromStdString(texts.ResultColor[colour]));
         m_tolerance[colour]->setText(QString::fromStdString(texts.ResultTolerance[colour]));
+        m_spread[colour]->setText(QString::fromStdString(texts.ResultSpread[colour]));
     }
 }
 

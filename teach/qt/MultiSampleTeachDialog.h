@@ -25,6 +25,7 @@ public:
     QLineEdit* ResultField(bool tolerance, int colour) const {
         return (tolerance ? m_tolerance : m_color)[colour];
     }
+    QLineEdit* SpreadField(int colour) const { return m_spread[colour]; }
 
     // MultiSampleTeachView
     void EnableTeachButton(int row, bool enable) override;
@@ -46,6 +47,7 @@ private:
     std::array<std::array<QLineEdit*, 3>, SAMPLE_ROWS> m_samples{};
     std::array<QLineEdit*, 3> m_color{};
     std::array<QLineEdit*, 3> m_tolerance{};
+    std::array<QLineEdit*, 3> m_spread{};
     CSensorEventTarget m_target;
     bool m_keyboardOnTeach = false; // a Teach press took the focus from its own button
 };

@@ -464,3 +464,53 @@ TEST_F(Spectrelctl, LogGoesOnAcrossAnUnpluggedSensor) {
         << run.Err();
     EXPECT_TRUE(Contains(run.Err(), "the sensor answers again; logging goes on")) << run.Err();
 }
+
+// Two enabled channels over the same colour overlap; a series with noise of a known size gives
+// its mean and deviation back; a steady target has no deviation, so no Cp or Cpk; every
+// monitor line carries one margin per enabled channel after the log's fields.
+TEST_F(Spectrelctl, StatsAndMonitorMarginsOnTheVirtualSensor) {
+    SimConfig noisy;
+    noisy.NoisePercent = 0.5;
+    noisy.Seed = 7;
+    ASSERT_NO_FATAL_FAILURE(Start(noisy));
+    for (const char* channel : {"1", "2"}) {
+        ASSERT_EQ(Run({"set-channel", channel, "enabled=yes", "red=40", "green=30", "blue=20",
+                       "tolerance=10"})
+                      .Exit,
+                  0);
+    }
+    const CtlResult stats = Run({"--json", "stats", "--count", "40", "--period", "50"});
+    ASSERT_EQ(stats.Exit, 0) << stats.Err;
+    std::smatch red;
+    ASSERT_TRUE(std::regex_search(stats.Out, red,
+                                  std::regex(R"("red":\{"mean":([-0-9.e]+),"sd":([-0-9.e]+))")))
+        << stats.Out;
+    EXPECT_NEAR(std::stod(red[1]), 40.0, 0.3);
+    EXPECT_NEAR(std::stod(red[2]), 0.25, 0.1) << "each reading averages four noisy samples";
+    EXPECT_TRUE(Contains(stats.Out, "{\"count\":40,")) << stats.Out;
+    EXPECT_TRUE(Contains(stats.Out, "\"overlaps\":[[1,2]]}\n")) << stats.Out;
+    EXPECT_TRUE(Contains(stats.Out, "{\"channel\":2,\"mode\":\"color-only\",\"margin\":{\"now\":"));
+
+    const CtlResult text = Run({"stats", "--count", "3", "--period", "50", "--channel", "2"});
+    EXPECT_TRUE(Contains(text.Out, "\nchannel 2 (color-only): margin now ")) << text.Out;
+    EXPECT_FALSE(Contains(text.Out, "\nchannel 1 ")) << text.Out;
+    EXPECT_TRUE(
+        Contains(text.Out, "Channel 1 overlaps channel 2: a colour inside both matches both"));
+    EXPECT_EQ(Run({"stats", "--channel", "5"}).Exit, 2);
+
+    const CtlResult monitor = Run({"monitor", "--count", "2", "--period", "50", "--margins"});
+    const std::regex margins(
+        R"((\d\d/\d\d/\d{4} [^,]+(,[0-9.]+){3},[0-9A-F]{2}(,-?\d+\.\d){2}\n){2})");
+    EXPECT_TRUE(std::regex_match(monitor.Out, margins)) << monitor.Out;
+}
+
+TEST_F(Spectrelctl, StatsOfASteadyTargetHaveNoCapability) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ(Run({"set-channel", "1", "enabled=yes", "red=40", "green=30", "blue=20"}).Exit, 0);
+    const CtlResult stats = Run({"--json", "stats", "--count", "3", "--period", "50"});
+    EXPECT_TRUE(Contains(stats.Out, "\"sd\":0,")) << stats.Out;
+    EXPECT_TRUE(Contains(stats.Out, "\"red\":{\"cp\":null,\"cpk\":null}")) << stats.Out;
+    // The target sits a count or so off the centre of the box the percentages give.
+    EXPECT_TRUE(Contains(stats.Out, "\"margin\":{\"now\":99.")) << stats.Out;
+    EXPECT_TRUE(Contains(stats.Out, "\"overlaps\":[]}")) << stats.Out;
+}

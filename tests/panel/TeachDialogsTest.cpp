@@ -54,6 +54,7 @@ TEST_F(TeachDialogsTest, ThreeSamplesGiveOneResultThatOkSends) {
     m_view.MultiSampleTeachScript = [this](CMultiSampleTeachDlg& dialog,
                                            FakeMultiSampleView& view) {
         EXPECT_EQ(view.EnabledRows(), 1);
+        EXPECT_EQ(view.Texts.ResultSpread[0], "") << "no result, no spread";
         dialog.OnSensorTeach(1);
         EXPECT_EQ(dialog.SampleCount(), 0) << "a reply before any press fills no row";
         Teach(dialog, view, 0);
@@ -72,6 +73,8 @@ TEST_F(TeachDialogsTest, ThreeSamplesGiveOneResultThatOkSends) {
         EXPECT_NEAR(dialog.ResultTolerance(0), 2.4 * 100 / 42.0, 0.05)
             << "spread 4 % plus 10 % of it";
         EXPECT_EQ(view.Texts.ResultTolerance[0], FormatPercent(dialog.ResultTolerance(0)));
+        EXPECT_NEAR(std::stod(view.Texts.ResultSpread[0]), 4.0 / 4.8 * 100.0, 1.0)
+            << "4 % of spread in a band of 2 x 2.4 %";
         EXPECT_TRUE(view.Messages.empty());
         dialog.OnOK();
         EXPECT_EQ(view.Result, DIALOG_OK);
