@@ -12,8 +12,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 constexpr std::array<const char*, 3> COLOUR_KEYS = {"red", "green", "blue"};
 
 std::string Fixed(double value, int decimals) {
