@@ -6,6 +6,9 @@
 #include "cli/CtlCommands.h"
 #include "cli/CtlFleet.h"
 #include "cli/CtlOptions.h"
+#ifdef SPECTREL_PUBLISH
+#include "cli/CtlPublish.h"
+#endif
 #include "cli/CtlSession.h"
 #include "cli/PortScan.h"
 #include "cli/ScanReport.h"
@@ -78,6 +81,20 @@ CtlOutcome Run(const CtlOptions& options, std::ostream& out, std::ostream& err,
     return outcome;
 }
 
+// The commands that take every sensor given at once.
+int RunSeveral(const CtlOptions& options, const std::vector<std::string>& devices,
+               std::ostream& out, std::ostream& err, const std::atomic<bool>& stop) {
+    if (options.Command != CtlCommand::Publish) {
+        return RunProfileCommand(options, devices, out, err, stop);
+    }
+#ifdef SPECTREL_PUBLISH
+    return RunPublish(options, devices, err, stop);
+#else
+    err << PROGRAM << "publish is not part of this build (it needs libmosquitto)\n";
+    return CTL_EXIT_USAGE;
+#endif
+}
+
 } // namespace
 
 int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -92,13 +109,13 @@ int RunSpectrelCtl(const std::vector<std::string>& args, std::ostream& out, std:
         out << CtlUsageText();
         return CTL_EXIT_DONE;
     }
-    if (IsProfileCommand(options.Command)) {
+    if (IsProfileCommand(options.Command) || options.Command == CtlCommand::Publish) {
         std::vector<std::string> devices;
         if (const CtlOutcome outcome = DevicePaths(options, devices); !outcome.Done()) {
             err << PROGRAM << outcome.Message << "\n";
             return outcome.Exit;
         }
-        return RunProfileCommand(options, devices, out, err, stop);
+        return RunSeveral(options, devices, out, err, stop);
     }
     const CtlOutcome outcome = Run(options, out, err, stop);
     out.flush();

@@ -10,10 +10,10 @@
 
 namespace {
 
-constexpr std::array<std::string_view, 13> COMMAND_WORDS{
+constexpr std::array<std::string_view, 14> COMMAND_WORDS{
     "identify", "settings", "channels", "monitor", "stats", "set-settings", "set-channel",
-    "teach",    "backup",   "restore",  "diff",    "log",   "scan"};
-static_assert(static_cast<std::size_t>(CtlCommand::Scan) == COMMAND_WORDS.size(),
+    "teach",    "backup",   "restore",  "diff",    "log",   "scan",         "publish"};
+static_assert(static_cast<std::size_t>(CtlCommand::Publish) == COMMAND_WORDS.size(),
               "one word per command, in the order of CtlCommand");
 
 std::string CommandWord(CtlCommand command) {
@@ -343,6 +343,7 @@ bool RefuseWord(CtlCommand command, const std::string& word, std::string& error)
     case CtlCommand::Stats:
     case CtlCommand::Log:
     case CtlCommand::Scan:
+    case CtlCommand::Publish:
         return Refuse(error, "unknown argument \"" + word + "\" of " + name);
     case CtlCommand::Backup:
     case CtlCommand::Restore:
@@ -357,9 +358,9 @@ bool CheckTargets(const CtlOptions& options, std::string& error) {
     if (options.Targets.size() < 2) {
         return true;
     }
-    if (!IsProfileCommand(options.Command)) {
-        return Refuse(error, "--device or --port is given twice: only backup, restore and diff "
-                             "take several sensors");
+    if (!IsProfileCommand(options.Command) && options.Command != CtlCommand::Publish) {
+        return Refuse(error, "--device or --port is given twice: only backup, restore, diff and "
+                             "publish take several sensors");
     }
     if (options.Command == CtlCommand::Backup &&
         options.ProfileFile.find(CTL_SERIAL_PATTERN) == std::string::npos) {

@@ -16,18 +16,6 @@ std::string ChannelPhrase(std::string_view what, unsigned channel) {
     return std::string(what) + " channel " + std::to_string(channel);
 }
 
-SensorIdentity IdentityOf(const CSensor& sensor) {
-    return {sensor.GetModelCode(), sensor.GetSerialNumber(), sensor.GetFirmwareMajor(),
-            sensor.GetFirmwareMinor()};
-}
-
-// The channel as a read presents it: percentages derived from the raw bounds the sensor holds.
-NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel) {
-    ChannelDefinition definition = sensor.GetChannel(channel);
-    ChannelBoundsToPercent(definition);
-    return {channel, definition};
-}
-
 // A channel number is checked against the model once the sensor has told which it is.
 
 // The channel a change is made to: it must exist on this model, and it is read first, so the
@@ -194,6 +182,18 @@ void MergeComponent(unsigned low, unsigned high, double& setting, double& tolera
 
 } // namespace
 
+SensorIdentity IdentityOf(const CSensor& sensor) {
+    return {sensor.GetModelCode(), sensor.GetSerialNumber(), sensor.GetFirmwareMajor(),
+            sensor.GetFirmwareMinor()};
+}
+
+// The channel as a read presents it: percentages derived from the raw bounds the sensor holds.
+NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel) {
+    ChannelDefinition definition = sensor.GetChannel(channel);
+    ChannelBoundsToPercent(definition);
+    return {channel, definition};
+}
+
 CtlOutcome CheckChannel(const CSensor& sensor, unsigned channel) {
     const unsigned count = ChannelCountOf(sensor.GetModelCode());
     if (channel <= count) {
@@ -290,7 +290,8 @@ CtlOutcome RunCtlCommand(CCtlSession& session, const CtlOptions& options, std::o
     case CtlCommand::Backup:
     case CtlCommand::Restore:
     case CtlCommand::Diff:
-        break;             // every sensor at once: RunProfileCommand
+    case CtlCommand::Publish:
+        break;             // every sensor at once: RunProfileCommand, RunPublish
     case CtlCommand::Scan: // probes many devices and is run without a session of its own
     case CtlCommand::None:
         return {CTL_EXIT_USAGE, "no command given"};

@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/CtlOptions.h"
+#include "cli/CtlOutput.h"
 #include "cli/CtlSession.h"
 #include "sensor/SensorRecords.h"
 
@@ -20,6 +21,9 @@ CtlOutcome SendSettings(CCtlSession& session, const SensorSettings& wanted);
 CtlOutcome SendChannel(CCtlSession& session, unsigned channel,
                        const ChannelDefinition& channelDefinition);
 SensorSettings SettingsOf(const CSensor& sensor);
+SensorIdentity IdentityOf(const CSensor& sensor);
+// The channel as a read presents it: percentages derived from the raw bounds the sensor holds.
+NumberedChannel ChannelAsRead(const CSensor& sensor, unsigned channel);
 
 // Channels the sensor's model has; every channel the protocol addresses when the model code
 // names no model.

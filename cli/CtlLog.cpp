@@ -71,8 +71,15 @@ private:
     unsigned long long m_lost = 0;
 };
 
-// Identify polling until the sensor answers again, however long that takes.
-CtlOutcome FindAgain(CCtlSession& session, const std::string& lost, std::ostream& err) {
+ReadingTexts ShownReading(const CSensor& sensor) {
+    return {FormatPercent(ClampPercent(sensor.GetRed())),
+            FormatPercent(ClampPercent(sensor.GetGreen())),
+            FormatPercent(ClampPercent(sensor.GetBlue()))};
+}
+
+} // namespace
+
+CtlOutcome FindSensorAgain(CCtlSession& session, const std::string& lost, std::ostream& err) {
     CSensor& sensor = session.Sensor();
     sensor.StopDataPolling();
     sensor.ClearPending();
@@ -86,13 +93,11 @@ CtlOutcome FindAgain(CCtlSession& session, const std::string& lost, std::ostream
     }
 }
 
-ReadingTexts ShownReading(const CSensor& sensor) {
-    return {FormatPercent(ClampPercent(sensor.GetRed())),
-            FormatPercent(ClampPercent(sensor.GetGreen())),
-            FormatPercent(ClampPercent(sensor.GetBlue()))};
+// The proxy reports a silent sensor after about 5.5 s of missed polls (at least one).
+std::chrono::milliseconds DataWaitLimit(unsigned periodMs) {
+    return std::chrono::milliseconds(periodMs) * (CSensor::DATA_MISSED_BUDGET_MS / periodMs + 3) +
+           2s;
 }
-
-} // namespace
 
 std::string NumberedLogName(const std::string& path, unsigned number) {
     const std::size_t slash = path.rfind('/');
@@ -111,10 +116,7 @@ CtlOutcome RunLog(CCtlSession& session, const CtlOptions& options, std::ostream&
     }
     CSensor& sensor = session.Sensor();
     CLogTrigger trigger;
-    // The proxy reports a silent sensor after about 5.5 s of missed polls (at least one).
-    const auto limit = std::chrono::milliseconds(options.PeriodMs) *
-                           (CSensor::DATA_MISSED_BUDGET_MS / options.PeriodMs + 3) +
-                       2s;
+    const auto limit = DataWaitLimit(options.PeriodMs);
     bool polling = false;
     for (;;) {
         if (!polling && !sensor.StartDataPolling(options.PeriodMs)) {
@@ -128,7 +130,7 @@ CtlOutcome RunLog(CCtlSession& session, const CtlOptions& options, std::ostream&
         }
         if (outcome.Exit == CTL_EXIT_NO_ANSWER) {
             polling = false;
-            if (FindAgain(session, outcome.Message, err).Exit == CTL_EXIT_INTERRUPTED) {
+            if (FindSensorAgain(session, outcome.Message, err).Exit == CTL_EXIT_INTERRUPTED) {
                 break;
             }
             err << PROGRAM << "the sensor answers again; logging goes on\n";

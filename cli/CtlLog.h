@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <ostream>
 #include <string>
 
@@ -13,6 +14,12 @@
 // sensor that goes silent or away is waited for and logged again once it answers. Only a stop
 // request ends it. What happens is told on `err`.
 CtlOutcome RunLog(CCtlSession& session, const CtlOptions& options, std::ostream& err);
+
+// Identify polling until a sensor that was lost (`lost` says how) answers again, however long
+// that takes; only a stop request ends it sooner.
+CtlOutcome FindSensorAgain(CCtlSession& session, const std::string& lost, std::ostream& err);
+// How long to wait for a reading at `periodMs` before the sensor counts as silent.
+std::chrono::milliseconds DataWaitLimit(unsigned periodMs);
 
 // The file the log goes on in after `number` full ones: "log.csv" gives "log.1.csv", a name
 // without extension gets ".1" at its end.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -56,6 +57,34 @@ ValueCheck Whole(const std::string& name, unsigned low, unsigned high, unsigned&
     };
 }
 
+ValueCheck Text(const std::string& name, std::string& value) {
+    return [name, &value](const std::string& text, std::string& error) {
+        if (text.empty()) {
+            return Refuse(error, name + " needs a value");
+        }
+        value = text;
+        return true;
+    };
+}
+
+void AddPublishOptions(CLI::App& command, PublishSettings& publish) {
+    const std::pair<const char*, std::string*> texts[] = {
+        {"--broker", &publish.Broker},
+        {"--topic-prefix", &publish.TopicPrefix},
+        {"--client-id", &publish.ClientId},
+        {"--username", &publish.Username},
+        {"--password-file", &publish.PasswordFile},
+        {"--cafile", &publish.CaFile},
+        {"--cert", &publish.CertFile},
+        {"--key", &publish.KeyFile},
+        {"--discovery-prefix", &publish.DiscoveryPrefix}};
+    for (const auto& [name, value] : texts) {
+        AddValue(command, name, Text(name, *value));
+    }
+    AddSwitch(command, "--insecure", publish.Insecure);
+    AddSwitch(command, "--discovery", publish.Discovery);
+}
+
 ValueCheck Target(bool device, std::vector<CtlTarget>& targets) {
     return [device, &targets](const std::string& value, std::string& error) {
         if (value.empty()) {
@@ -98,7 +127,8 @@ void AddCommandOptions(CLI::App& command, CtlCommand which, CtlOptions& options)
     if (which == CtlCommand::Stats) {
         AddValue(command, "--channel", Whole("--channel", 1, 15, options.Channel));
     }
-    if (which == CtlCommand::Monitor || which == CtlCommand::Stats || which == CtlCommand::Log) {
+    if (which == CtlCommand::Monitor || which == CtlCommand::Stats || which == CtlCommand::Log ||
+        which == CtlCommand::Publish) {
         AddValue(command, "--period",
                  Whole("--period", CTL_MIN_PERIOD_MS, CTL_MAX_PERIOD_MS, options.PeriodMs));
     }
@@ -114,6 +144,9 @@ void AddCommandOptions(CLI::App& command, CtlCommand which, CtlOptions& options)
             options.Log.Interval = static_cast<int>(seconds);
             return true;
         });
+    }
+    if (which == CtlCommand::Publish) {
+        AddPublishOptions(command, options.Publish);
     }
     if (which == CtlCommand::Restore) {
         AddSwitch(command, "--dry-run", options.DryRun);
@@ -217,8 +250,8 @@ std::string CtlUsageText() {
    or: spectrelctl [--json] [--timeout MS] scan [DEVICE...]
 
 Talks to Spectrel colour sensors on serial ports, for scripts and for setting up many
-sensors in a row. backup, restore and diff take several --device/--port options and work on
-every sensor at once; the others take one.
+sensors in a row. backup, restore, diff and publish take several --device/--port options
+and work on every sensor at once; the others take one.
 
 Options (anywhere on the line):
   --device PATH   the sensor's serial device, e.g. /dev/ttyUSB0, or a remote line:
@@ -287,6 +320,21 @@ Commands:
                   FILE.2.csv ... (the number before the extension); a record that cannot be
                   written (a full disk) is reported and logging goes on with the next one;
                   a silent or unplugged sensor is waited for and logged again once it answers
+  publish --broker URL [--period MS] [--topic-prefix P] [--client-id ID]
+          [--username NAME --password-file FILE] [--cafile FILE [--cert FILE --key FILE]]
+          [--insecure] [--discovery] [--discovery-prefix P]
+                  publishes every sensor given to an MQTT broker until SIGINT/SIGTERM:
+                  URL is mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] (TLS, 8883);
+                  retained P/SERIAL/availability, identity, settings, channels and
+                  match/N (ON/OFF), each reading on P/SERIAL/reading (the --json objects),
+                  and P/bridge/ID/availability (the broker's last will says offline).
+                  Polls every MS ms (default 300); P defaults to spectrel, ID to
+                  spectrel-<host name>. The password is the first line of FILE, which
+                  only its owner may read. TLS checks the broker against --cafile (or
+                  the system's certificates); --insecure does not. --discovery adds Home
+                  Assistant discovery configs (under homeassistant unless given). A broker
+                  that is down and a sensor that is lost are tried again; at the end every
+                  availability topic says offline. It never changes a sensor
   scan [DEVICE...]
                   looks for sensors on the devices given, or on every serial device
                   present (/dev/serial/by-id first, then ttyUSB*, ttyACM*, ttyS*), all at
@@ -302,7 +350,8 @@ Exit status (with several sensors the highest of them; each sensor is reported i
 order given, and one failing does not stop the others):
   0    done (diff: no difference)
   1    diff: the sensor differs from the profile; restore: the read-back differs
-  2    wrong usage, or a value out of range (nothing was sent); log: FILE cannot be opened
+  2    wrong usage, or a value out of range (nothing was sent); log: FILE cannot be opened;
+       publish: a wrong broker URL, or a password file others may read
   3    the port cannot be opened or written (the message names the device and the reason),
        or the preferences that map a --port name cannot be read
   4    no answer from the sensor (not found within --timeout, or a request timed out;
@@ -311,6 +360,7 @@ order given, and one failing does not stop the others):
   6    the profile file cannot be read or written, is not a profile (it has no
        [Sensor] and no [Channel#N] section), or restore: it has a bad entry and
        --accept-fallbacks is not given (nothing was sent)
-  130  interrupted by SIGINT or SIGTERM before the command finished (monitor, log: 0)
+  130  interrupted by SIGINT or SIGTERM before the command finished (monitor, log,
+       publish: 0)
 )";
 }

@@ -9,7 +9,7 @@
 // The command line of spectrelctl:
 //   spectrelctl (--device PATH | --port NAME)... [--json] [--timeout MS] [--config FILE]
 //               COMMAND [ARGUMENTS]
-// Only backup, restore and diff take several sensors.
+// Only backup, restore, diff and publish take several sensors.
 // Every value is checked here, before a port is opened, so that a value out of range never
 // reaches the sensor.
 
@@ -27,7 +27,8 @@ enum class CtlCommand {
     Restore,
     Diff,
     Log,
-    Scan
+    Scan,
+    Publish
 };
 
 // One sensor to talk to: a device path, or a port name mapped to one.
@@ -58,6 +59,21 @@ struct ChannelChange {
     std::optional<double> RedTolerance, GreenTolerance, BlueTolerance;
 };
 
+// publish: the broker and how this client shows itself there.
+struct PublishSettings {
+    std::string Broker; // mqtt://HOST[:PORT] or mqtts://HOST[:PORT]
+    std::string TopicPrefix = "spectrel";
+    std::string ClientId; // empty: spectrel-<host name>
+    std::string Username;
+    std::string PasswordFile;
+    std::string CaFile;
+    std::string CertFile;
+    std::string KeyFile;
+    bool Insecure = false;
+    bool Discovery = false;
+    std::string DiscoveryPrefix = "homeassistant";
+};
+
 struct CtlOptions {
     std::vector<CtlTarget> Targets; // in the order given
     bool Json = false;
@@ -67,7 +83,7 @@ struct CtlOptions {
     CtlCommand Command = CtlCommand::None;
     unsigned Channel = 0;    // channels, stats: 0 = all; set-channel and teach: 1..15
     unsigned Count = 0;      // monitor: readings to print, 0 = until stopped; stats: 0 = 100
-    unsigned PeriodMs = 300; // monitor, stats and log: polling period
+    unsigned PeriodMs = 300; // monitor, stats, log and publish: polling period
     bool Margins = false;    // monitor: each enabled channel's margin after every reading
     SettingsChange Settings; // set-settings
     ChannelChange Values;    // set-channel
@@ -77,6 +93,7 @@ struct CtlOptions {
     bool AcceptFallbacks = false;         // restore: send a bad entry's fall-back
     LogSettings Log;                      // log: file, mode and interval
     std::vector<std::string> ScanDevices; // scan: the devices to probe, none = every one present
+    PublishSettings Publish;              // publish
 };
 
 bool IsProfileCommand(CtlCommand command);

@@ -1,6 +1,7 @@
 #include "cli/CtlStats.h"
 
 #include "cli/CtlCommands.h"
+#include "cli/CtlLog.h"
 #include "cli/CtlOutput.h"
 #include "cli/Json.h"
 #include "common/NumberText.h"
@@ -10,8 +11,6 @@
 #include "sensor/Protocol.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 constexpr std::array<const char*, 3> COLOUR_KEYS = {"red", "green", "blue"};
 
@@ -135,9 +134,7 @@ CtlOutcome PollReadings(CCtlSession& session, unsigned periodMs, unsigned count,
     if (!sensor.StartDataPolling(periodMs)) {
         return {CTL_EXIT_PORT, "cannot start polling"};
     }
-    // The proxy reports a silent sensor after about 5.5 s of missed polls (at least one).
-    const auto limit =
-        std::chrono::milliseconds(periodMs) * (CSensor::DATA_MISSED_BUDGET_MS / periodMs + 3) + 2s;
+    const auto limit = DataWaitLimit(periodMs);
     for (unsigned read = 0; count == 0 || read < count; ++read) {
         CtlOutcome outcome = session.Await(WM_SENSOR_DATA, std::nullopt, "the data request",
                                            CCtlSession::Clock::now() + limit);

@@ -53,7 +53,9 @@ std::vector<MqttMessage> DiscoveryConfigs(const TopicNames& topics,
     auto add = [&](const char* component, const std::string& object, nlohmann::json config) {
         configs.push_back(
             {discoveryPrefix + "/" + component + "/" + node + "/" + object + "/config",
-             config.dump(), true, RETAINED_QOS});
+             // A byte that is no UTF-8 (a disturbed line's) becomes U+FFFD rather than an error.
+             config.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), true,
+             RETAINED_QOS});
     };
     for (const char* colour : COLOURS) {
         nlohmann::json config = Common(topics, identity, node + "_" + colour);

@@ -62,6 +62,8 @@ bool MqttSession::Configure(std::string& error) {
     // the loop instead of writing the socket itself.
     mosquitto_threaded_set(m_client, true);
     mosquitto_int_option(m_client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // A reading is one small packet: sent at once, not held back to be joined with the next.
+    mosquitto_int_option(m_client, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_connect_callback_set(m_client, &MqttSession::OnConnect);
     mosquitto_disconnect_callback_set(m_client, &MqttSession::OnDisconnect);
     mosquitto_publish_callback_set(m_client, &MqttSession::OnPublish);

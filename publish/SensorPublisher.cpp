@@ -27,14 +27,14 @@ std::vector<MqttMessage> SensorPublisher::OnContact(SensorSnapshot snapshot) {
     return messages;
 }
 
-std::vector<MqttMessage> SensorPublisher::OnReading(const nlohmann::json& reading,
+std::vector<MqttMessage> SensorPublisher::OnReading(const std::string& reading,
                                                     unsigned matchStatus) {
     std::vector<MqttMessage> messages;
     if (!m_online) {
         return messages;
     }
-    messages.push_back({m_topics.Sensor(m_snapshot->Identity.SerialNumber, "reading"),
-                        reading.dump(), false, READING_QOS});
+    messages.push_back({m_topics.Sensor(m_snapshot->Identity.SerialNumber, "reading"), reading,
+                        false, READING_QOS});
     const unsigned model = m_snapshot->Identity.ModelCode;
     const std::optional<unsigned> previous = std::exchange(m_matchStatus, matchStatus);
     for (unsigned channel = 1; channel <= MatchChannelCount(model); ++channel) {
@@ -83,12 +83,12 @@ std::vector<MqttMessage> SensorPublisher::Offline() const {
 // them already there.
 void SensorPublisher::AppendSensorTopics(std::vector<MqttMessage>& messages) const {
     const std::string& serial = m_snapshot->Identity.SerialNumber;
-    messages.push_back({m_topics.Sensor(serial, "identity"), m_snapshot->IdentityObject.dump(),
-                        true, RETAINED_QOS});
     messages.push_back(
-        {m_topics.Sensor(serial, "settings"), m_snapshot->Settings.dump(), true, RETAINED_QOS});
+        {m_topics.Sensor(serial, "identity"), m_snapshot->IdentityText, true, RETAINED_QOS});
     messages.push_back(
-        {m_topics.Sensor(serial, "channels"), m_snapshot->Channels.dump(), true, RETAINED_QOS});
+        {m_topics.Sensor(serial, "settings"), m_snapshot->SettingsText, true, RETAINED_QOS});
+    messages.push_back(
+        {m_topics.Sensor(serial, "channels"), m_snapshot->ChannelsText, true, RETAINED_QOS});
     if (!m_discoveryPrefix.empty()) {
         for (MqttMessage& config :
              DiscoveryConfigs(m_topics, m_discoveryPrefix, m_snapshot->Identity)) {

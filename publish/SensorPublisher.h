@@ -1,6 +1,5 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,10 +19,10 @@ public:
     // The sensor identified (at first contact or again after a loss): its retained topics and
     // then "online". Another serial than before makes the old one "offline" first.
     std::vector<MqttMessage> OnContact(SensorSnapshot snapshot);
-    // A reading (the `--json monitor` object) and the match status it came with. The first
+    // A reading (the `--json monitor` object, as text) and the match status it came with. The first
     // after a contact publishes every channel's match topic, later ones only the channels whose
     // recognition changed.
-    std::vector<MqttMessage> OnReading(const nlohmann::json& reading, unsigned matchStatus);
+    std::vector<MqttMessage> OnReading(const std::string& reading, unsigned matchStatus);
     // A hang-up or silence: "offline" for the sensor.
     std::vector<MqttMessage> OnLoss();
 

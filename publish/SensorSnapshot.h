@@ -1,16 +1,18 @@
 #pragma once
 
-#include <nlohmann/json.hpp>
+#include <string>
 
 #include "sensor/SensorRecords.h"
 
-// What first contact learned of a sensor: the identity as read, and the objects that
-// `spectrelctl --json` prints for identify (with "device" added), settings and channels.
+// What first contact learned of a sensor: the identity as read, and the JSON texts that
+// `spectrelctl --json` prints for identify (with "device" added), settings and channels. They
+// come as texts written by the client's one JSON writer, so a payload is exactly what a script
+// reading `--json` already knows, member order and escapes included.
 struct SensorSnapshot {
     SensorIdentity Identity;
-    nlohmann::json IdentityObject;
-    nlohmann::json Settings;
-    nlohmann::json Channels;
+    std::string IdentityText;
+    std::string SettingsText;
+    std::string ChannelsText;
 };
 
 // How many match outputs the sensor's model has; 0 for a code that names no model.

@@ -224,3 +224,27 @@ TEST(CtlOptions, ConfigFileWithABadKeyOrValueIsBadUsage) {
     EXPECT_EQ(RunSpectrelCtl({"--config", temp / "none.conf", "identify"}, out, err, stop), 2);
     EXPECT_NE(err.str().find("none.conf"), std::string::npos) << err.str();
 }
+
+// A service's whole command line is "--config FILE publish": every option comes from the file.
+TEST(CtlOptions, PublishTakesSeveralSensorsAndItsOptionsFromTheFile) {
+    TempDir temp;
+    const std::string file = temp / "publish.conf";
+    std::ofstream(file) << "device = /dev/ttyUSB0\ndevice = rfc2217://line4:4001\n"
+                           "broker = mqtts://[::1]:8884\ncafile = /etc/ca.crt\ninsecure = true\n"
+                           "discovery = true\ntopic-prefix = plant/line4\nperiod = 100\n";
+    const Parsed parsed = Parse({"--config", file.c_str(), "publish", "--client-id", "desk"});
+    ASSERT_TRUE(parsed.Ok) << parsed.Error;
+    const PublishSettings& publish = parsed.Options.Publish;
+    EXPECT_EQ(parsed.Options.Targets.size(), 2u);
+    EXPECT_EQ(publish.Broker, "mqtts://[::1]:8884");
+    EXPECT_EQ(publish.CaFile, "/etc/ca.crt");
+    EXPECT_TRUE(publish.Insecure);
+    EXPECT_TRUE(publish.Discovery);
+    EXPECT_EQ(publish.TopicPrefix, "plant/line4");
+    EXPECT_EQ(publish.ClientId, "desk");
+    EXPECT_EQ(parsed.Options.PeriodMs, 100u);
+
+    ExpectRefused({"--device", "/dev/ttyUSB0", "publish", "--broker"}, "--broker needs a value");
+    ExpectRefused({"--device", "/dev/ttyUSB0", "publish", "--insecure=yes"}, "--insecure");
+    ExpectRefused({"--device", "a", "--device", "b", "monitor"}, "--device or --port is given");
+}

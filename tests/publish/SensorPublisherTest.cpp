@@ -14,13 +14,13 @@ constexpr unsigned FIFTEEN_CHANNELS = 15; // Spectrel-15: the recognised channel
 SensorSnapshot Snapshot(const std::string& serial, unsigned model = FOUR_CHANNELS) {
     SensorSnapshot snapshot;
     snapshot.Identity = {model, serial, 1, 5};
-    snapshot.IdentityObject = {{"serial", serial}, {"device", "/dev/ttyUSB0"}};
-    snapshot.Settings = {{"averaging", 3}};
-    snapshot.Channels = nlohmann::json::array({{{"channel", 1}}});
+    snapshot.IdentityText = R"({"device":"/dev/ttyUSB0","serial":")" + serial + "\"}";
+    snapshot.SettingsText = R"({"averaging":3})";
+    snapshot.ChannelsText = R"([{"channel":1}])";
     return snapshot;
 }
 
-const nlohmann::json READING = {{"red", 12.5}, {"green", 40.0}, {"blue", 3.25}, {"match", 5}};
+const std::string READING = R"({"red":12.5,"green":40,"blue":3.25,"match":5})";
 
 std::vector<std::string> Topics(const std::vector<MqttMessage>& messages) {
     std::vector<std::string> topics;
@@ -54,7 +54,7 @@ TEST(SensorPublisherTest, FirstContactThenReadingsPublishMatchChangesOnly) {
 
     // Channels 1 and 3 recognise the target: every channel's state at the first reading.
     EXPECT_EQ(publisher.OnReading(READING, 0b0101),
-              (std::vector<MqttMessage>{{"plant/line1/A100/reading", READING.dump(), false, 0},
+              (std::vector<MqttMessage>{{"plant/line1/A100/reading", READING, false, 0},
                                         Retained("plant/line1/A100/match/1", "ON"),
                                         Retained("plant/line1/A100/match/2", "OFF"),
                                         Retained("plant/line1/A100/match/3", "ON"),
@@ -163,6 +163,10 @@ TEST(SensorPublisherTest, DiscoveryDescribesOneDevicePerSensor) {
     EXPECT_EQ(third["payload_on"], "ON");
     EXPECT_EQ(third["payload_off"], "OFF");
     EXPECT_EQ(third["device"], red["device"]);
+
+    // A serial garbled by a disturbed line is no reason to stop publishing.
+    SensorPublisher garbled = Publisher("homeassistant");
+    EXPECT_NO_THROW(garbled.OnContact(Snapshot("A1\xff")));
 }
 
 TEST(SensorPublisherTest, NamesCannotLeaveTheirTopicLevel) {

@@ -33,6 +33,8 @@ const char* FaultName(FaultKind kind) {
         return "serial";
     case FaultKind::Remote:
         return "remote";
+    case FaultKind::Broker:
+        return "broker";
     }
     return "?";
 }
@@ -89,6 +91,8 @@ FaultEpisode MakeEpisode(FaultKind kind, std::chrono::milliseconds hold, unsigne
         break;
     case FaultKind::Remote:
         break; // ser2net killed and started again by the soak
+    case FaultKind::Broker:
+        break; // mosquitto killed and started again by the soak
     }
     return episode;
 }

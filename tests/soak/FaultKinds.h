@@ -18,9 +18,10 @@ enum class FaultKind {
     Replug,  // a pulled cable, plugged back in by hand
     Serial,  // the sensor swapped for another one with another serial number
     Remote,  // the remote line's server killed and restarted
+    Broker,  // the MQTT broker killed and restarted, having lost what it held
 };
 
-const std::vector<FaultKind>& LineFaultKinds(); // every kind but Remote
+const std::vector<FaultKind>& LineFaultKinds(); // every kind but Remote and Broker
 const char* FaultName(FaultKind kind);
 
 // One fault as the soak plays it: the control lines that start and end it and how long it is

@@ -59,13 +59,13 @@ int Soak::Run() {
 }
 
 std::vector<SimProcess*> Soak::Sensors() {
-    return {&m_windowSensor, &m_ctlSensor, &m_logSensor};
+    return {&m_windowSensor, &m_ctlSensor, &m_logSensor, &m_publishSensor};
 }
 
 bool Soak::StartSensors() {
     const std::string folder = m_temp.Path();
     const unsigned seed = static_cast<unsigned>(m_random());
-    const char* names[] = {"window", "ctl", "log"};
+    const char* names[] = {"window", "ctl", "log", "publish"};
     unsigned index = 0;
     for (SimProcess* sensor : Sensors()) {
         const std::string name = names[index];
@@ -100,6 +100,11 @@ bool Soak::StartAll() {
         return false;
     }
     m_ctlLogWatch = std::make_unique<LogWatch>(ctlLogPath);
+    if (std::string problem; !m_publish.Start(m_options.CtlProgram, m_publishSensor.Link(),
+                                              folder + "/spectrelctl-publish.out", problem)) {
+        std::printf("soak: %s\n", problem.c_str());
+        return false;
+    }
     m_window = std::make_unique<SoakWindow>(folder, m_windowSensor.Link());
     m_windowLogWatch = std::make_unique<LogWatch>(m_window->LogPath());
     m_window->Open();
@@ -107,11 +112,14 @@ bool Soak::StartAll() {
                                         folder + "/spectrelctl.out");
     m_ctl->Start();
     m_watchdog = std::thread([this] { Watchdog(); });
-    m_watched = {{"soak (window controller, sensor proxy, spectrelctl driver)", nullptr, {}, {}},
-                 {"spectrel-sim (window's sensor)", &m_windowSensor.Process(), {}, {}},
-                 {"spectrel-sim (spectrelctl commands' sensor)", &m_ctlSensor.Process(), {}, {}},
-                 {"spectrel-sim (spectrelctl log's sensor)", &m_logSensor.Process(), {}, {}},
-                 {"spectrelctl log", &m_ctlLog, {}, {}}};
+    m_watched = {
+        {"soak (window controller, sensor proxy, spectrelctl driver)", nullptr, {}, {}},
+        {"spectrel-sim (window's sensor)", &m_windowSensor.Process(), {}, {}},
+        {"spectrel-sim (spectrelctl commands' sensor)", &m_ctlSensor.Process(), {}, {}},
+        {"spectrel-sim (spectrelctl log's sensor)", &m_logSensor.Process(), {}, {}},
+        {"spectrel-sim (spectrelctl publish's sensor)", &m_publishSensor.Process(), {}, {}},
+        {"spectrelctl log", &m_ctlLog, {}, {}},
+        {"spectrelctl publish", &m_publish.Process(), {}, {}}};
     const auto deadline = Clock::now() + RECOVERY_BOUND;
     while (!m_window->IsOnline() && Clock::now() < deadline) {
         m_window->Pump(std::chrono::milliseconds(100));
@@ -135,7 +143,8 @@ void Soak::StopAll() {
         m_watchdog.join();
     }
     // Each program must end cleanly on SIGTERM, as a service manager would stop it.
-    std::vector<std::pair<std::string, ChildProcess*>> programs{{"spectrelctl log", &m_ctlLog}};
+    std::vector<std::pair<std::string, ChildProcess*>> programs{
+        {"spectrelctl log", &m_ctlLog}, {"spectrelctl publish", &m_publish.Process()}};
     for (SimProcess* sensor : Sensors()) {
         programs.emplace_back("spectrel-sim", &sensor->Process());
     }
@@ -170,6 +179,7 @@ void Soak::MatrixRun() {
 std::vector<FaultKind> Soak::Kinds() const {
     std::vector<FaultKind> kinds = LineFaultKinds();
     kinds.push_back(FaultKind::Remote);
+    kinds.push_back(FaultKind::Broker);
     return kinds;
 }
 
@@ -177,6 +187,9 @@ void Soak::PlayEpisode(const FaultEpisode& episode) {
     m_tally.Injected(episode.Kind);
     if (episode.Kind == FaultKind::Remote) {
         m_server->Kill();
+    }
+    if (episode.Kind == FaultKind::Broker) {
+        m_publish.KillBroker();
     }
     for (SimProcess* sensor : Sensors()) {
         sensor->SendAll(episode.StartLines);
@@ -187,6 +200,9 @@ void Soak::PlayEpisode(const FaultEpisode& episode) {
     }
     if (episode.Kind == FaultKind::Remote && !m_server->Start()) {
         m_crashes.push_back("ser2net did not start again: " + m_server->Problem());
+    }
+    if (std::string problem; episode.Kind == FaultKind::Broker && !m_publish.StartBroker(problem)) {
+        m_crashes.push_back(problem + " (did not start again)");
     }
     AwaitRecovery(episode);
 }
@@ -209,6 +225,19 @@ void Soak::AwaitRecovery(const FaultEpisode& episode) {
                     recovered ? Clock::now() - faultEnd : Clock::duration(RECOVERY_BOUND),
                     m_window->StateText());
     AwaitLogRecovery(episode, faultEnd);
+    AwaitPublishRecovery(episode, faultEnd);
+}
+
+// spectrelctl publish is back once the sensor that answers now has a reading on the broker
+// taken after the fault ended (and its identity again, after a broker restart).
+void Soak::AwaitPublishRecovery(const FaultEpisode& episode, Clock::time_point faultEnd) {
+    while (!m_publish.Back(episode, faultEnd) && Clock::now() - faultEnd < RECOVERY_BOUND) {
+        m_window->Pump(std::chrono::milliseconds(20));
+    }
+    const bool back = m_publish.Back(episode, faultEnd);
+    m_tally.Outcome(episode.Kind, "spectrelctl publish", back,
+                    back ? Clock::now() - faultEnd : Clock::duration(RECOVERY_BOUND),
+                    m_publish.State());
 }
 
 // spectrelctl log is back once it has written a record after the fault ended (it logs every
@@ -258,6 +287,9 @@ void Soak::Observe(bool faultHolds) {
     }
     if (m_crashes.empty() && !m_ctlLog.Running()) {
         m_crashes.push_back("spectrelctl log ended with " + m_ctlLog.StatusText());
+    }
+    if (m_crashes.empty() && !m_publish.Process().Running()) {
+        m_crashes.push_back("spectrelctl publish ended with " + m_publish.Process().StatusText());
     }
     m_ctlLogWatch->Poll();
     m_windowLogWatch->Poll();

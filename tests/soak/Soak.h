@@ -14,6 +14,7 @@
 #include "FaultKinds.h"
 #include "LogWatch.h"
 #include "ProcessFigures.h"
+#include "PublishWatch.h"
 #include "RecoveryTally.h"
 #include "SimProcess.h"
 #include "SoakWindow.h"
@@ -28,7 +29,8 @@ struct SoakOptions {
     std::string CtlProgram;
 };
 
-// The soak: the window's controller, spectrelctl and the virtual sensors they talk to, under
+// The soak: the window's controller, spectrelctl (commands, log and publish to a real MQTT
+// broker) and the virtual sensors they talk to, under
 // faults that switch at random from a seed, with every recovery timed and every process's
 // resources compared from the end of the first minute to the end.
 class Soak {
@@ -64,6 +66,7 @@ private:
     void Drive(Clock::duration period, bool faultHolds);
     void AwaitRecovery(const FaultEpisode& episode);
     void AwaitLogRecovery(const FaultEpisode& episode, Clock::time_point faultEnd);
+    void AwaitPublishRecovery(const FaultEpisode& episode, Clock::time_point faultEnd);
     void Observe(bool faultHolds);
     std::vector<FaultKind> Kinds() const;
     void TakeFigures(bool start);
@@ -77,8 +80,10 @@ private:
     SimProcess m_windowSensor;
     SimProcess m_ctlSensor;
     SimProcess m_logSensor;            // spectrelctl log's
+    SimProcess m_publishSensor;        // spectrelctl publish's
     std::unique_ptr<Ser2net> m_server; // the log sensor's remote line
     ChildProcess m_ctlLog;
+    PublishWatch m_publish;
     std::unique_ptr<LogWatch> m_ctlLogWatch;
     std::unique_ptr<LogWatch> m_windowLogWatch;
     std::unique_ptr<SoakWindow> m_window;

@@ -90,7 +90,7 @@ bool Mosquitto::WriteConfiguration() {
     std::ofstream file(m_folder / "mosquitto.conf");
     // "user root": a broker started by root otherwise becomes the mosquitto user and cannot
     // read this private folder. Ignored when not started by root.
-    file << "user root\npersistence false\nallow_anonymous true\n"
+    file << "user root\npersistence false\nallow_anonymous true\nset_tcp_nodelay true\n"
          << "log_dest file " << (m_folder / "mosquitto.log") << "\n"
          << "listener " << m_port << " 127.0.0.1\n";
     if (m_tls) {

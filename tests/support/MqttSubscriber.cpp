@@ -4,7 +4,10 @@
 
 #include "support/Deadline.h"
 
-MqttSubscriber::MqttSubscriber(unsigned port) : m_port(port) {
+#include <algorithm>
+
+MqttSubscriber::MqttSubscriber(unsigned port, bool latestOnly)
+    : m_port(port), m_latestOnly(latestOnly) {
     mosquitto_lib_init();
     m_client = mosquitto_new(nullptr, true, this);
     mosquitto_connect_callback_set(m_client, &MqttSubscriber::OnConnect);
@@ -80,11 +83,16 @@ void MqttSubscriber::OnSubscribe(mosquitto* /*client*/, void* self, int /*id*/, 
 void MqttSubscriber::OnMessage(mosquitto* /*client*/, void* self,
                                const struct mosquitto_message* message) {
     auto* subscriber = static_cast<MqttSubscriber*>(self);
+    Received received{message->topic,
+                      message->payloadlen > 0
+                          ? std::string(static_cast<const char*>(message->payload),
+                                        static_cast<std::size_t>(message->payloadlen))
+                          : std::string(),
+                      message->retain, std::chrono::steady_clock::now()};
     const std::lock_guard lock(subscriber->m_mutex);
-    subscriber->m_messages.push_back(
-        {message->topic,
-         message->payloadlen > 0 ? std::string(static_cast<const char*>(message->payload),
-                                               static_cast<std::size_t>(message->payloadlen))
-                                 : std::string(),
-         message->retain, std::chrono::steady_clock::now()});
+    std::vector<Received>& messages = subscriber->m_messages;
+    if (subscriber->m_latestOnly) {
+        std::erase_if(messages, [&](const Received& old) { return old.Topic == received.Topic; });
+    }
+    messages.push_back(std::move(received));
 }

@@ -10,7 +10,8 @@ struct mosquitto;
 
 // A test client that subscribes to every topic on a broker at 127.0.0.1 and records each
 // message with its retained flag and the time it arrived. It reconnects on its own (within a
-// second) when the broker comes back.
+// second) when the broker comes back. With `latestOnly` it keeps only the latest message of
+// each topic, so that a run of hours does not grow with every reading.
 class MqttSubscriber {
 public:
     struct Received {
@@ -20,7 +21,7 @@ public:
         std::chrono::steady_clock::time_point At;
     };
 
-    explicit MqttSubscriber(unsigned port);
+    explicit MqttSubscriber(unsigned port, bool latestOnly = false);
     ~MqttSubscriber();
     MqttSubscriber(const MqttSubscriber&) = delete;
     MqttSubscriber& operator=(const MqttSubscriber&) = delete;
@@ -42,6 +43,7 @@ private:
     static void OnMessage(mosquitto* client, void* self, const struct mosquitto_message* message);
 
     unsigned m_port;
+    bool m_latestOnly;
     mosquitto* m_client = nullptr;
     mutable std::mutex m_mutex;
     bool m_subscribed = false;
