@@ -5,6 +5,7 @@
 
 #include "cli/CtlCommands.h"
 #include "cli/CtlLog.h"
+#include "cli/CtlStats.h"
 #include "cli/SensorJson.h"
 
 namespace {
@@ -89,7 +90,7 @@ bool CPublishLine::Open(CCtlSession& session) {
 }
 
 // What the `--json` identify, settings and channels commands print, read afresh.
-CtlOutcome CPublishLine::ReadSnapshot(CCtlSession& session, SensorSnapshot& snapshot) const {
+CtlOutcome CPublishLine::ReadSnapshot(CCtlSession& session, SensorSnapshot& snapshot) {
     const CSensor& sensor = session.Sensor();
     CtlOutcome outcome = ReadVersion(session);
     if (outcome.Done()) {
@@ -110,6 +111,10 @@ CtlOutcome CPublishLine::ReadSnapshot(CCtlSession& session, SensorSnapshot& snap
     snapshot.IdentityText = JsonText(identity);
     snapshot.SettingsText = JsonText(SettingsJson(SettingsOf(sensor)));
     snapshot.ChannelsText = JsonText(ChannelsJson(channels));
+    m_channels.clear();
+    for (const NumberedChannel& channel : channels) {
+        m_channels.push_back(channel.Channel);
+    }
     return {};
 }
 
@@ -131,7 +136,10 @@ CtlOutcome CPublishLine::Poll(CCtlSession& session) {
         }
         const CurrentReading reading{sensor.GetRed(), sensor.GetGreen(), sensor.GetBlue(),
                                      sensor.GetMatchStatus()};
-        const std::string text = JsonText(ReadingJson(std::chrono::system_clock::now(), reading));
+        // The reading as monitor --json --margins prints it: each enabled channel's margin.
+        const std::string text =
+            WithMargins(JsonText(ReadingJson(std::chrono::system_clock::now(), reading)),
+                        m_channels, reading, true);
         const std::lock_guard lock(m_mutex);
         Publish(m_publisher.OnReading(text, reading.MatchStatus));
     }

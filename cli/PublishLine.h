@@ -31,7 +31,7 @@ public:
 private:
     bool Open(CCtlSession& session);
     CtlOutcome PublishUntilLost(CCtlSession& session);
-    CtlOutcome ReadSnapshot(CCtlSession& session, SensorSnapshot& snapshot) const;
+    CtlOutcome ReadSnapshot(CCtlSession& session, SensorSnapshot& snapshot);
     CtlOutcome Poll(CCtlSession& session);
     void Publish(const std::vector<MqttMessage>& messages);
 
@@ -43,4 +43,5 @@ private:
     const std::atomic<bool>& m_stop;
     mutable std::mutex m_mutex; // the publisher's state, and the order its messages go out in
     SensorPublisher m_publisher;
+    std::vector<ChannelDefinition> m_channels; // as last read, for each reading's margins
 };

@@ -107,6 +107,13 @@ TEST_F(PublishCommand, FirstContactReadingsMatchOutputsAndTheEnd) {
                        "/match_1/config")["availability_mode"],
               "all");
 
+    // Each reading carries the margin of every enabled channel: channel 1 alone, the target
+    // at its centre.
+    ASSERT_TRUE(WaitUntil([&] { return ReadsRed(40.0); }));
+    const nlohmann::json margins = LastJson(SENSOR + "reading")["margins"];
+    ASSERT_EQ(margins.size(), 1u);
+    EXPECT_GT(margins[0].get<double>(), 90.0);
+
     // Readings follow the target; leaving channel 1's tolerance turns its match off.
     m_sensor.Sim().SetTarget(70.0, 30.0, 20.0);
     EXPECT_TRUE(WaitUntil([&] { return ReadsRed(70.0); }));
