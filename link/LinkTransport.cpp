@@ -1,7 +1,7 @@
 #include "link/LinkTransport.h"
 
-#include "link/DeviceAddress.h"
 #include "common/LinkError.h"
+#include "link/DeviceAddress.h"
 #include "link/RawTcpTransport.h"
 #include "link/Rfc2217Transport.h"
 #include "link/TermiosTransport.h"

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "link/ComPortSetup.h"
 #include "common/LinkError.h"
+#include "link/ComPortSetup.h"
 
 bool Rfc2217Transport::Open(int cancel, std::uint32_t& error) {
     m_codec = TelnetCodec(true);

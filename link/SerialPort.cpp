@@ -10,8 +10,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include "link/LineFormat.h"
 #include "common/LinkError.h"
+#include "link/LineFormat.h"
 #include "link/PortMap.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "logging/LogSettings.h"
 #include "logging/LogTexts.h"
-#include "profile/PanelChannel.h"
 #include "profile/IniStore.h"
+#include "profile/PanelChannel.h"
 
 // A profile: a whole sensor configuration in an INI file (extension "spf"), written and read by
 // the control panel's File commands and by spectrelctl's backup, restore and diff. Both go

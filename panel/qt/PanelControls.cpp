@@ -15,9 +15,9 @@
 #include <QTextEdit>
 #include <array>
 
-#include "widgets/qt/DialogLayout.h"
 #include "panel/qt/RGBChart.h"
 #include "panel/qt/ToleranceSpin.h"
+#include "widgets/qt/DialogLayout.h"
 
 // A control id with its own name, which becomes the widget's object name.
 #define CONTROL(id) id, #id
