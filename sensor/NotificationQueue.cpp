@@ -8,10 +8,10 @@ void CNotificationQueue::Post(unsigned message, std::uintptr_t wParam) {
 
 void CNotificationQueue::PostFrom(std::uint64_t connection, unsigned message,
                                   std::uintptr_t wParam) {
-    const Clock::time_point posted = Now();
     {
+        // Stamped under the lock, so that the queue's order is also the order of the times.
         std::lock_guard lock(m_mutex);
-        m_queue.push_back(Notification{message, wParam, connection, posted});
+        m_queue.push_back(Notification{message, wParam, connection, Now()});
     }
     m_posted.notify_all();
 }

@@ -45,7 +45,8 @@ public:
     void Clear();
 
 protected:
-    // The time each post is stamped with.
+    // The time each post is stamped with; called with the queue's lock held, so it must not
+    // wait for anything that posts.
     virtual Clock::time_point Now() const { return Clock::now(); }
 
 private:
