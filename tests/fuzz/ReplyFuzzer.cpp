@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "FuzzCheck.h"
 #include "link/LineAssembler.h"
@@ -83,18 +84,37 @@ void CheckSettings(std::string_view line) {
     Require(ParseSettingsReply(command) == settings, "settings survive command and reply");
 }
 
-void CheckChannel(std::string_view line) {
+// A channel or teach reply read over the stored record by its parser: one it refuses must leave the
+// record and the channel number alone, one it takes must name the channel it addressed.
+struct ChannelReply {
+    bool (*Parse)(std::string_view, unsigned&, ChannelDefinition&);
+    const char* RefusedChangesNothing;
+    const char* TakesTheAddressedChannel;
+};
+
+std::optional<std::pair<unsigned, ChannelDefinition>> ReadChannelReply(std::string_view line,
+                                                                       const ChannelReply& reply) {
     const ChannelDefinition before = StoredChannel();
     ChannelDefinition definition = before;
     unsigned channel = 99;
     const unsigned addressed = ReplyChannelNumber(line);
-    if (!ParseChannelReply(line, channel, definition)) {
+    if (!reply.Parse(line, channel, definition)) {
         Require(addressed == 0, "only index F is refused");
-        Require(channel == 99 && SameChannel(definition, before),
-                "a refused channel reply changes nothing");
+        Require(channel == 99 && SameChannel(definition, before), reply.RefusedChangesNothing);
+        return std::nullopt;
+    }
+    Require(IsValidChannel(channel) && channel == addressed, reply.TakesTheAddressedChannel);
+    return std::pair{channel, definition};
+}
+
+void CheckChannel(std::string_view line) {
+    const auto read =
+        ReadChannelReply(line, {ParseChannelReply, "a refused channel reply changes nothing",
+                                "channel 1..15 as addressed"});
+    if (!read) {
         return;
     }
-    Require(IsValidChannel(channel) && channel == addressed, "channel 1..15 as addressed");
+    const auto& [channel, definition] = *read;
     Require(definition.MatchOutput <= 0xF && definition.Enabled <= 0xF && definition.Mode <= 0xF,
             "flags within one digit");
     for (const auto& [low, high, setting, tolerance] :
@@ -124,17 +144,14 @@ void CheckChannel(std::string_view line) {
 }
 
 void CheckTeach(std::string_view line) {
-    const ChannelDefinition before = StoredChannel();
-    ChannelDefinition definition = before;
-    unsigned channel = 99;
-    const unsigned addressed = ReplyChannelNumber(line);
-    if (!ParseTeachReply(line, channel, definition)) {
-        Require(addressed == 0, "only index F is refused");
-        Require(channel == 99 && SameChannel(definition, before),
-                "a refused teach reply changes nothing");
+    const auto read =
+        ReadChannelReply(line, {ParseTeachReply, "a refused teach reply changes nothing",
+                                "taught channel 1..15 as addressed"});
+    if (!read) {
         return;
     }
-    Require(IsValidChannel(channel) && channel == addressed, "taught channel 1..15 as addressed");
+    const ChannelDefinition& definition = read->second;
+    const ChannelDefinition before = StoredChannel();
     Require(definition.MatchOutput == before.MatchOutput && definition.Enabled == before.Enabled &&
                 definition.Mode == before.Mode,
             "a teach reply leaves the flags");
