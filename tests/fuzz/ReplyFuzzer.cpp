@@ -11,7 +11,6 @@
 #include <string>
 #include <string_view>
 #include <tuple>
-#include <utility>
 
 #include "FuzzCheck.h"
 #include "link/LineAssembler.h"
@@ -84,37 +83,32 @@ void CheckSettings(std::string_view line) {
     Require(ParseSettingsReply(command) == settings, "settings survive command and reply");
 }
 
-// A channel or teach reply read over the stored record by its parser: one it refuses must leave the
-// record and the channel number alone, one it takes must name the channel it addressed.
-struct ChannelReply {
-    bool (*Parse)(std::string_view, unsigned&, ChannelDefinition&);
-    const char* RefusedChangesNothing;
-    const char* TakesTheAddressedChannel;
-};
-
-std::optional<std::pair<unsigned, ChannelDefinition>> ReadChannelReply(std::string_view line,
-                                                                       const ChannelReply& reply) {
+// Reads a channel or teach reply with `parse` over the stored record: a refused one must leave
+// the record and the channel number alone, a taken one must name the channel it addressed.
+bool ReadOverStored(std::string_view line,
+                    bool (*parse)(std::string_view, unsigned&, ChannelDefinition&),
+                    const char* refusedChangesNothing, const char* takesAddressed,
+                    unsigned& channel, ChannelDefinition& definition) {
     const ChannelDefinition before = StoredChannel();
-    ChannelDefinition definition = before;
-    unsigned channel = 99;
+    definition = before;
+    channel = 99;
     const unsigned addressed = ReplyChannelNumber(line);
-    if (!reply.Parse(line, channel, definition)) {
+    if (!parse(line, channel, definition)) {
         Require(addressed == 0, "only index F is refused");
-        Require(channel == 99 && SameChannel(definition, before), reply.RefusedChangesNothing);
-        return std::nullopt;
+        Require(channel == 99 && SameChannel(definition, before), refusedChangesNothing);
+        return false;
     }
-    Require(IsValidChannel(channel) && channel == addressed, reply.TakesTheAddressedChannel);
-    return std::pair{channel, definition};
+    Require(IsValidChannel(channel) && channel == addressed, takesAddressed);
+    return true;
 }
 
 void CheckChannel(std::string_view line) {
-    const auto read =
-        ReadChannelReply(line, {ParseChannelReply, "a refused channel reply changes nothing",
-                                "channel 1..15 as addressed"});
-    if (!read) {
+    unsigned channel = 0;
+    ChannelDefinition definition;
+    if (!ReadOverStored(line, ParseChannelReply, "a refused channel reply changes nothing",
+                        "channel 1..15 as addressed", channel, definition)) {
         return;
     }
-    const auto& [channel, definition] = *read;
     Require(definition.MatchOutput <= 0xF && definition.Enabled <= 0xF && definition.Mode <= 0xF,
             "flags within one digit");
     for (const auto& [low, high, setting, tolerance] :
@@ -144,13 +138,12 @@ void CheckChannel(std::string_view line) {
 }
 
 void CheckTeach(std::string_view line) {
-    const auto read =
-        ReadChannelReply(line, {ParseTeachReply, "a refused teach reply changes nothing",
-                                "taught channel 1..15 as addressed"});
-    if (!read) {
+    unsigned channel = 0;
+    ChannelDefinition definition;
+    if (!ReadOverStored(line, ParseTeachReply, "a refused teach reply changes nothing",
+                        "taught channel 1..15 as addressed", channel, definition)) {
         return;
     }
-    const ChannelDefinition& definition = read->second;
     const ChannelDefinition before = StoredChannel();
     Require(definition.MatchOutput == before.MatchOutput && definition.Enabled == before.Enabled &&
                 definition.Mode == before.Mode,
