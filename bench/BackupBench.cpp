@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchRig.h"
 #include "BenchStats.h"
 #include "cli/Ctl.h"
 #include "sim/VirtualSensor.h"
@@ -21,7 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* NAME = "bench-backup";
-constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
 constexpr std::size_t SENSORS = 8;
 constexpr int RUNS = 3;
 constexpr double GOAL_RATIO = 1.2;
@@ -61,9 +61,7 @@ int main() {
 
     std::vector<std::unique_ptr<VirtualSensor>> sensors;
     for (std::size_t i = 0; i < SENSORS; ++i) {
-        SimConfig config;
-        config.ModelCode = MODEL_FIFTEEN_CHANNELS;
-        config.Pacing = true;
+        SimConfig config = FifteenChannelsAtLineRate();
         config.SerialNumber = "BENCH00000000" + std::to_string(100 + i);
         sensors.push_back(std::make_unique<VirtualSensor>(config));
         if (!sensors.back()->Start()) {

@@ -1,7 +1,10 @@
 #include "BenchRig.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include "common/LinkError.h"
@@ -95,6 +98,23 @@ std::optional<Notification> BenchRig::Await(unsigned message, std::optional<std:
         }
     }
     return std::nullopt;
+}
+
+SimConfig FifteenChannelsAtLineRate() {
+    constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
+    SimConfig config;
+    config.ModelCode = MODEL_FIFTEEN_CHANNELS;
+    config.Pacing = true;
+    return config;
+}
+
+int CountArgument(int argc, char** argv, const char* name, int fallback) {
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0) {
+            return std::max(1, std::atoi(argv[i + 1]));
+        }
+    }
+    return fallback;
 }
 
 int BenchFailed(const char* benchmark, const std::string& why) {

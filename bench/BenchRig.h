@@ -49,5 +49,11 @@ private:
     CSensor m_sensor;
 };
 
+// A fifteen-channel virtual sensor that paces its line like 9600 baud 7E1.
+SimConfig FifteenChannelsAtLineRate();
+
+// The value after option `name` on the command line, at least 1; `fallback` without it.
+int CountArgument(int argc, char** argv, const char* name, int fallback);
+
 // Prints a benchmark's failure to run and gives its exit status.
 int BenchFailed(const char* benchmark, const std::string& why);

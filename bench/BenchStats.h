@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 // Figures over a set of measurements, in the unit they were taken in.
@@ -18,6 +19,10 @@ struct Summary {
 Summary Summarise(std::vector<double> values);
 
 double Milliseconds(std::chrono::steady_clock::duration duration);
+
+// The user and system CPU time in `usage`, and this process's so far, in seconds.
+double CpuSeconds(const rusage& usage);
+double OwnCpuSeconds();
 
 // "mean 0.120 ms, median 0.123 ms, p99 0.456 ms, max 0.789 ms (1000 samples)"
 std::string DescribeMs(const Summary& summary);

@@ -11,14 +11,12 @@
 #include "BenchStats.h"
 #include "FirstContactChain.h"
 #include "LineExchanges.h"
-#include "link/LineFormat.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* NAME = "bench-first-contact";
-constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
 constexpr unsigned CHANNELS = 15;
 constexpr int RUNS = 5;
 constexpr double GOAL_RATIO = 1.10;
@@ -27,9 +25,7 @@ constexpr double GOAL_RATIO = 1.10;
 
 int main() {
     LineExchanges exchanges;
-    SimConfig config;
-    config.ModelCode = MODEL_FIFTEEN_CHANNELS;
-    config.Pacing = true;
+    const SimConfig config = FifteenChannelsAtLineRate();
     BenchRig rig(config, [&exchanges](const std::string& line) { exchanges.Note(line); });
     std::string error;
     if (!rig.Start(error)) {
@@ -42,20 +38,10 @@ int main() {
         if (!took) {
             return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
         }
-        const double boundMs = exchanges.BoundMs(config.TurnaroundMs);
-        const double ratio = Milliseconds(*took) / boundMs;
-        ratios.push_back(ratio);
-        std::printf("  run %d: %zu exchanges, %zu characters, bound %.2f ms, took %.2f ms, "
-                    "ratio %.4f\n",
-                    run, exchanges.Count(), exchanges.Characters(), boundMs, Milliseconds(*took),
-                    ratio);
+        ratios.push_back(exchanges.PrintRun(run, Milliseconds(*took), config.TurnaroundMs));
     }
-    const Summary summary = Summarise(ratios);
-    std::printf("first contact at line rate (identify, version, settings, %u channels; 9600 "
-                "baud 7E1 = %.4f ms per character, turnaround %u ms):\n"
-                "  ratio took/bound: median %.4f, worst %.4f over %d runs\n"
-                "  goal ratio <= %.2f: %s\n",
-                CHANNELS, LINE_CHARACTER_TIME.count(), config.TurnaroundMs, summary.Median,
-                summary.Max, RUNS, GOAL_RATIO, Verdict(summary.Max <= GOAL_RATIO));
+    PrintLineRateRatios("first contact",
+                        "identify, version, settings, " + std::to_string(CHANNELS) + " channels",
+                        ratios, config.TurnaroundMs, GOAL_RATIO);
     return 0;
 }

@@ -35,19 +35,6 @@ constexpr unsigned PERIOD_MS = 300;
 constexpr unsigned IDENTIFY_PERIOD_MS = 500;
 constexpr double GOAL_PERCENT = 0.5;
 
-double CpuSeconds(const rusage& usage) {
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double OwnCpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return CpuSeconds(usage);
-}
-
 // spectrel-sim in a process of its own, its pty linked under a name in a private folder;
 // stopped with SIGTERM and reaped when this object goes.
 class SimProcess {

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -22,15 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* NAME = "bench-log-record";
-
-double CpuMicroseconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto micro = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_usec);
-    };
-    return micro(usage.ru_utime) + micro(usage.ru_stime);
-}
 
 double Microseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::micro>(duration).count();
@@ -63,7 +53,7 @@ int main(int argc, char** argv) {
     std::vector<double> formatting;
     std::vector<double> writing;
     const std::time_t now = std::time(nullptr);
-    const double cpuBefore = CpuMicroseconds();
+    const double cpuBefore = OwnCpuSeconds();
     for (int i = 0; i < records; ++i) {
         const Clock::time_point start = Clock::now();
         const double red = (i % 1000) / 10.0;
@@ -83,7 +73,7 @@ int main(int argc, char** argv) {
         formatting.push_back(Microseconds(formatted - start));
         writing.push_back(Microseconds(written - start));
     }
-    const double cpuPerRecord = (CpuMicroseconds() - cpuBefore) / records;
+    const double cpuPerRecord = (OwnCpuSeconds() - cpuBefore) * 1e6 / records;
     writer.Close();
     ::unlink(path.c_str());
     Print("formatting one record", Summarise(formatting));

@@ -21,7 +21,6 @@
 namespace {
 
 constexpr const char* NAME = "bench-remote-line";
-constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
 constexpr unsigned CHANNELS = 15;
 constexpr int RUNS = 5;
 constexpr int LATENCY_REQUESTS = 200;
@@ -49,10 +48,7 @@ std::optional<double> LatencyP99(BenchRig& rig) {
 } // namespace
 
 int main() {
-    SimConfig config;
-    config.ModelCode = MODEL_FIFTEEN_CHANNELS;
-    config.Pacing = true;
-    BenchRig rig(config);
+    BenchRig rig(FifteenChannelsAtLineRate());
     std::string error;
     if (!rig.Start(error)) {
         return BenchFailed(NAME, error);

@@ -12,14 +12,12 @@
 #include "BenchPanel.h"
 #include "BenchRig.h"
 #include "BenchStats.h"
-#include "link/LineFormat.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* NAME = "bench-send-all";
-constexpr unsigned MODEL_FIFTEEN_CHANNELS = 9;
 constexpr int CHANNELS = 15;
 constexpr int RUNS = 5;
 constexpr double GOAL_RATIO = 1.10;
@@ -57,9 +55,7 @@ void SetAllTolerances(BenchPanel& bench, int step) {
 } // namespace
 
 int main() {
-    SimConfig config;
-    config.ModelCode = MODEL_FIFTEEN_CHANNELS;
-    config.Pacing = true;
+    const SimConfig config = FifteenChannelsAtLineRate();
     BenchPanel bench(config);
     std::string error;
     if (!bench.Start(error)) {
@@ -77,20 +73,10 @@ int main() {
         if (!bench.PumpUntil([&] { return !bench.Panel().IsAwaitingSensor(); })) {
             return BenchFailed(NAME, "run " + std::to_string(run) + " did not complete");
         }
-        const double tookMs = Milliseconds(Clock::now() - start);
-        const double boundMs = bench.Exchanges().BoundMs(config.TurnaroundMs);
-        ratios.push_back(tookMs / boundMs);
-        std::printf("  run %d: %zu exchanges, %zu characters, bound %.2f ms, took %.2f ms, "
-                    "ratio %.4f\n",
-                    run, bench.Exchanges().Count(), bench.Exchanges().Characters(), boundMs, tookMs,
-                    ratios.back());
+        ratios.push_back(bench.Exchanges().PrintRun(run, Milliseconds(Clock::now() - start),
+                                                    config.TurnaroundMs));
     }
-    const Summary summary = Summarise(ratios);
-    std::printf("send all at line rate (%d channels, every tolerance changed; 9600 baud 7E1 = "
-                "%.4f ms per character, turnaround %u ms):\n"
-                "  ratio took/bound: median %.4f, worst %.4f over %d runs\n"
-                "  goal ratio <= %.2f: %s\n",
-                CHANNELS, LINE_CHARACTER_TIME.count(), config.TurnaroundMs, summary.Median,
-                summary.Max, RUNS, GOAL_RATIO, Verdict(summary.Max <= GOAL_RATIO));
+    PrintLineRateRatios("send all", std::to_string(CHANNELS) + " channels, every tolerance changed",
+                        ratios, config.TurnaroundMs, GOAL_RATIO);
     return 0;
 }

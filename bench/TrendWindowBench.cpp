@@ -8,51 +8,25 @@
 
 #include <QApplication>
 #include <QChartView>
-#include <QDir>
-#include <QEventLoop>
-#include <QFile>
 #include <QPixmap>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
-#include <sys/resource.h>
 
+#include "BenchRig.h"
 #include "BenchStats.h"
-#include "WindowEnvironment.h"
+#include "WindowRig.h"
 #include "panel/SpectrelDlg.h"
 #include "panel/TrendDlg.h"
 #include "panel/qt/MainWindow.h"
 #include "panel/qt/TrendWindow.h"
-#include "sim/VirtualSensor.h"
 
 namespace {
 
 constexpr const char* NAME = "bench-trend-window";
-constexpr int SETTLE_MS = 5000;
 constexpr int POLLING_MS = 100;
 constexpr int HOUR_SPAN_INDEX = 3;
 constexpr double CPU_GOAL_PERCENT = 2.0;
 constexpr double REPAINT_GOAL_MS = 16.0;
-
-double CpuSeconds() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Runs the event loop for `ms` and gives the CPU used meanwhile in percent of one core.
-double CpuPercentOver(int ms) {
-    const double before = CpuSeconds();
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return 100.0 * (CpuSeconds() - before) / (ms / 1000.0);
-}
 
 // An hour of readings at the polling period, ending now, wandering a little around the target.
 void FillHour(CTrendDlg& trend) {
@@ -66,49 +40,26 @@ void FillHour(CTrendDlg& trend) {
     }
 }
 
-int Argument(int argc, char** argv, const char* name, int fallback) {
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], name) == 0) {
-            return std::max(1, std::atoi(argv[i + 1]));
-        }
-    }
-    return fallback;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    const int seconds = Argument(argc, argv, "--seconds", 30);
-    const int repaints = Argument(argc, argv, "--repaints", 300);
+    UseOffscreenByDefault();
+    const int seconds = CountArgument(argc, argv, "--seconds", 30);
+    const int repaints = CountArgument(argc, argv, "--repaints", 300);
     QApplication application(argc, argv);
-    QTemporaryDir folder;
     SimConfig config;
     config.NoisePercent = 0.2;
-    VirtualSensor sensor(config);
-    if (!folder.isValid() || !sensor.Start()) {
-        std::fprintf(stderr, "%s: cannot set up: %s\n", NAME, sensor.Error().c_str());
-        return 1;
+    WindowRig rig(config);
+    std::string error;
+    if (!rig.Start("[Settings]\nCOM Port=COM1\nCurrentDataPollingPeriod=" +
+                       std::to_string(POLLING_MS) + "\n",
+                   error)) {
+        return BenchFailed(NAME, error);
     }
-    QDir::setCurrent(folder.path());
-    QFile preferences(folder.filePath(QStringLiteral("spectrel.conf")));
-    if (!preferences.open(QIODevice::WriteOnly) ||
-        preferences.write(QStringLiteral("[Settings]\nCOM Port=COM1\nCurrentDataPollingPeriod=%1\n")
-                              .arg(POLLING_MS)
-                              .toLatin1()) < 0) {
-        std::fprintf(stderr, "%s: cannot write the preferences\n", NAME);
-        return 1;
-    }
-    preferences.close();
-    CMainWindow window(BenchWindowEnvironment(folder.path().toStdString(), sensor.SlavePath()));
-    window.Start();
-    CpuPercentOver(SETTLE_MS);
-    if (!window.Controller().IsPanelReady() || window.Controller().PollingPeriod() != POLLING_MS) {
-        std::fprintf(stderr, "%s: the virtual sensor was not found or not polled every %d ms\n",
-                     NAME, POLLING_MS);
-        return 1;
+    CMainWindow& window = rig.Window();
+    if (window.Controller().PollingPeriod() != POLLING_MS) {
+        return BenchFailed(NAME, "the virtual sensor was not polled every " +
+                                     std::to_string(POLLING_MS) + " ms");
     }
     CTrendDlg& trend = window.Trend();
     FillHour(trend);

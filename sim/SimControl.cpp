@@ -54,28 +54,31 @@ bool ReadProbability(const Words& arguments, double& probability) {
            probability <= 1.0;
 }
 
-ControlResult SetSwitch(const Words& arguments, VirtualSensor& sensor, std::string& output,
-                        bool SimFaults::*field, const char* usage) {
-    bool on = false;
-    if (!ReadSwitch(arguments, on)) {
-        return Reject(output, usage);
-    }
-    SimFaults faults = sensor.Faults();
-    faults.*field = on;
-    sensor.SetFaults(faults);
-    return ControlResult::Done;
+// A control that sets one fault from its arguments, as `read` takes them.
+template <typename Value>
+Handler SetFault(Value SimFaults::*field, bool (*read)(const Words&, Value&), const char* usage) {
+    return [=](const Words& arguments, VirtualSensor& sensor, std::string& output) {
+        Value value{};
+        if (!read(arguments, value)) {
+            return Reject(output, usage);
+        }
+        SimFaults faults = sensor.Faults();
+        faults.*field = value;
+        sensor.SetFaults(faults);
+        return ControlResult::Done;
+    };
 }
 
-ControlResult SetProbability(const Words& arguments, VirtualSensor& sensor, std::string& output,
-                             double SimFaults::*field, const char* usage) {
-    double probability = 0.0;
-    if (!ReadProbability(arguments, probability)) {
-        return Reject(output, usage);
-    }
-    SimFaults faults = sensor.Faults();
-    faults.*field = probability;
-    sensor.SetFaults(faults);
-    return ControlResult::Done;
+// A control that takes no arguments and then does `action`.
+Handler WithoutArguments(const char* name,
+                         std::function<void(VirtualSensor&, std::string& output)> action) {
+    return [name, action](const Words& arguments, VirtualSensor& sensor, std::string& output) {
+        if (!arguments.empty()) {
+            return Reject(output, std::string("usage: ") + name);
+        }
+        action(sensor, output);
+        return ControlResult::Done;
+    };
 }
 
 ControlResult Target(const Words& arguments, VirtualSensor& sensor, std::string& output) {
@@ -108,7 +111,8 @@ ControlResult Garbage(const Words& arguments, VirtualSensor& sensor, std::string
         sensor.SendGarbageLine();
         return ControlResult::Done;
     }
-    return SetSwitch(arguments, sensor, output, &SimFaults::GarbageLine, "usage: garbage [on|off]");
+    return SetFault(&SimFaults::GarbageLine, ReadSwitch, "usage: garbage [on|off]")(arguments,
+                                                                                    sensor, output);
 }
 
 ControlResult Serial(const Words& arguments, VirtualSensor& sensor, std::string& output) {
@@ -138,50 +142,26 @@ ControlResult HangUp(const Words& arguments, VirtualSensor& sensor, std::string&
     return ControlResult::Done;
 }
 
-ControlResult NoArguments(const Words& arguments, std::string& output, const char* name) {
-    return arguments.empty() ? ControlResult::Done : Reject(output, std::string("usage: ") + name);
-}
-
 const std::vector<Control>& Controls() {
     static const std::vector<Control> controls = {
         {"target", "R G B", "measure this colour (percent); ends a script", Target},
         {"silent", "on|off|MS", "ignore commands (on), answer again (off), or for MS", Silent},
         {"drop", "P", "drop each reply with probability P (0 to 1)",
-         [](const Words& a, VirtualSensor& s, std::string& o) {
-             return SetProbability(a, s, o, &SimFaults::DropReplyProbability, "usage: drop P");
-         }},
+         SetFault(&SimFaults::DropReplyProbability, ReadProbability, "usage: drop P")},
         {"error", "P", "answer \"?\" with probability P (0 to 1)",
-         [](const Words& a, VirtualSensor& s, std::string& o) {
-             return SetProbability(a, s, o, &SimFaults::ErrorReplyProbability, "usage: error P");
-         }},
+         SetFault(&SimFaults::ErrorReplyProbability, ReadProbability, "usage: error P")},
         {"garbage", "[on|off]", "one garbage line now; on|off: one before each reply", Garbage},
         {"split", "on|off", "write each reply in two parts with a gap",
-         [](const Words& a, VirtualSensor& s, std::string& o) {
-             return SetSwitch(a, s, o, &SimFaults::SplitReply, "usage: split on|off");
-         }},
+         SetFault(&SimFaults::SplitReply, ReadSwitch, "usage: split on|off")},
         {"join", "on|off", "write every other reply together with the next",
-         [](const Words& a, VirtualSensor& s, std::string& o) {
-             return SetSwitch(a, s, o, &SimFaults::JoinReplies, "usage: join on|off");
-         }},
+         SetFault(&SimFaults::JoinReplies, ReadSwitch, "usage: join on|off")},
         {"serial", "TEXT", "answer with another serial number from now on", Serial},
         {"model", "CODE", "answer as another model from now on", Model},
         {"hangup", "[MS]", "close the pty like a pulled cable; back on a new one after MS", HangUp},
         {"replug", "", "come back after a hang-up",
-         [](const Words& a, VirtualSensor& s, std::string& o) {
-             const ControlResult result = NoArguments(a, o, "replug");
-             if (result == ControlResult::Done) {
-                 s.Replug();
-             }
-             return result;
-         }},
+         WithoutArguments("replug", [](VirtualSensor& s, std::string&) { s.Replug(); })},
         {"state", "", "print what the sensor holds",
-         [](const Words& a, VirtualSensor& s, std::string& o) {
-             const ControlResult result = NoArguments(a, o, "state");
-             if (result == ControlResult::Done) {
-                 o = s.StateText();
-             }
-             return result;
-         }},
+         WithoutArguments("state", [](VirtualSensor& s, std::string& o) { o = s.StateText(); })},
         {"help", "", "list the control lines",
          [](const Words&, VirtualSensor&, std::string& o) {
              o = ControlHelpText();

@@ -83,18 +83,32 @@ void CheckSettings(std::string_view line) {
     Require(ParseSettingsReply(command) == settings, "settings survive command and reply");
 }
 
-void CheckChannel(std::string_view line) {
+// Reads a channel or teach reply with `parse` over the stored record: a refused one must leave
+// the record and the channel number alone, a taken one must name the channel it addressed.
+bool ReadOverStored(std::string_view line,
+                    bool (*parse)(std::string_view, unsigned&, ChannelDefinition&),
+                    const char* refusedChangesNothing, const char* takesAddressed,
+                    unsigned& channel, ChannelDefinition& definition) {
     const ChannelDefinition before = StoredChannel();
-    ChannelDefinition definition = before;
-    unsigned channel = 99;
+    definition = before;
+    channel = 99;
     const unsigned addressed = ReplyChannelNumber(line);
-    if (!ParseChannelReply(line, channel, definition)) {
+    if (!parse(line, channel, definition)) {
         Require(addressed == 0, "only index F is refused");
-        Require(channel == 99 && SameChannel(definition, before),
-                "a refused channel reply changes nothing");
+        Require(channel == 99 && SameChannel(definition, before), refusedChangesNothing);
+        return false;
+    }
+    Require(IsValidChannel(channel) && channel == addressed, takesAddressed);
+    return true;
+}
+
+void CheckChannel(std::string_view line) {
+    unsigned channel = 0;
+    ChannelDefinition definition;
+    if (!ReadOverStored(line, ParseChannelReply, "a refused channel reply changes nothing",
+                        "channel 1..15 as addressed", channel, definition)) {
         return;
     }
-    Require(IsValidChannel(channel) && channel == addressed, "channel 1..15 as addressed");
     Require(definition.MatchOutput <= 0xF && definition.Enabled <= 0xF && definition.Mode <= 0xF,
             "flags within one digit");
     for (const auto& [low, high, setting, tolerance] :
@@ -124,17 +138,13 @@ void CheckChannel(std::string_view line) {
 }
 
 void CheckTeach(std::string_view line) {
-    const ChannelDefinition before = StoredChannel();
-    ChannelDefinition definition = before;
-    unsigned channel = 99;
-    const unsigned addressed = ReplyChannelNumber(line);
-    if (!ParseTeachReply(line, channel, definition)) {
-        Require(addressed == 0, "only index F is refused");
-        Require(channel == 99 && SameChannel(definition, before),
-                "a refused teach reply changes nothing");
+    unsigned channel = 0;
+    ChannelDefinition definition;
+    if (!ReadOverStored(line, ParseTeachReply, "a refused teach reply changes nothing",
+                        "taught channel 1..15 as addressed", channel, definition)) {
         return;
     }
-    Require(IsValidChannel(channel) && channel == addressed, "taught channel 1..15 as addressed");
+    const ChannelDefinition before = StoredChannel();
     Require(definition.MatchOutput == before.MatchOutput && definition.Enabled == before.Enabled &&
                 definition.Mode == before.Mode,
             "a teach reply leaves the flags");

@@ -4,16 +4,7 @@
 #include <string>
 
 #include "profile/IniStore.h"
-
-namespace {
-
-CIniStore StoreOf(std::string_view text) {
-    CIniStore store;
-    store.SetText(text);
-    return store;
-}
-
-} // namespace
+#include "support/IniText.h"
 
 TEST(IniStoreText, ReadsSectionsAndKeysAroundCommentsBlanksAndStrayLines) {
     const CIniStore store = StoreOf("top = before any section\n"

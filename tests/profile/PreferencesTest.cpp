@@ -4,15 +4,10 @@
 #include <string>
 
 #include "profile/Preferences.h"
+#include "support/IniText.h"
 #include "support/TempDir.h"
 
 namespace {
-
-CIniStore StoreOf(std::string_view text) {
-    CIniStore store;
-    store.SetText(text);
-    return store;
-}
 
 // Values no load would produce, to see what a load left alone.
 Preferences Untouched() {

@@ -8,6 +8,7 @@
 #include "profile/Profile.h"
 #include "profile/TextFile.h"
 #include "support/FileText.h"
+#include "support/IniText.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -33,16 +34,10 @@ ProfileValues Window(int channels) {
     return values;
 }
 
-CIniStore Store(const std::string& text) {
-    CIniStore store;
-    store.SetText(text);
-    return store;
-}
-
 // Reads `text` over `values` and returns the bad entries as "[section]key" texts.
 std::vector<std::string> Read(const std::string& text, ProfileValues& values) {
     std::vector<std::string> bad;
-    for (const ProfileEntry& entry : ReadProfile(Store(text), values)) {
+    for (const ProfileEntry& entry : ReadProfile(StoreOf(text), values)) {
         bad.push_back(BadEntryText(entry));
     }
     return bad;

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <string>
-#include <sys/types.h>
 
+#include "support/ServerProcess.h"
 #include "support/TempDir.h"
 
 // A real mosquitto broker on 127.0.0.1 at a free port, with a configuration written in a
@@ -13,7 +13,6 @@
 class Mosquitto {
 public:
     explicit Mosquitto(bool tls = false);
-    ~Mosquitto();
     Mosquitto(const Mosquitto&) = delete;
     Mosquitto& operator=(const Mosquitto&) = delete;
 
@@ -40,6 +39,6 @@ private:
     unsigned m_port = 0;
     unsigned m_tlsPort = 0;
     bool m_prepared = false;
-    pid_t m_pid = -1;
+    ServerProcess m_server;
     std::string m_problem;
 };

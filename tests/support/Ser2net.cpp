@@ -1,25 +1,11 @@
 #include "support/Ser2net.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
-#include <iterator>
-#include <netinet/in.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
-#include <vector>
 
-#include "common/FileDescriptor.h"
-
-extern char** environ;
+#include "support/FileText.h"
 
 namespace {
 
@@ -29,26 +15,9 @@ constexpr unsigned TCP_LISTEN_STATE = 0x0A;
 
 } // namespace
 
-unsigned FreeLoopbackPort() {
-    const FileDescriptor probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (!probe || ::bind(probe.Get(), reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::getsockname(probe.Get(), reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        return 0;
-    }
-    return ntohs(address.sin_port);
-}
-
 Ser2net::Ser2net(std::string device, bool chardelay)
     : m_device(std::move(device)), m_chardelay(chardelay), m_telnetPort(FreeLoopbackPort()),
       m_rawPort(FreeLoopbackPort()) {
-}
-
-Ser2net::~Ser2net() {
-    Kill();
 }
 
 std::string Ser2net::Rfc2217Url() const {
@@ -85,41 +54,18 @@ bool Ser2net::Start() {
         m_problem = std::string(SER2NET_PROGRAM) + " is missing: install ser2net (scripts/setup)";
         return false;
     }
-    const std::string config = m_folder / "ser2net.yaml";
-    const std::string pidFile = m_folder / "ser2net.pid";
     const std::string log = m_folder / "ser2net.log";
+    std::string error;
     // -n: stay in the foreground, -u: no UUCP lock files, which need a shared folder.
-    std::vector<std::string> arguments{SER2NET_PROGRAM, "-n", "-u", "-c", config, "-P", pidFile};
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    const int spawned =
-        posix_spawn(&m_pid, SER2NET_PROGRAM, &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        m_pid = -1;
-        m_problem = std::string("cannot start ser2net: ") + std::strerror(spawned);
+    if (!m_server.Start({SER2NET_PROGRAM, "-n", "-u", "-c", m_folder / "ser2net.yaml", "-P",
+                         m_folder / "ser2net.pid"},
+                        log, error)) {
+        m_problem = "cannot start ser2net: " + error;
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + START_TIME;
-    while (!Listening()) {
-        int status = 0;
-        if (::waitpid(m_pid, &status, WNOHANG) == m_pid ||
-            std::chrono::steady_clock::now() > deadline) {
-            std::ifstream output(log);
-            m_problem = "ser2net did not start listening; its output:\n" +
-                        std::string(std::istreambuf_iterator<char>(output), {});
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!m_server.AwaitReady([this] { return Listening(); }, START_TIME)) {
+        m_problem = "ser2net did not start listening; its output:\n" + FileText(log);
+        return false;
     }
     return true;
 }
@@ -144,12 +90,5 @@ bool Ser2net::Listening() const {
 }
 
 void Ser2net::Kill() {
-    if (m_pid <= 0) {
-        return;
-    }
-    ::kill(m_pid, SIGKILL);
-    int status = 0;
-    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    m_pid = -1;
+    m_server.Kill();
 }

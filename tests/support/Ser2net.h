@@ -1,8 +1,8 @@
 #pragma once
 
 #include <string>
-#include <sys/types.h>
 
+#include "support/ServerProcess.h"
 #include "support/TempDir.h"
 
 // A real ser2net serving one serial device on 127.0.0.1, on two free ports: a telnet one with
@@ -14,7 +14,6 @@ public:
     // chardelay: whether ser2net holds received characters for a few character times before
     // it forwards them (its default), or forwards them at once.
     explicit Ser2net(std::string device, bool chardelay = false);
-    ~Ser2net();
     Ser2net(const Ser2net&) = delete;
     Ser2net& operator=(const Ser2net&) = delete;
 
@@ -36,9 +35,6 @@ private:
     bool m_chardelay;
     unsigned m_telnetPort = 0;
     unsigned m_rawPort = 0;
-    pid_t m_pid = -1;
+    ServerProcess m_server;
     std::string m_problem;
 };
-
-// A TCP port on 127.0.0.1 that nothing listens on at the moment of asking; 0 if none found.
-unsigned FreeLoopbackPort();
