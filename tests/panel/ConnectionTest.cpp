@@ -19,6 +19,12 @@ struct ModelCase {
     bool Logging;
 };
 
+// Names each case in the test list by its model: the default print shows the case's raw bytes,
+// padding and pointer included, so the list changed from build to build.
+void PrintTo(const ModelCase& model, std::ostream* out) {
+    *out << model.Name;
+}
+
 class FirstContactTest : public PanelTest, public ::testing::WithParamInterface<ModelCase> {};
 
 // The first-contact chain identifies the sensor, reads its version, settings and every channel,
