@@ -18,14 +18,14 @@ std::string CSpectrelDlg::OverlapReport(unsigned channel, const ChannelDefinitio
         return {};
     }
     std::vector<ChannelDefinition> channels;
-    for (int index = 0; index < m_channelCount; ++index) {
+    for (int index = 0; index < ChannelCount(); ++index) {
         channels.push_back(
             static_cast<unsigned>(index) + 1 == channel ? taught : m_channels[index].ToSensor());
     }
     std::string report;
     for (const ChannelOverlap& overlap : FindOverlaps(channels)) {
         if (overlap.First == channel || overlap.Second == channel) {
-            report += (report.empty() ? "" : "\n") + OverlapMessage(overlap, m_modelCode);
+            report += (report.empty() ? "" : "\n") + OverlapMessage(overlap, ModelCode());
         }
     }
     return report;

@@ -140,7 +140,7 @@ void CSpectrelDlg::OnToleranceSpin(int colour) {
 // teaching tools work on the selected channel, so they need one (a cleared panel has none);
 // manual entry types a colour with its luminosity, so it needs that mode too.
 void CSpectrelDlg::UpdateChannelButtons() {
-    if (!m_sensor) {
+    if (!SensorProxy()) {
         m_view.EnableControl(IDC_READ_ALL_CHANNELS, false);
         m_view.EnableControl(IDC_SEND_ALL_CHANNELS, false);
         return;
@@ -151,37 +151,37 @@ void CSpectrelDlg::UpdateChannelButtons() {
     m_view.EnableControl(IDC_MULTI_SAMPLE_TEACH, teachable);
     m_view.EnableControl(IDC_MANUAL, teachable && selected->Mode == MODE_COLOR_LUMINOSITY);
     bool differs = false;
-    for (int channel = 1; channel <= m_channelCount && !differs; ++channel) {
+    for (int channel = 1; channel <= ChannelCount() && !differs; ++channel) {
         differs = !m_channels[channel - 1].MatchesSensor(
-            m_sensor->GetChannel(static_cast<unsigned>(channel)));
+            SensorProxy()->GetChannel(static_cast<unsigned>(channel)));
     }
     m_view.EnableControl(IDC_READ_ALL_CHANNELS, differs && m_controlsEnabled);
     m_view.EnableControl(IDC_SEND_ALL_CHANNELS, differs && m_controlsEnabled);
 }
 
 void CSpectrelDlg::OnReadAllChannels() {
-    if (m_sensor) {
+    if (SensorProxy()) {
         StartReadAll();
     }
 }
 
 void CSpectrelDlg::StartReadAll() {
-    PauseDataPolling();
+    m_connection.PauseDataPolling();
     EnableControls(false);
     ClearChannelFlags();
-    if (m_channelCount == 0) {
+    if (ChannelCount() == 0) {
         // A code that names no model, met first: there is no channel to ask for, and a sensor
         // asked for one it does not have answers with an error until the request times out.
         FinishReadAll();
         return;
     }
-    if (!m_sensor->RequestChannel(1)) {
+    if (!SensorProxy()->RequestChannel(1)) {
         ReadRequestFailed(ReadChannelFailedText(1));
     }
 }
 
 void CSpectrelDlg::OnSensorChannel(unsigned channel) {
-    if (!m_sensor || channel < 1 || channel > SENSOR_CHANNELS) {
+    if (!SensorProxy() || channel < 1 || channel > SENSOR_CHANNELS) {
         return;
     }
     PanelChannel& entry = m_channels[channel - 1];
@@ -189,8 +189,8 @@ void CSpectrelDlg::OnSensorChannel(unsigned channel) {
         return;
     }
     entry.Done = 1;
-    entry.TakeFrom(m_sensor->GetChannel(channel));
-    const auto count = static_cast<unsigned>(m_channelCount);
+    entry.TakeFrom(SensorProxy()->GetChannel(channel));
+    const auto count = static_cast<unsigned>(ChannelCount());
     if (channel == count) {
         if (m_values.SelectedChannel < 0) {
             m_values.SelectedChannel = 0;
@@ -200,7 +200,7 @@ void CSpectrelDlg::OnSensorChannel(unsigned channel) {
         UpdateData(false);
     }
     if (channel < count) {
-        if (!m_sensor->RequestChannel(channel + 1)) {
+        if (!SensorProxy()->RequestChannel(channel + 1)) {
             ReadRequestFailed(ReadChannelFailedText(channel + 1));
         }
         return;
@@ -210,9 +210,7 @@ void CSpectrelDlg::OnSensorChannel(unsigned channel) {
 
 // Every channel is read: the panel is ready and shows the live reading again.
 void CSpectrelDlg::FinishReadAll() {
-    ResumeDataPolling();
-    m_connectedSerial = m_values.SerialNumberText;
-    m_panelReady = true;
+    m_connection.SetReady(m_values.SerialNumberText);
     ShowOnline();
     NotifyChannelsChanged();
     OpenPendingProfile();

@@ -6,10 +6,10 @@
 #include "sensor/Sensor.h"
 
 void CSpectrelDlg::OnSendAllChannels() {
-    if (!m_sensor || m_channelCount == 0 || !UpdateData(true)) {
+    if (!SensorProxy() || ChannelCount() == 0 || !UpdateData(true)) {
         return;
     }
-    PauseDataPolling();
+    m_connection.PauseDataPolling();
     EnableControls(false);
     ClearChannelFlags();
     m_command = PanelCommand::SendAllChannels;
@@ -19,7 +19,7 @@ void CSpectrelDlg::OnSendAllChannels() {
 // Sends entry channel - 1 as the sensor's channel `channel`; a refused write ends the chain.
 void CSpectrelDlg::SendEntry(unsigned channel) {
     const PanelChannel& entry = m_channels[channel - 1];
-    if (!m_sensor->SendChannel(
+    if (!SensorProxy()->SendChannel(
             channel, static_cast<unsigned>(entry.MatchOutput), static_cast<unsigned>(entry.Enabled),
             static_cast<unsigned>(entry.Mode), entry.RedSetting, entry.GreenSetting,
             entry.BlueSetting, entry.RedTolerance, entry.GreenTolerance, entry.BlueTolerance)) {
@@ -41,8 +41,9 @@ void CSpectrelDlg::OnSensorChannelSent(unsigned channel) {
         m_commandChannel = 0;
         return;
     }
-    const auto count = static_cast<unsigned>(m_channelCount);
-    if (!m_sensor || m_command != PanelCommand::SendAllChannels || channel < 1 || channel > count) {
+    const auto count = static_cast<unsigned>(ChannelCount());
+    if (!SensorProxy() || m_command != PanelCommand::SendAllChannels || channel < 1 ||
+        channel > count) {
         return;
     }
     PanelChannel& entry = m_channels[channel - 1];
@@ -59,7 +60,7 @@ void CSpectrelDlg::OnSensorChannelSent(unsigned channel) {
 
 void CSpectrelDlg::FinishSendAll() {
     m_command = PanelCommand::None;
-    ResumeDataPolling();
+    m_connection.ResumeDataPolling();
     EnableRowLabels();
     UpdateData(false);
     EnableControls(true);
@@ -68,15 +69,15 @@ void CSpectrelDlg::FinishSendAll() {
 
 void CSpectrelDlg::OnTeachChannel() {
     const PanelChannel* entry = SelectedEntry();
-    if (!m_sensor || entry == nullptr) {
+    if (!SensorProxy() || entry == nullptr) {
         return;
     }
     const auto channel = static_cast<unsigned>(m_values.SelectedChannel) + 1;
     BeginTeach(channel);
-    if (!m_sensor->TeachChannel(channel, static_cast<unsigned>(entry->MatchOutput),
-                                static_cast<unsigned>(entry->Enabled),
-                                static_cast<unsigned>(entry->Mode), entry->RedTolerance,
-                                entry->GreenTolerance, entry->BlueTolerance)) {
+    if (!SensorProxy()->TeachChannel(channel, static_cast<unsigned>(entry->MatchOutput),
+                                     static_cast<unsigned>(entry->Enabled),
+                                     static_cast<unsigned>(entry->Mode), entry->RedTolerance,
+                                     entry->GreenTolerance, entry->BlueTolerance)) {
         // The status keeps the teaching text: the channel was not taught.
         ShowWriteFailure(TeachChannelFailedText(channel));
         return;
@@ -86,8 +87,8 @@ void CSpectrelDlg::OnTeachChannel() {
 }
 
 void CSpectrelDlg::BeginTeach(unsigned channel) {
-    if (m_sensor) {
-        PauseDataPolling();
+    if (SensorProxy()) {
+        m_connection.PauseDataPolling();
     }
     SetStatusText(TeachingText(channel), false);
     UpdateData(false);

@@ -56,14 +56,14 @@ void CSpectrelDlg::OnIlluminationScroll(int position) {
 }
 
 void CSpectrelDlg::OnReadSettings() {
-    if (!m_sensor) {
+    if (!SensorProxy()) {
         return;
     }
-    if (!PauseDataPolling()) {
+    if (!m_connection.PauseDataPolling()) {
         ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
         return;
     }
-    if (m_sensor->RequestSettings()) {
+    if (SensorProxy()->RequestSettings()) {
         EnableControls(false);
     } else {
         ReadRequestFailed(TEXT_READ_SETTINGS_FAILED);
@@ -71,7 +71,7 @@ void CSpectrelDlg::OnReadSettings() {
 }
 
 void CSpectrelDlg::OnSendSettings() {
-    if (!m_sensor || !UpdateData(true)) {
+    if (!SensorProxy() || !UpdateData(true)) {
         return;
     }
     const PanelValues& values = m_values;
@@ -83,12 +83,12 @@ void CSpectrelDlg::OnSendSettings() {
     if (!ConfirmIllumination()) {
         return;
     }
-    PauseDataPolling();
-    if (!m_sensor->SendSettings(static_cast<unsigned>(values.AveragingIndex),
-                                static_cast<unsigned>(values.TriggeringIndex),
-                                static_cast<unsigned>(values.OutputDurationIndex),
-                                AMBIENT_SUBTRACTION_ON,
-                                static_cast<unsigned>(values.Illumination))) {
+    m_connection.PauseDataPolling();
+    if (!SensorProxy()->SendSettings(static_cast<unsigned>(values.AveragingIndex),
+                                     static_cast<unsigned>(values.TriggeringIndex),
+                                     static_cast<unsigned>(values.OutputDurationIndex),
+                                     AMBIENT_SUBTRACTION_ON,
+                                     static_cast<unsigned>(values.Illumination))) {
         ShowWriteFailure(TEXT_SEND_SETTINGS_FAILED);
         return;
     }
@@ -99,7 +99,7 @@ void CSpectrelDlg::OnSendSettings() {
 // A new illumination changes what every taught colour looks like to the sensor, so the user
 // confirms it while recognition warnings are on. False: nothing is to be sent.
 bool CSpectrelDlg::ConfirmIllumination() {
-    const int current = static_cast<int>(m_sensor->GetIllumination());
+    const int current = static_cast<int>(SensorProxy()->GetIllumination());
     if ((m_warningsMask & WARN_RECOGNITION) == 0 || current == m_values.Illumination) {
         return true;
     }
@@ -113,32 +113,32 @@ bool CSpectrelDlg::ConfirmIllumination() {
 }
 
 void CSpectrelDlg::OnSensorSettingsSent() {
-    if (!m_sensor || m_command != PanelCommand::SendSettings) {
+    if (!SensorProxy() || m_command != PanelCommand::SendSettings) {
         return;
     }
     m_command = PanelCommand::None;
-    ResumeDataPolling();
+    m_connection.ResumeDataPolling();
     EnableControls(true);
 }
 
 void CSpectrelDlg::OnSensorSettings() {
-    if (!m_sensor) {
+    if (!SensorProxy()) {
         return;
     }
-    m_values.AveragingIndex = static_cast<int>(m_sensor->GetAveraging());
-    m_values.TriggeringIndex = static_cast<int>(m_sensor->GetTriggering());
-    m_values.OutputDurationIndex = static_cast<int>(m_sensor->GetOutputDelay());
-    m_values.AmbientSubtraction = static_cast<int>(m_sensor->GetAmbientSubtraction());
-    m_values.Illumination = static_cast<int>(m_sensor->GetIllumination());
+    m_values.AveragingIndex = static_cast<int>(SensorProxy()->GetAveraging());
+    m_values.TriggeringIndex = static_cast<int>(SensorProxy()->GetTriggering());
+    m_values.OutputDurationIndex = static_cast<int>(SensorProxy()->GetOutputDelay());
+    m_values.AmbientSubtraction = static_cast<int>(SensorProxy()->GetAmbientSubtraction());
+    m_values.Illumination = static_cast<int>(SensorProxy()->GetIllumination());
     m_values.IlluminationText = FormatInteger(m_values.Illumination, ILLUMINATION_WIDTH);
     m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, m_values.Illumination);
     UpdateData(false);
-    if (!m_panelReady) {
+    if (!IsPanelReady()) {
         // First contact with this sensor: its channels come next.
         StartReadAll();
         return;
     }
-    ResumeDataPolling();
+    m_connection.ResumeDataPolling();
     EnableControls(true);
 }
 
@@ -146,11 +146,12 @@ void CSpectrelDlg::OnSensorSettings() {
 // settings; the two buttons go together.
 void CSpectrelDlg::UpdateSettingsButtons() {
     bool differs = false;
-    if (m_sensor) {
-        differs = m_values.AveragingIndex != static_cast<int>(m_sensor->GetAveraging()) ||
-                  m_values.TriggeringIndex != static_cast<int>(m_sensor->GetTriggering()) ||
-                  m_values.OutputDurationIndex != static_cast<int>(m_sensor->GetOutputDelay()) ||
-                  m_values.Illumination != static_cast<int>(m_sensor->GetIllumination());
+    if (SensorProxy()) {
+        differs =
+            m_values.AveragingIndex != static_cast<int>(SensorProxy()->GetAveraging()) ||
+            m_values.TriggeringIndex != static_cast<int>(SensorProxy()->GetTriggering()) ||
+            m_values.OutputDurationIndex != static_cast<int>(SensorProxy()->GetOutputDelay()) ||
+            m_values.Illumination != static_cast<int>(SensorProxy()->GetIllumination());
     }
     m_view.EnableControl(IDC_READ_SETTINGS, differs && m_controlsEnabled);
     m_view.EnableControl(IDC_SEND_SETTINGS, differs && m_controlsEnabled);

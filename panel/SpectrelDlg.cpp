@@ -1,6 +1,5 @@
 #include "panel/SpectrelDlg.h"
 
-#include <new>
 #include <sys/stat.h>
 #include <utility>
 
@@ -22,30 +21,16 @@ bool IsDocument(const std::string& path) {
 } // namespace
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
-    : m_view(view), m_environment(std::move(environment)),
+    : m_view(view), m_environment(std::move(environment)), m_connection(view, *this),
       m_logging(view, [this](const std::string& text) { ShowWarning(text, WARN_APPLICATION); }) {
 }
 
-CSpectrelDlg::~CSpectrelDlg() {
-    // A window torn down without OnClose still must not leave the receive thread or a timer
-    // running on a freed controller's behalf.
-    if (m_sensor) {
-        m_sensor->SetWindow(nullptr);
-        m_sensor->StopIdentifyPolling();
-        m_sensor->StopDataPolling();
-        m_sensor->Disconnect();
-    }
-}
+CSpectrelDlg::~CSpectrelDlg() = default;
 
 void CSpectrelDlg::OnInitDialog() {
     InitControls();
     UpdateData(false);
 
-    m_modelCode = 0;
-    m_firmwareMajor = 0;
-    m_firmwareMinor = 0;
-    m_firmwareKnown = false;
-    m_channelCount = 0;
     ClearChannelFlags();
     ClearPanel();
 
@@ -60,16 +45,9 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
     m_logging.UpdateMenu();
 
-    m_sensor.reset(new (std::nothrow) CSensor(m_environment.Timers));
-    if (!m_sensor) {
-        MessageBox(TEXT_NO_SENSOR_OBJECT);
-    }
+    m_connection.CreateSensor(m_environment, m_view.SensorTarget());
     m_view.SetStatusBarText(TEXT_LOGGING_INACTIVE);
-    if (m_sensor) {
-        m_sensor->SetWallClock(m_environment.Clock);
-        m_sensor->SetWindow(&m_view.SensorTarget());
-    }
-    ConnectPort();
+    m_connection.Connect();
 }
 
 // Fills the fixed combos and puts the recognized rows into their start state (hidden, labels
@@ -95,32 +73,13 @@ void CSpectrelDlg::InitControls() {
 void CSpectrelDlg::OnClose() {
     m_logging.Close();
     SavePreferences();
-    if (!m_sensor) {
-        return;
-    }
-    if (m_sensor->IsIdentifyPolling() && !m_sensor->StopIdentifyPolling()) {
-        ShowWarning(TEXT_STOP_IDENTIFY_FAILED, WARN_APPLICATION);
-    }
-    if (m_sensor->IsDataPolling() && !m_sensor->StopDataPolling()) {
-        ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
-    }
-    if (m_panelReady) {
-        if (!m_sensor->WaitUntilIdle(CSensor::IDLE_WAIT_MS)) {
-            m_sensor->ClearPending();
-        }
-        m_panelReady = false;
-    }
-    if (m_sensor->IsConnected() && !m_sensor->Disconnect()) {
-        ShowWarning(TEXT_CLOSE_PORT_FAILED, WARN_APPLICATION);
-    }
-    m_sensor->SetWindow(nullptr);
-    m_sensor.reset();
+    m_connection.Shutdown();
 }
 
 void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
                                         std::uint64_t connection) {
-    if (m_sensor && connection != NotifyTarget::NO_CONNECTION &&
-        connection != m_sensor->Connection()) {
+    if (SensorProxy() && connection != NotifyTarget::NO_CONNECTION &&
+        connection != SensorProxy()->Connection()) {
         return;
     }
     switch (message) {
@@ -207,9 +166,7 @@ void CSpectrelDlg::OnAbout() {
     AboutInfo about;
     about.Caption = TEXT_ABOUT_CAPTION;
     about.ProgramLine = std::string(PROGRAM_TITLE) + " version " + m_environment.ProgramVersion;
-    about.FirmwareLine =
-        m_firmwareKnown ? "Firmware version " + FormatFirmware(m_firmwareMajor, m_firmwareMinor)
-                        : TEXT_FIRMWARE_UNKNOWN;
+    about.FirmwareLine = m_connection.FirmwareLine();
     m_view.ShowAboutBox(about);
 }
 
@@ -240,9 +197,10 @@ void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
 // communication instead of the panel staying on line with a frozen reading.
 void CSpectrelDlg::ShowWriteFailure(const std::string& text) {
     m_command = PanelCommand::None;
-    ShowWarning(text + "\n" + PortDevicePath() + ": " + PortErrorReason(m_sensor->LastPortError()),
+    ShowWarning(text + "\n" + PortDevicePath() + ": " +
+                    PortErrorReason(SensorProxy()->LastPortError()),
                 WARN_SENSOR);
-    ResumeDataPolling();
+    m_connection.ResumeDataPolling();
 }
 
 void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
@@ -276,7 +234,7 @@ void CSpectrelDlg::ClearChannelFlags() {
 }
 
 void CSpectrelDlg::ClearPanel() {
-    m_view.FillCombo(IDC_CHANNEL, ChannelItems(m_channelCount));
+    m_view.FillCombo(IDC_CHANNEL, ChannelItems(ChannelCount()));
     m_values.AveragingIndex = -1;
     m_values.TriggeringIndex = -1;
     m_values.OutputDurationIndex = -1;
@@ -316,8 +274,4 @@ void CSpectrelDlg::ClearPanel() {
         m_values.FirstRowLabel.clear();
     }
     UpdateData(false);
-}
-
-bool CSpectrelDlg::IsFifteenChannel() const {
-    return IsFifteenChannelModel(m_modelCode);
 }

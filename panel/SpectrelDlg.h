@@ -6,9 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "link/PortMap.h"
 #include "panel/DataLogging.h"
+#include "panel/PanelConnection.h"
 #include "panel/PanelEnvironment.h"
+#include "panel/PanelNotices.h"
 #include "panel/PanelObserver.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
@@ -24,7 +25,7 @@ struct ProfileValues;
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
 // Every handler that talks to the sensor proxy checks that it exists.
-class CSpectrelDlg : public TeachOwner {
+class CSpectrelDlg : public TeachOwner, private PanelNotices {
 public:
     // The view must outlive the controller.
     CSpectrelDlg(PanelView& view, PanelEnvironment environment);
@@ -126,7 +127,7 @@ public:
     bool UpdateData(bool saveAndValidate);
     // A message box, shown only while the category is switched on in the warnings mask.
     void ShowWarning(const std::string& text, int category) override;
-    void SetStatusText(const std::string& text, bool boldFirstWord);
+    void SetStatusText(const std::string& text, bool boldFirstWord) override;
     void EnableControls(bool enable);
     void ClearPanel();
     void ClearChannelFlags();
@@ -153,22 +154,22 @@ public:
 
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
-    const CSensor* Sensor() const { return m_sensor.get(); }
+    const CSensor* Sensor() const { return m_connection.Sensor(); }
     // The sensor proxy for the panel's dialogs, which talk to it on the panel's behalf.
-    CSensor* SensorProxy() override { return m_sensor.get(); }
-    const std::string& PortName() const { return m_portName; }
+    CSensor* SensorProxy() override { return m_connection.Sensor(); }
+    const std::string& PortName() const { return m_connection.PortName(); }
     // The device the port name maps to; empty while no port is chosen.
     std::string PortDevicePath() const;
     const std::string& StatusText() const { return m_statusText; }
-    const std::string& ModelName() const { return m_modelName; }
-    const std::string& ConnectedSerial() const { return m_connectedSerial; }
-    unsigned ModelCode() const { return m_modelCode; }
-    int ChannelCount() const { return m_channelCount; }
+    const std::string& ModelName() const { return m_connection.ModelName(); }
+    const std::string& ConnectedSerial() const { return m_connection.ConnectedSerial(); }
+    unsigned ModelCode() const { return m_connection.ModelCode(); }
+    int ChannelCount() const { return m_connection.ChannelCount(); }
     int WarningsMask() const override { return m_warningsMask; }
     int SelectedChannel() const override { return m_values.SelectedChannel; }
     int ShownChannelMode() const override { return m_values.ChannelMode; }
-    int PollingPeriod() const { return m_pollingPeriod; }
-    bool IsPanelReady() const { return m_panelReady; }
+    int PollingPeriod() const { return m_connection.PollingPeriod(); }
+    bool IsPanelReady() const { return m_connection.IsReady(); }
     bool AreControlsEnabled() const { return m_controlsEnabled; }
     bool IsLoggingAvailable() const { return m_logging.IsAvailable(); }
     // A send or teach has been written and its answer is awaited.
@@ -179,8 +180,6 @@ public:
     const std::string& ProfilePath() const { return m_profilePath; }
     const PanelChannel& Channel(int index) const override { return m_channels[index]; }
 
-    static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
-    static constexpr unsigned PORT_REOPEN_PAUSE_MS = 100;
     static constexpr int PORT_COUNT = 16;
     static constexpr int CHANNEL_TABLE_SIZE = 16;
     static constexpr unsigned SENSOR_CHANNELS = 15;
@@ -193,18 +192,14 @@ private:
     // the sensor holds, so the sensor is read in full when it comes back.
     enum class PanelCommand { None, SendSettings, SendAllChannels, Teach, SendChannel };
 
-    bool IsFifteenChannel() const;
+    bool IsFifteenChannel() const { return m_connection.IsFifteenChannel(); }
     Preferences CurrentPreferences() const;
     void InitControls();
-    void ConnectPort();
-    void ShowPortPath();
     void ShowRecognizedRows();
     void EnableRowLabels();
     void EnableRowLabel(unsigned channel);
     void ClearReading();
     void ShowMatchRows(unsigned status);
-    bool PauseDataPolling();
-    void ResumeDataPolling();
     void ReadRequestFailed(const std::string& text);
     void PullSettings();
     bool ConfirmIllumination();
@@ -222,7 +217,7 @@ private:
     void ShowOnline();
     void ToggleWarning(MenuCommand item, int bit);
     void SetDisplayMode(int mode);
-    MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+    MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION) override;
     bool AskProfilePath(bool save);
     ProfileValues ProfileFromWindow() const;
     void TakeProfile(const ProfileValues& profile);
@@ -232,29 +227,16 @@ private:
 
     PanelView& m_view;
     PanelEnvironment m_environment;
-    PortMap m_portMap; // the store's [Ports], then this run's overrides
 
     PanelValues m_values;
     std::array<PanelChannel, CHANNEL_TABLE_SIZE> m_channels{};
 
-    std::unique_ptr<CSensor> m_sensor;
+    CPanelConnection m_connection;
     bool m_initialised = false;
     int m_warningsMask = 7; // all categories, also when the stored port is invalid
-    unsigned m_modelCode = 0;
-    unsigned m_firmwareMajor = 0;
-    unsigned m_firmwareMinor = 0;
-    bool m_firmwareKnown = false; // a version reply has been handled
-    int m_channelCount = 0;
-    int m_pollingPeriod = 0;
     std::string m_profilePath;
     std::string m_pendingProfile; // named from outside before the panel was ready
-    std::string m_modelName;
-    std::string m_portName;
-    std::string m_connectedSerial;
-    std::string m_onlineText;
     std::string m_statusText;
-    bool m_identified = false;
-    bool m_panelReady = false;
     bool m_controlsEnabled = false;
     PanelCommand m_command = PanelCommand::None;
     unsigned m_commandChannel = 0; // 1..15 while a teach or a single channel's send is awaited

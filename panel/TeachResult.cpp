@@ -10,7 +10,7 @@
 void CSpectrelDlg::OnSensorTeach(unsigned channel) {
     // A reply nobody waits for any more (the teach timed out, the port changed) must not end a
     // teach that is no longer running.
-    if (!m_sensor || m_command != PanelCommand::Teach || channel != m_commandChannel) {
+    if (!SensorProxy() || m_command != PanelCommand::Teach || channel != m_commandChannel) {
         return;
     }
     // The entry still holds the tolerances the teach request carried.
@@ -24,10 +24,10 @@ void CSpectrelDlg::OnSensorTeach(unsigned channel) {
 // refused.
 void CSpectrelDlg::TakeChannelFromSensor(unsigned channel,
                                          const std::optional<Tolerances>& requested) {
-    if (!m_sensor || channel < 1 || channel > SENSOR_CHANNELS) {
+    if (!SensorProxy() || channel < 1 || channel > SENSOR_CHANNELS) {
         return;
     }
-    const ChannelDefinition taught = m_sensor->GetChannel(channel);
+    const ChannelDefinition taught = SensorProxy()->GetChannel(channel);
     const Tolerances tolerances = {taught.RedTolerance, taught.GreenTolerance,
                                    taught.BlueTolerance};
     PanelChannel& entry = m_channels[channel - 1];
@@ -60,10 +60,10 @@ void CSpectrelDlg::FinishTeach(unsigned channel) {
     m_command = PanelCommand::None;
     m_commandChannel = 0;
     EnableRowLabel(channel);
-    SetStatusText(m_onlineText, true);
+    SetStatusText(m_connection.OnlineText(), true);
     UpdateData(false);
-    if (m_sensor) {
-        ResumeDataPolling();
+    if (SensorProxy()) {
+        m_connection.ResumeDataPolling();
     }
     EnableControls(true);
 }
