@@ -176,7 +176,7 @@ void CSpectrelDlg::StartReadAll() {
         return;
     }
     if (!SensorProxy()->RequestChannel(1)) {
-        ReadRequestFailed(ReadChannelFailedText(1));
+        m_connection.ReadRequestFailed(ReadChannelFailedText(1));
     }
 }
 
@@ -201,7 +201,7 @@ void CSpectrelDlg::OnSensorChannel(unsigned channel) {
     }
     if (channel < count) {
         if (!SensorProxy()->RequestChannel(channel + 1)) {
-            ReadRequestFailed(ReadChannelFailedText(channel + 1));
+            m_connection.ReadRequestFailed(ReadChannelFailedText(channel + 1));
         }
         return;
     }

@@ -101,7 +101,7 @@ void CSpectrelDlg::OnSensorVersion() {
         return;
     }
     if (!SensorProxy()->RequestSettings()) {
-        ReadRequestFailed(TEXT_READ_SETTINGS_FAILED);
+        m_connection.ReadRequestFailed(TEXT_READ_SETTINGS_FAILED);
     }
 }
 
@@ -131,10 +131,4 @@ void CSpectrelDlg::OnSensorTimeout() {
     EnableControls(false);
     m_connection.Lost(std::exchange(m_command, PanelCommand::None) != PanelCommand::None);
     UpdateData(false);
-}
-
-void CSpectrelDlg::ReadRequestFailed(const std::string& text) {
-    if (m_connection.ReadRequestFailed(text)) {
-        EnableControls(true);
-    }
 }

@@ -9,7 +9,7 @@
 #include "common/ErrorText.h"
 #include "common/PanelTexts.h"
 #include "panel/PanelEnvironment.h"
-#include "panel/PanelNotices.h"
+#include "panel/PanelFrame.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 
@@ -21,8 +21,8 @@ constexpr std::chrono::milliseconds SERVER_IN_USE_GRACE{1000};
 
 } // namespace
 
-CPanelConnection::CPanelConnection(PanelView& view, PanelNotices& notices)
-    : m_view(view), m_notices(notices) {
+CPanelConnection::CPanelConnection(PanelView& view, PanelFrame& frame)
+    : m_view(view), m_frame(frame) {
 }
 
 CPanelConnection::~CPanelConnection() {
@@ -39,7 +39,7 @@ CPanelConnection::~CPanelConnection() {
 void CPanelConnection::CreateSensor(const PanelEnvironment& environment, NotifyTarget& target) {
     m_sensor.reset(new (std::nothrow) CSensor(environment.Timers));
     if (!m_sensor) {
-        m_notices.MessageBox(TEXT_NO_SENSOR_OBJECT);
+        m_frame.MessageBox(TEXT_NO_SENSOR_OBJECT);
         return;
     }
     m_sensor->SetWallClock(environment.Clock);
@@ -51,10 +51,10 @@ void CPanelConnection::Shutdown() {
         return;
     }
     if (m_sensor->IsIdentifyPolling() && !m_sensor->StopIdentifyPolling()) {
-        m_notices.ShowWarning(TEXT_STOP_IDENTIFY_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_STOP_IDENTIFY_FAILED, WARN_APPLICATION);
     }
     if (m_sensor->IsDataPolling() && !m_sensor->StopDataPolling()) {
-        m_notices.ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
     }
     if (m_ready) {
         if (!m_sensor->WaitUntilIdle(CSensor::IDLE_WAIT_MS)) {
@@ -63,7 +63,7 @@ void CPanelConnection::Shutdown() {
         m_ready = false;
     }
     if (m_sensor->IsConnected() && !m_sensor->Disconnect()) {
-        m_notices.ShowWarning(TEXT_CLOSE_PORT_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_CLOSE_PORT_FAILED, WARN_APPLICATION);
     }
     m_sensor->SetWindow(nullptr);
     m_sensor.reset();
@@ -86,14 +86,14 @@ bool CPanelConnection::Disconnect() {
         return false;
     }
     if (m_sensor->IsIdentifyPolling() && !m_sensor->StopIdentifyPolling()) {
-        m_notices.ShowWarning(TEXT_STOP_IDENTIFY_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_STOP_IDENTIFY_FAILED, WARN_APPLICATION);
     }
     if (m_sensor->IsDataPolling() && !m_sensor->StopDataPolling()) {
-        m_notices.ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
     }
     m_ready = false;
     if (!m_sensor->Disconnect()) {
-        m_notices.MessageBox(TEXT_CLOSING_PORT_FAILED + m_portName);
+        m_frame.MessageBox(TEXT_CLOSING_PORT_FAILED + m_portName);
     }
     // Some USB serial adapters refuse a reopen that follows the close too closely.
     std::this_thread::sleep_for(std::chrono::milliseconds(PORT_REOPEN_PAUSE_MS));
@@ -104,7 +104,7 @@ void CPanelConnection::Connect() {
     const std::string path = PortDevicePath();
     m_view.SetToolTip(IDC_PORT, path);
     if (!m_sensor) {
-        m_notices.SetStatusText(TEXT_COMMS_DISABLED, false);
+        m_frame.SetStatusText(TEXT_COMMS_DISABLED, false);
         return;
     }
     if (path.empty() || !m_sensor->Connect(path, SERVER_IN_USE_GRACE)) {
@@ -112,18 +112,18 @@ void CPanelConnection::Connect() {
         if (!path.empty()) {
             text += "\n" + path + ": " + PortErrorReason(m_sensor->LastPortError());
         }
-        m_notices.MessageBox(text);
-        m_notices.SetStatusText(TEXT_COMMS_DISABLED, false);
+        m_frame.MessageBox(text);
+        m_frame.SetStatusText(TEXT_COMMS_DISABLED, false);
         return;
     }
     m_identified = false;
-    m_notices.SetStatusText(TEXT_WAITING, false);
+    m_frame.SetStatusText(TEXT_WAITING, false);
     StartIdentifyPolling();
 }
 
 void CPanelConnection::StartIdentifyPolling() {
     if (!m_sensor->IsIdentifyPolling() && !m_sensor->StartIdentifyPolling(IDENTIFY_PERIOD_MS)) {
-        m_notices.ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_START_IDENTIFY_FAILED, WARN_APPLICATION);
     }
 }
 
@@ -191,7 +191,7 @@ void CPanelConnection::Lost(bool unanswered) {
         m_connectedSerial.clear();
     }
     if (m_sensor->IsDataPolling() && !m_sensor->StopDataPolling()) {
-        m_notices.ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
     }
     m_sensor->ClearPending();
     m_identified = false;
@@ -203,15 +203,24 @@ void CPanelConnection::Lost(bool unanswered) {
 // ready panel takes up polling again, so a lost line is noticed as usual and the user can read
 // again; a panel still reading a sensor it has just found looks for it again, so its next
 // identity reply starts the reading over.
-bool CPanelConnection::ReadRequestFailed(const std::string& text) {
-    m_notices.ShowWarning(text, WARN_SENSOR);
+void CPanelConnection::ReadRequestFailed(const std::string& text) {
+    m_frame.ShowWarning(text, WARN_SENSOR);
     if (m_ready) {
         ResumeDataPolling();
-        return true;
+        m_frame.EnableControls(true);
+        return;
     }
     m_identified = false;
     StartIdentifyPolling();
-    return false;
+}
+
+// Data polling goes on, so that a line that has gone is noticed and reported as lost
+// communication instead of the panel staying on line with a frozen reading.
+void CPanelConnection::WriteFailed(const std::string& text) {
+    m_frame.ShowWarning(text + "\n" + PortDevicePath() + ": " +
+                            PortErrorReason(m_sensor->LastPortError()),
+                        WARN_SENSOR);
+    ResumeDataPolling();
 }
 
 // Stops data polling before a read and waits for the last poll's answer (or forgets it).
@@ -236,6 +245,6 @@ void CPanelConnection::ResumeDataPolling() {
     }
     const int period = EffectivePollingPeriod(m_pollingPeriod);
     if (!m_sensor->StartDataPolling(static_cast<unsigned>(period))) {
-        m_notices.ShowWarning(TEXT_START_DATA_FAILED, WARN_APPLICATION);
+        m_frame.ShowWarning(TEXT_START_DATA_FAILED, WARN_APPLICATION);
     }
 }

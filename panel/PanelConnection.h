@@ -8,7 +8,7 @@
 class CIniStore;
 class CSensor;
 class NotifyTarget;
-class PanelNotices;
+class PanelFrame;
 class PanelView;
 struct ModelInfo;
 struct PanelEnvironment;
@@ -19,7 +19,7 @@ struct PanelEnvironment;
 // does their part at the port.
 class CPanelConnection {
 public:
-    CPanelConnection(PanelView& view, PanelNotices& notices);
+    CPanelConnection(PanelView& view, PanelFrame& frame);
     ~CPanelConnection();
     CPanelConnection(const CPanelConnection&) = delete;
     CPanelConnection& operator=(const CPanelConnection&) = delete;
@@ -75,9 +75,10 @@ public:
     // No answer while data polling: the sensor is looked for again. With `unanswered`, a write
     // that changes the sensor went unanswered, so it is read in full when it comes back.
     void Lost(bool unanswered);
-    // A read whose request could not be written. True when the panel was ready: it polls
-    // again, and the caller enables its controls.
-    bool ReadRequestFailed(const std::string& text);
+    // A read whose request could not be written.
+    void ReadRequestFailed(const std::string& text);
+    // A write the port refused, worded as spectrelctl words it.
+    void WriteFailed(const std::string& text);
 
     void SetPollingPeriod(int period) { m_pollingPeriod = period; }
     int PollingPeriod() const { return m_pollingPeriod; }
@@ -91,7 +92,7 @@ private:
     void StartIdentifyPolling();
 
     PanelView& m_view;
-    PanelNotices& m_notices;
+    PanelFrame& m_frame;
     PortMap m_portMap;
     std::string m_portName;
     std::unique_ptr<CSensor> m_sensor;

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <utility>
 
-#include "common/ErrorText.h"
 #include "common/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
@@ -22,6 +21,7 @@ bool IsDocument(const std::string& path) {
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)), m_connection(view, *this),
+      m_settings(view, m_values, *this, m_connection),
       m_logging(view, [this](const std::string& text) { ShowWarning(text, WARN_APPLICATION); }) {
 }
 
@@ -123,6 +123,35 @@ void CSpectrelDlg::OnSensorErrorReply() {
     ShowWarning(TEXT_SENSOR_ERROR, WARN_SENSOR);
 }
 
+void CSpectrelDlg::OnSendSettings() {
+    if (m_settings.Send()) {
+        m_command = PanelCommand::SendSettings;
+    }
+}
+
+void CSpectrelDlg::OnSensorSettingsSent() {
+    if (!Sensor() || m_command != PanelCommand::SendSettings) {
+        return;
+    }
+    m_command = PanelCommand::None;
+    m_connection.ResumeDataPolling();
+    EnableControls(true);
+}
+
+void CSpectrelDlg::OnSensorSettings() {
+    if (!Sensor()) {
+        return;
+    }
+    m_settings.TakeFromSensor();
+    if (!IsPanelReady()) {
+        // First contact with this sensor: its channels come next.
+        StartReadAll();
+        return;
+    }
+    m_connection.ResumeDataPolling();
+    EnableControls(true);
+}
+
 void CSpectrelDlg::OnFileExit() {
     m_view.CloseWindow();
 }
@@ -192,15 +221,10 @@ void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
     }
 }
 
-// A command the port refused never reached the sensor. The reason is worded as spectrelctl
-// words it. Data polling goes on, so that a line that has gone is noticed and reported as lost
-// communication instead of the panel staying on line with a frozen reading.
+// A command the port refused never reached the sensor: no answer is awaited.
 void CSpectrelDlg::ShowWriteFailure(const std::string& text) {
     m_command = PanelCommand::None;
-    ShowWarning(text + "\n" + PortDevicePath() + ": " +
-                    PortErrorReason(SensorProxy()->LastPortError()),
-                WARN_SENSOR);
-    m_connection.ResumeDataPolling();
+    m_connection.WriteFailed(text);
 }
 
 void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
@@ -235,14 +259,7 @@ void CSpectrelDlg::ClearChannelFlags() {
 
 void CSpectrelDlg::ClearPanel() {
     m_view.FillCombo(IDC_CHANNEL, ChannelItems(ChannelCount()));
-    m_values.AveragingIndex = -1;
-    m_values.TriggeringIndex = -1;
-    m_values.OutputDurationIndex = -1;
-    m_values.AmbientSubtraction = 1;
-    m_values.IlluminationText.clear();
-    m_values.Illumination = 0;
-    m_view.SetSliderRange(IDC_ILLUMINATION_SLIDER, 0, MAX_ILLUMINATION);
-    m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, 0);
+    m_settings.Clear();
     m_values.SelectedChannel = -1;
     m_values.ChannelMode = -1;
     m_values.MatchOutput = -1;

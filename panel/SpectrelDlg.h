@@ -9,10 +9,11 @@
 #include "panel/DataLogging.h"
 #include "panel/PanelConnection.h"
 #include "panel/PanelEnvironment.h"
-#include "panel/PanelNotices.h"
+#include "panel/PanelFrame.h"
 #include "panel/PanelObserver.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
+#include "panel/SettingsPanel.h"
 #include "profile/PanelChannel.h"
 #include "teach/TeachOwner.h"
 
@@ -25,7 +26,7 @@ struct ProfileValues;
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
 // Every handler that talks to the sensor proxy checks that it exists.
-class CSpectrelDlg : public TeachOwner, private PanelNotices {
+class CSpectrelDlg : public TeachOwner, private PanelFrame {
 public:
     // The view must outlive the controller.
     CSpectrelDlg(PanelView& view, PanelEnvironment environment);
@@ -73,12 +74,13 @@ public:
     void OnDisplayColorLuminosity();
     void OnDisplayColorOnly();
     // "Sensor Settings"
-    void OnSelchangeAveraging();
-    void OnSelchangeOutputDuration();
-    void OnTriggering(); // any of the three triggering radios
-    void OnKillfocusIllumination();
-    void OnIlluminationScroll(int position); // the slider's new position
-    void OnReadSettings();
+    void OnSelchangeAveraging() { m_settings.Pull(); }
+    void OnSelchangeOutputDuration() { m_settings.Pull(); }
+    void OnTriggering() { m_settings.Pull(); } // any of the three triggering radios
+    void OnKillfocusIllumination() { m_settings.TakeIlluminationText(); }
+    // The slider's new position
+    void OnIlluminationScroll(int position) { m_settings.TakeIlluminationPosition(position); }
+    void OnReadSettings() { m_settings.Read(); }
     void OnSendSettings();
     // "Color Recognition Channels"
     void OnSelchangeChannel();
@@ -124,18 +126,18 @@ public:
 
     // Shared operations
     // false: Push; true: Pull, false when the view rejected a control's value.
-    bool UpdateData(bool saveAndValidate);
+    bool UpdateData(bool saveAndValidate) override;
     // A message box, shown only while the category is switched on in the warnings mask.
     void ShowWarning(const std::string& text, int category) override;
     void SetStatusText(const std::string& text, bool boldFirstWord) override;
-    void EnableControls(bool enable);
+    void EnableControls(bool enable) override;
     void ClearPanel();
     void ClearChannelFlags();
     void ApplyModel(unsigned code);
     void SwitchPort(const std::string& name);
     void ShowCurrentReading();
     void ShowChannel();
-    void UpdateSettingsButtons();
+    void UpdateSettingsButtons() { m_settings.UpdateButtons(); }
     void UpdateChannelButtons();
     bool LoadPreferences();
     bool SavePreferences();
@@ -170,7 +172,7 @@ public:
     int ShownChannelMode() const override { return m_values.ChannelMode; }
     int PollingPeriod() const { return m_connection.PollingPeriod(); }
     bool IsPanelReady() const { return m_connection.IsReady(); }
-    bool AreControlsEnabled() const { return m_controlsEnabled; }
+    bool AreControlsEnabled() const override { return m_controlsEnabled; }
     bool IsLoggingAvailable() const { return m_logging.IsAvailable(); }
     // A send or teach has been written and its answer is awaited.
     bool IsAwaitingSensor() const { return m_command != PanelCommand::None; }
@@ -183,7 +185,7 @@ public:
     static constexpr int PORT_COUNT = 16;
     static constexpr int CHANNEL_TABLE_SIZE = 16;
     static constexpr unsigned SENSOR_CHANNELS = 15;
-    static constexpr int MAX_ILLUMINATION = 100; // percent, the slider's top
+    static constexpr int MAX_ILLUMINATION = CSettingsPanel::MAX_ILLUMINATION;
 
 private:
     // The command whose answer the panel waits for; an answer nobody waits for any more (after
@@ -200,10 +202,7 @@ private:
     void EnableRowLabel(unsigned channel);
     void ClearReading();
     void ShowMatchRows(unsigned status);
-    void ReadRequestFailed(const std::string& text);
-    void PullSettings();
-    bool ConfirmIllumination();
-    void ShowWriteFailure(const std::string& text);
+    void ShowWriteFailure(const std::string& text) override;
     PanelChannel* SelectedEntry();
     void ShowChannelColor(const PanelChannel& entry, int mode);
     void ShowTolerances(const PanelChannel& entry);
@@ -232,6 +231,7 @@ private:
     std::array<PanelChannel, CHANNEL_TABLE_SIZE> m_channels{};
 
     CPanelConnection m_connection;
+    CSettingsPanel m_settings;
     bool m_initialised = false;
     int m_warningsMask = 7; // all categories, also when the stored port is invalid
     std::string m_profilePath;
