@@ -167,7 +167,7 @@ ProfileValues CSpectrelDlg::ProfileFromWindow() const {
     profile.OutputDurationIndex = m_values.OutputDurationIndex;
     profile.Illumination = m_values.Illumination;
     profile.Logging = m_logging.Setup();
-    profile.Channels = m_channels;
+    profile.Channels = m_channels.Entries();
     return profile;
 }
 
@@ -177,5 +177,5 @@ void CSpectrelDlg::TakeProfile(const ProfileValues& profile) {
     m_values.OutputDurationIndex = profile.OutputDurationIndex;
     m_values.Illumination = profile.Illumination;
     m_logging.Setup() = profile.Logging;
-    m_channels = profile.Channels;
+    m_channels.SetEntries(profile.Channels);
 }

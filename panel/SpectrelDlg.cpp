@@ -22,6 +22,7 @@ bool IsDocument(const std::string& path) {
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
     : m_view(view), m_environment(std::move(environment)), m_connection(view, *this),
       m_settings(view, m_values, *this, m_connection),
+      m_channels(view, m_values, *this, m_connection),
       m_logging(view, [this](const std::string& text) { ShowWarning(text, WARN_APPLICATION); }) {
 }
 
@@ -152,6 +153,12 @@ void CSpectrelDlg::OnSensorSettings() {
     EnableControls(true);
 }
 
+void CSpectrelDlg::NotifyChannelsChanged() {
+    if (m_observer != nullptr) {
+        m_observer->OnChannelsChanged();
+    }
+}
+
 void CSpectrelDlg::OnFileExit() {
     m_view.CloseWindow();
 }
@@ -251,30 +258,9 @@ void CSpectrelDlg::EnableControls(bool enable) {
     }
 }
 
-void CSpectrelDlg::ClearChannelFlags() {
-    for (PanelChannel& channel : m_channels) {
-        channel.Done = 0;
-    }
-}
-
 void CSpectrelDlg::ClearPanel() {
-    m_view.FillCombo(IDC_CHANNEL, ChannelItems(ChannelCount()));
     m_settings.Clear();
-    m_values.SelectedChannel = -1;
-    m_values.ChannelMode = -1;
-    m_values.MatchOutput = -1;
-    m_values.ChannelEnabled = 0;
-    m_values.ColorTexts = {};
-    m_values.LuminosityText.clear();
-    m_values.ToleranceSteps = {1, 1, 1};
-    m_values.ToleranceTexts = {};
-    for (ControlId spin : TOLERANCE_SPINS) {
-        m_view.SetSpinRange(spin, MIN_TOLERANCE_STEP, MAX_TOLERANCE_STEP);
-        m_view.SetSpinPosition(spin, 0);
-    }
-    for (PanelChannel& channel : m_channels) {
-        channel.Reset();
-    }
+    m_channels.Clear();
     m_values.ReadingTexts = {};
     for (ChartProperty property : {CHART_RED, CHART_GREEN, CHART_BLUE}) {
         m_view.SetChartColor(IDC_CHART, property, 0);

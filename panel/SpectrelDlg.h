@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "panel/ChannelTable.h"
 #include "panel/DataLogging.h"
 #include "panel/PanelConnection.h"
 #include "panel/PanelEnvironment.h"
@@ -83,12 +84,12 @@ public:
     void OnReadSettings() { m_settings.Read(); }
     void OnSendSettings();
     // "Color Recognition Channels"
-    void OnSelchangeChannel();
-    void OnModeColorLuminosity();
-    void OnModeColorOnly();
-    void OnChannelEnabled();
-    void OnOutputHigh();
-    void OnOutputLow();
+    void OnSelchangeChannel() { m_channels.Select(); }
+    void OnModeColorLuminosity() { m_channels.SetMode(MODE_COLOR_LUMINOSITY); }
+    void OnModeColorOnly() { m_channels.SetMode(MODE_COLOR_ONLY); }
+    void OnChannelEnabled() { m_channels.TakeEnabled(); }
+    void OnOutputHigh() { m_channels.SetMatchOutput(OUTPUT_HIGH); }
+    void OnOutputLow() { m_channels.SetMatchOutput(OUTPUT_LOW); }
     // The user moved the spin of colour 0, 1 or 2 (red, green, blue); its step is in the view.
     void OnToleranceSpin(int colour);
     void OnReadAllChannels();
@@ -111,7 +112,7 @@ public:
 
     // Shared by every teaching tool (the single teach, Multi-Sample Teach, Manual Entry).
     // The tolerances a tool asked for, red, green, blue.
-    using Tolerances = std::array<double, 3>;
+    using Tolerances = CChannelTable::Tolerances;
     // Before a teach of channel 1..15: stops data polling, shows "Teaching channel %d..." and
     // disables the panel.
     void BeginTeach(unsigned channel);
@@ -132,13 +133,13 @@ public:
     void SetStatusText(const std::string& text, bool boldFirstWord) override;
     void EnableControls(bool enable) override;
     void ClearPanel();
-    void ClearChannelFlags();
+    void ClearChannelFlags() { m_channels.ClearFlags(); }
     void ApplyModel(unsigned code);
     void SwitchPort(const std::string& name);
     void ShowCurrentReading();
-    void ShowChannel();
+    void ShowChannel() { m_channels.Show(); }
     void UpdateSettingsButtons() { m_settings.UpdateButtons(); }
-    void UpdateChannelButtons();
+    void UpdateChannelButtons() { m_channels.UpdateButtons(); }
     bool LoadPreferences();
     bool SavePreferences();
     // The profile named by the profile path, to and from the window's values. A load reports
@@ -180,11 +181,10 @@ public:
     // The data-logging set-up: file, mode and interval for the next start.
     const LogSettings& LogSetup() const { return m_logging.Setup(); }
     const std::string& ProfilePath() const { return m_profilePath; }
-    const PanelChannel& Channel(int index) const override { return m_channels[index]; }
+    const PanelChannel& Channel(int index) const override { return m_channels.Channel(index); }
 
     static constexpr int PORT_COUNT = 16;
-    static constexpr int CHANNEL_TABLE_SIZE = 16;
-    static constexpr unsigned SENSOR_CHANNELS = 15;
+    static constexpr int CHANNEL_TABLE_SIZE = CChannelTable::SIZE;
     static constexpr int MAX_ILLUMINATION = CSettingsPanel::MAX_ILLUMINATION;
 
 private:
@@ -198,19 +198,11 @@ private:
     Preferences CurrentPreferences() const;
     void InitControls();
     void ShowRecognizedRows();
-    void EnableRowLabels();
-    void EnableRowLabel(unsigned channel);
     void ClearReading();
     void ShowMatchRows(unsigned status);
     void ShowWriteFailure(const std::string& text) override;
-    PanelChannel* SelectedEntry();
-    void ShowChannelColor(const PanelChannel& entry, int mode);
-    void ShowTolerances(const PanelChannel& entry);
-    void SendEntry(unsigned channel);
     void FinishSendAll();
     void AwaitChannelSent(unsigned channel);
-    void SetChannelMode(ChannelMode mode);
-    void SetMatchOutput(MatchOutputLevel output);
     void StartReadAll();
     void FinishReadAll();
     void ShowOnline();
@@ -222,16 +214,15 @@ private:
     void TakeProfile(const ProfileValues& profile);
     void OpenPendingProfile();
     void NotifyChannelsChanged();
-    std::string OverlapReport(unsigned channel, const ChannelDefinition& taught) const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
 
     PanelValues m_values;
-    std::array<PanelChannel, CHANNEL_TABLE_SIZE> m_channels{};
 
     CPanelConnection m_connection;
     CSettingsPanel m_settings;
+    CChannelTable m_channels;
     bool m_initialised = false;
     int m_warningsMask = 7; // all categories, also when the stored port is invalid
     std::string m_profilePath;

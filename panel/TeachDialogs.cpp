@@ -11,7 +11,7 @@
 // the channel was before. The dialog is the sensor proxy's target while it runs and cuts itself
 // off as it closes; the window takes the notifications back right after the restore send.
 void CSpectrelDlg::OnMultiSampleTeach() {
-    const PanelChannel* entry = SelectedEntry();
+    const PanelChannel* entry = m_channels.Selected();
     if (!SensorProxy() || entry == nullptr) {
         return;
     }
@@ -41,7 +41,7 @@ void CSpectrelDlg::OnMultiSampleTeach() {
 // The typed values go to the sensor as they are; the panel then shows what the sensor proxy
 // holds and reports a tolerance that is not what was typed.
 void CSpectrelDlg::OnManual() {
-    const PanelChannel* entry = SelectedEntry();
+    const PanelChannel* entry = m_channels.Selected();
     if (entry == nullptr) {
         return;
     }
