@@ -222,17 +222,21 @@ bool CChannelTable::StartReadAll() {
     return true;
 }
 
+// A chain's reply for channel 1..last counts once; false for one out of range or counted.
+bool CChannelTable::CountReply(unsigned channel, unsigned last) {
+    if (channel < 1 || channel > last || m_channels[channel - 1].Done != 0) {
+        return false;
+    }
+    m_channels[channel - 1].Done = 1;
+    return true;
+}
+
 bool CChannelTable::TakeRead(unsigned channel) {
-    if (channel < 1 || channel > SENSOR_CHANNELS) {
+    if (!CountReply(channel, SENSOR_CHANNELS)) {
         return false;
     }
-    PanelChannel& entry = m_channels[channel - 1];
-    if (entry.Done != 0) {
-        return false;
-    }
-    entry.Done = 1;
     CSensor& sensor = *m_connection.Sensor();
-    entry.TakeFrom(sensor.GetChannel(channel));
+    m_channels[channel - 1].TakeFrom(sensor.GetChannel(channel));
     const auto count = static_cast<unsigned>(m_connection.ChannelCount());
     if (channel == count) {
         if (m_values.SelectedChannel < 0) {
@@ -275,14 +279,9 @@ void CChannelTable::Send(unsigned channel) {
 // channel; each counts once.
 bool CChannelTable::TakeSent(unsigned channel) {
     const auto count = static_cast<unsigned>(m_connection.ChannelCount());
-    if (channel < 1 || channel > count) {
+    if (!CountReply(channel, count)) {
         return false;
     }
-    PanelChannel& entry = m_channels[channel - 1];
-    if (entry.Done != 0) {
-        return false;
-    }
-    entry.Done = 1;
     if (channel < count) {
         Send(channel + 1);
         return false;

@@ -64,6 +64,7 @@ public:
 
 private:
     PanelChannel* SelectedEntry();
+    bool CountReply(unsigned channel, unsigned last);
     void ShowTolerances(const PanelChannel& entry);
     void ShowColor(const PanelChannel& entry, int mode);
     bool DiffersFromSensor() const;

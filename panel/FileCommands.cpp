@@ -46,12 +46,12 @@ void CSpectrelDlg::OnFileNew() {
     question.DefaultButton = RESULT_YES;
     switch (m_view.ShowMessageBox(question)) {
     case RESULT_YES:
-        if (SensorProxy()) {
-            SensorProxy()->StopDataPolling();
-            SensorProxy()->WaitUntilIdle(NEW_IDLE_WAIT_MS);
+        if (CSensor* sensor = SensorProxy()) {
+            sensor->StopDataPolling();
+            sensor->WaitUntilIdle(NEW_IDLE_WAIT_MS);
         }
         ClearPanel();
-        if (SensorProxy()) {
+        if (Sensor()) {
             m_connection.ResumeDataPolling();
         }
         // The emptied panel differs from the sensor: reading back is offered, and the teaching

@@ -79,8 +79,9 @@ void CSpectrelDlg::OnClose() {
 
 void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
                                         std::uint64_t connection) {
-    if (SensorProxy() && connection != NotifyTarget::NO_CONNECTION &&
-        connection != SensorProxy()->Connection()) {
+    const CSensor* sensor = Sensor();
+    if (sensor != nullptr && connection != NotifyTarget::NO_CONNECTION &&
+        connection != sensor->Connection()) {
         return;
     }
     switch (message) {
