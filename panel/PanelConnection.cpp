@@ -69,6 +69,11 @@ void CPanelConnection::Shutdown() {
     m_sensor.reset();
 }
 
+bool CPanelConnection::IsCurrent(std::uint64_t connection) const {
+    return !m_sensor || connection == NotifyTarget::NO_CONNECTION ||
+           connection == m_sensor->Connection();
+}
+
 void CPanelConnection::LoadPorts(const CIniStore& store, const PortMap& overrides) {
     m_portMap = PortMap{};
     LoadPortMap(store, m_portMap);

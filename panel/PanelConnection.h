@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -31,6 +32,9 @@ public:
     // proxy gone.
     void Shutdown();
     CSensor* Sensor() const { return m_sensor.get(); }
+    // A notification the proxy posted under this number of connection: false when an earlier
+    // connection left it queued, so that it is dropped.
+    bool IsCurrent(std::uint64_t connection) const;
 
     // The store's [Ports], then this run's overrides.
     void LoadPorts(const CIniStore& store, const PortMap& overrides);

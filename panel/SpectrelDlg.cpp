@@ -79,9 +79,7 @@ void CSpectrelDlg::OnClose() {
 
 void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
                                         std::uint64_t connection) {
-    const CSensor* sensor = Sensor();
-    if (sensor != nullptr && connection != NotifyTarget::NO_CONNECTION &&
-        connection != sensor->Connection()) {
+    if (!m_connection.IsCurrent(connection)) {
         return;
     }
     switch (message) {
