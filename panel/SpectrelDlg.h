@@ -1,8 +1,6 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -22,8 +20,9 @@ class CSensor;
 struct Preferences;
 struct ProfileValues;
 
-// The control panel: owns the sensor proxy, reacts to its notifications and to the user's
-// actions, and keeps the window's values, which it moves to and from the view by one data
+// The control panel: composes its areas (the connection with the sensor proxy, the settings
+// panel, the channel table, data logging), reacts to the proxy's notifications and to the
+// user's actions, and keeps the window's values, which it moves to and from the view by one data
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
 // Every handler that talks to the sensor proxy checks that it exists.
