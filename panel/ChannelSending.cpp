@@ -1,30 +1,50 @@
-// "Color Recognition Channels": the chain that sends every channel to the sensor, and the
-// single teach of the selected channel from the colour the sensor sees.
+// "Color Recognition Channels", the window's side: the chains that read and send every channel,
+// and the single teach of the selected channel from the colour the sensor sees.
 #include "common/PanelTexts.h"
 #include "panel/SpectrelDlg.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 
-void CSpectrelDlg::OnSendAllChannels() {
-    if (!m_sensor || m_channelCount == 0 || !UpdateData(true)) {
-        return;
+void CSpectrelDlg::OnToleranceSpin(int colour) {
+    // Before the window is set up, a change reported by a spin is the view filling its controls,
+    // not the user.
+    if (m_initialised) {
+        m_channels.SpinTolerance(colour);
     }
-    PauseDataPolling();
-    EnableControls(false);
-    ClearChannelFlags();
-    m_command = PanelCommand::SendAllChannels;
-    SendEntry(1);
 }
 
-// Sends entry channel - 1 as the sensor's channel `channel`; a refused write ends the chain.
-void CSpectrelDlg::SendEntry(unsigned channel) {
-    const PanelChannel& entry = m_channels[channel - 1];
-    if (!m_sensor->SendChannel(
-            channel, static_cast<unsigned>(entry.MatchOutput), static_cast<unsigned>(entry.Enabled),
-            static_cast<unsigned>(entry.Mode), entry.RedSetting, entry.GreenSetting,
-            entry.BlueSetting, entry.RedTolerance, entry.GreenTolerance, entry.BlueTolerance)) {
-        ShowWriteFailure(SendChannelFailedText(channel));
+void CSpectrelDlg::OnReadAllChannels() {
+    if (Sensor()) {
+        StartReadAll();
     }
+}
+
+void CSpectrelDlg::StartReadAll() {
+    if (!m_channels.StartReadAll()) {
+        FinishReadAll();
+    }
+}
+
+void CSpectrelDlg::OnSensorChannel(unsigned channel) {
+    if (Sensor() && m_channels.TakeRead(channel)) {
+        FinishReadAll();
+    }
+}
+
+// Every channel is read: the panel is ready and shows the live reading again.
+void CSpectrelDlg::FinishReadAll() {
+    m_connection.SetReady(m_values.SerialNumberText);
+    ShowOnline();
+    NotifyChannelsChanged();
+    OpenPendingProfile();
+}
+
+void CSpectrelDlg::OnSendAllChannels() {
+    if (!Sensor() || !m_channels.PrepareSendAll()) {
+        return;
+    }
+    m_command = PanelCommand::SendAllChannels;
+    m_channels.Send(1);
 }
 
 // A single channel a teaching dialog sent and the sensor has not yet acknowledged.
@@ -33,50 +53,38 @@ void CSpectrelDlg::AwaitChannelSent(unsigned channel) {
     m_commandChannel = channel;
 }
 
-// The proxy acknowledges an unchanged channel without writing, so the chain always walks every
-// channel; each counts once.
 void CSpectrelDlg::OnSensorChannelSent(unsigned channel) {
     if (m_command == PanelCommand::SendChannel && channel == m_commandChannel) {
         m_command = PanelCommand::None;
         m_commandChannel = 0;
         return;
     }
-    const auto count = static_cast<unsigned>(m_channelCount);
-    if (!m_sensor || m_command != PanelCommand::SendAllChannels || channel < 1 || channel > count) {
-        return;
+    if (Sensor() && m_command == PanelCommand::SendAllChannels && m_channels.TakeSent(channel)) {
+        FinishSendAll();
     }
-    PanelChannel& entry = m_channels[channel - 1];
-    if (entry.Done != 0) {
-        return;
-    }
-    entry.Done = 1;
-    if (channel < count) {
-        SendEntry(channel + 1);
-        return;
-    }
-    FinishSendAll();
 }
 
 void CSpectrelDlg::FinishSendAll() {
     m_command = PanelCommand::None;
-    ResumeDataPolling();
-    EnableRowLabels();
+    m_connection.ResumeDataPolling();
+    m_channels.EnableRowLabels();
     UpdateData(false);
     EnableControls(true);
     NotifyChannelsChanged();
 }
 
 void CSpectrelDlg::OnTeachChannel() {
-    const PanelChannel* entry = SelectedEntry();
-    if (!m_sensor || entry == nullptr) {
+    const PanelChannel* entry = m_channels.Selected();
+    CSensor* sensor = SensorProxy();
+    if (sensor == nullptr || entry == nullptr) {
         return;
     }
     const auto channel = static_cast<unsigned>(m_values.SelectedChannel) + 1;
     BeginTeach(channel);
-    if (!m_sensor->TeachChannel(channel, static_cast<unsigned>(entry->MatchOutput),
-                                static_cast<unsigned>(entry->Enabled),
-                                static_cast<unsigned>(entry->Mode), entry->RedTolerance,
-                                entry->GreenTolerance, entry->BlueTolerance)) {
+    if (!sensor->TeachChannel(channel, static_cast<unsigned>(entry->MatchOutput),
+                              static_cast<unsigned>(entry->Enabled),
+                              static_cast<unsigned>(entry->Mode), entry->RedTolerance,
+                              entry->GreenTolerance, entry->BlueTolerance)) {
         // The status keeps the teaching text: the channel was not taught.
         ShowWriteFailure(TeachChannelFailedText(channel));
         return;
@@ -86,8 +94,8 @@ void CSpectrelDlg::OnTeachChannel() {
 }
 
 void CSpectrelDlg::BeginTeach(unsigned channel) {
-    if (m_sensor) {
-        PauseDataPolling();
+    if (Sensor()) {
+        m_connection.PauseDataPolling();
     }
     SetStatusText(TeachingText(channel), false);
     UpdateData(false);

@@ -33,10 +33,11 @@ void CSpectrelDlg::SetDisplayMode(int mode) {
 }
 
 void CSpectrelDlg::ShowCurrentReading() {
-    if (!m_sensor || !m_panelReady) {
+    const CSensor* sensor = Sensor();
+    if (sensor == nullptr || !IsPanelReady()) {
         return;
     }
-    Rgb color = {m_sensor->GetRed(), m_sensor->GetGreen(), m_sensor->GetBlue()};
+    Rgb color = {sensor->GetRed(), sensor->GetGreen(), sensor->GetBlue()};
     if (m_values.DisplayMode == DISPLAY_COLOR_ONLY) {
         color = NormalizeColor(color);
     }
@@ -50,17 +51,18 @@ void CSpectrelDlg::ShowCurrentReading() {
 void CSpectrelDlg::OnSensorData() {
     // Readings only mean something while the panel is ready; one still queued from before a
     // loss or a port change would refill rows that were just emptied.
-    if (!m_sensor || !m_panelReady) {
+    const CSensor* sensor = Sensor();
+    if (sensor == nullptr || !IsPanelReady()) {
         return;
     }
     UpdateData(true);
     ShowCurrentReading();
-    ShowMatchRows(m_sensor->GetMatchStatus());
+    ShowMatchRows(sensor->GetMatchStatus());
     UpdateData(false);
     LogOnReading();
     if (m_observer != nullptr) {
-        m_observer->OnReadingShown({m_sensor->GetRed(), m_sensor->GetGreen(), m_sensor->GetBlue(),
-                                    m_sensor->GetMatchStatus(), m_sensor->GetReadingTime()});
+        m_observer->OnReadingShown({sensor->GetRed(), sensor->GetGreen(), sensor->GetBlue(),
+                                    sensor->GetMatchStatus(), sensor->GetReadingTime()});
     }
 }
 
@@ -73,15 +75,15 @@ void CSpectrelDlg::ShowMatchRows(unsigned status) {
         return;
     }
     int rows = 1;
-    if (m_channelCount > 4) {
+    if (ChannelCount() > 4) {
         rows = 7;
-    } else if (m_channelCount > 1) {
+    } else if (ChannelCount() > 1) {
         rows = 4;
     }
     for (int row = 0; row < rows; ++row) {
         const unsigned matched = (status >> row) & 1U;
         m_view.SetChartColor(INDICATORS[row], CHART_BLUE, matched != 0 ? INDICATOR_ON : 0);
-        const unsigned output = m_sensor->GetMatchOutput(static_cast<unsigned>(row) + 1);
+        const unsigned output = Sensor()->GetMatchOutput(static_cast<unsigned>(row) + 1);
         m_values.RecognizedTexts[row] = output == matched ? TEXT_OUTPUT_LOW : TEXT_OUTPUT_HIGH;
     }
 }
@@ -103,18 +105,19 @@ void CSpectrelDlg::ClearReading() {
 
 // A record carries the time its reading arrived, not the time the window got to it.
 void CSpectrelDlg::LogOnReading() {
-    if (!m_sensor) {
+    const CSensor* sensor = Sensor();
+    if (sensor == nullptr) {
         return;
     }
-    const std::time_t now = m_sensor->GetReadingTime();
-    const unsigned status = m_sensor->GetMatchStatus();
+    const std::time_t now = sensor->GetReadingTime();
+    const unsigned status = sensor->GetMatchStatus();
     if (m_logging.RecordDue(now, status)) {
         WriteLogRecord(now, status);
     }
 }
 
 bool CSpectrelDlg::WriteLogRecord(std::time_t time, unsigned matchStatus) {
-    if (!m_sensor || !m_panelReady || !m_logging.IsActive()) {
+    if (!Sensor() || !IsPanelReady() || !m_logging.IsActive()) {
         return false;
     }
     m_logging.Write(time, matchStatus, m_values.ReadingTexts);

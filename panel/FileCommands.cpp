@@ -33,7 +33,7 @@ static_assert(std::tuple_size_v<decltype(ProfileValues::Channels)> ==
               "a profile carries the window's whole channel table");
 
 void CSpectrelDlg::OnFileNew() {
-    if (!m_panelReady) {
+    if (!IsPanelReady()) {
         ClearPanel();
         m_profilePath.clear();
         return;
@@ -46,13 +46,13 @@ void CSpectrelDlg::OnFileNew() {
     question.DefaultButton = RESULT_YES;
     switch (m_view.ShowMessageBox(question)) {
     case RESULT_YES:
-        if (m_sensor) {
-            m_sensor->StopDataPolling();
-            m_sensor->WaitUntilIdle(NEW_IDLE_WAIT_MS);
+        if (CSensor* sensor = SensorProxy()) {
+            sensor->StopDataPolling();
+            sensor->WaitUntilIdle(NEW_IDLE_WAIT_MS);
         }
         ClearPanel();
-        if (m_sensor) {
-            ResumeDataPolling();
+        if (Sensor()) {
+            m_connection.ResumeDataPolling();
         }
         // The emptied panel differs from the sensor: reading back is offered, and the teaching
         // tools wait for a channel to be chosen.
@@ -106,7 +106,7 @@ bool CSpectrelDlg::AskProfilePath(bool save) {
 
 void CSpectrelDlg::OpenProfile(const std::string& path) {
     m_pendingProfile = path;
-    if (m_panelReady) {
+    if (IsPanelReady()) {
         OpenPendingProfile();
     }
 }
@@ -157,17 +157,17 @@ bool CSpectrelDlg::LoadProfile() {
 
 ProfileValues CSpectrelDlg::ProfileFromWindow() const {
     ProfileValues profile;
-    profile.ModelName = m_modelName;
+    profile.ModelName = ModelName();
     profile.SerialNumber = m_values.SerialNumberText;
-    profile.FirmwareMajor = m_firmwareMajor;
-    profile.FirmwareMinor = m_firmwareMinor;
-    profile.ChannelCount = m_channelCount;
+    profile.FirmwareMajor = m_connection.FirmwareMajor();
+    profile.FirmwareMinor = m_connection.FirmwareMinor();
+    profile.ChannelCount = ChannelCount();
     profile.AveragingIndex = m_values.AveragingIndex;
     profile.TriggeringIndex = m_values.TriggeringIndex;
     profile.OutputDurationIndex = m_values.OutputDurationIndex;
     profile.Illumination = m_values.Illumination;
     profile.Logging = m_logging.Setup();
-    profile.Channels = m_channels;
+    profile.Channels = m_channels.Entries();
     return profile;
 }
 
@@ -177,5 +177,5 @@ void CSpectrelDlg::TakeProfile(const ProfileValues& profile) {
     m_values.OutputDurationIndex = profile.OutputDurationIndex;
     m_values.Illumination = profile.Illumination;
     m_logging.Setup() = profile.Logging;
-    m_channels = profile.Channels;
+    m_channels.SetEntries(profile.Channels);
 }

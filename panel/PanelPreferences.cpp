@@ -6,17 +6,13 @@ bool CSpectrelDlg::LoadPreferences() {
     CIniStore store;
     // An unreadable store reads as an empty one: every preference takes its default.
     store.Load(m_environment.PreferencesPath);
-    m_portMap = PortMap{};
-    LoadPortMap(store, m_portMap);
-    for (const auto& [name, path] : m_environment.PortOverrides.Entries()) {
-        m_portMap.Set(name, path);
-    }
+    m_connection.LoadPorts(store, m_environment.PortOverrides);
 
     Preferences prefs = CurrentPreferences();
     if (!::LoadPreferences(store, prefs)) {
         return false;
     }
-    m_portName = prefs.PortName;
+    m_connection.SetPortName(prefs.PortName);
     m_values.PortIndex = prefs.PortIndex;
     UpdateData(false);
     m_warningsMask = prefs.WarningsMask;
@@ -25,7 +21,7 @@ bool CSpectrelDlg::LoadPreferences() {
     } else {
         OnDisplayColorLuminosity();
     }
-    m_pollingPeriod = prefs.PollingPeriodMs;
+    m_connection.SetPollingPeriod(prefs.PollingPeriodMs);
     return true;
 }
 
@@ -45,10 +41,10 @@ bool CSpectrelDlg::SavePreferences() {
 
 Preferences CSpectrelDlg::CurrentPreferences() const {
     Preferences prefs;
-    prefs.PortName = m_portName;
+    prefs.PortName = PortName();
     prefs.PortIndex = m_values.PortIndex;
     prefs.WarningsMask = m_warningsMask;
     prefs.DisplayMode = m_values.DisplayMode;
-    prefs.PollingPeriodMs = m_pollingPeriod;
+    prefs.PollingPeriodMs = PollingPeriod();
     return prefs;
 }

@@ -1,10 +1,14 @@
 // "Sensor Settings": the window's copy of the sensor's settings, read from the sensor, edited
 // by the user and sent to the sensor.
+#include "panel/SettingsPanel.h"
+
 #include <algorithm>
 
 #include "common/PanelFormat.h"
 #include "common/PanelTexts.h"
-#include "panel/SpectrelDlg.h"
+#include "panel/PanelConnection.h"
+#include "panel/PanelFrame.h"
+#include "panel/PanelValues.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
 
@@ -15,26 +19,19 @@ constexpr int ILLUMINATION_WIDTH = 3; // the field's characters, "%3d"
 constexpr unsigned AMBIENT_SUBTRACTION_ON = 1;
 } // namespace
 
-void CSpectrelDlg::OnSelchangeAveraging() {
-    PullSettings();
+CSettingsPanel::CSettingsPanel(PanelView& view, PanelValues& values, PanelFrame& frame,
+                               CPanelConnection& connection)
+    : m_view(view), m_values(values), m_frame(frame), m_connection(connection) {
 }
 
-void CSpectrelDlg::OnSelchangeOutputDuration() {
-    PullSettings();
+void CSettingsPanel::Pull() {
+    m_frame.UpdateData(true);
+    UpdateButtons();
 }
 
-void CSpectrelDlg::OnTriggering() {
-    PullSettings();
-}
-
-void CSpectrelDlg::PullSettings() {
-    UpdateData(true);
-    UpdateSettingsButtons();
-}
-
-void CSpectrelDlg::OnKillfocusIllumination() {
+void CSettingsPanel::TakeIlluminationText() {
     const int old = m_values.Illumination;
-    if (!UpdateData(true)) {
+    if (!m_frame.UpdateData(true)) {
         return;
     }
     const int value = ReadClampedInteger(m_values.IlluminationText, 0, MAX_ILLUMINATION);
@@ -44,63 +41,64 @@ void CSpectrelDlg::OnKillfocusIllumination() {
         m_values.IlluminationText = FormatInteger(value, ILLUMINATION_WIDTH);
     }
     m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, value);
-    UpdateSettingsButtons();
-    UpdateData(false);
+    UpdateButtons();
+    m_frame.UpdateData(false);
 }
 
-void CSpectrelDlg::OnIlluminationScroll(int position) {
+void CSettingsPanel::TakeIlluminationPosition(int position) {
     m_values.Illumination = std::clamp(position, 0, MAX_ILLUMINATION);
     m_values.IlluminationText = FormatInteger(m_values.Illumination, ILLUMINATION_WIDTH);
-    UpdateSettingsButtons();
-    UpdateData(false);
+    UpdateButtons();
+    m_frame.UpdateData(false);
 }
 
-void CSpectrelDlg::OnReadSettings() {
-    if (!m_sensor) {
+void CSettingsPanel::Read() {
+    CSensor* sensor = m_connection.Sensor();
+    if (sensor == nullptr) {
         return;
     }
-    if (!PauseDataPolling()) {
-        ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
+    if (!m_connection.PauseDataPolling()) {
+        m_frame.ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
         return;
     }
-    if (m_sensor->RequestSettings()) {
-        EnableControls(false);
+    if (sensor->RequestSettings()) {
+        m_frame.EnableControls(false);
     } else {
-        ReadRequestFailed(TEXT_READ_SETTINGS_FAILED);
+        m_connection.ReadRequestFailed(TEXT_READ_SETTINGS_FAILED);
     }
 }
 
-void CSpectrelDlg::OnSendSettings() {
-    if (!m_sensor || !UpdateData(true)) {
-        return;
+bool CSettingsPanel::Send() {
+    CSensor* sensor = m_connection.Sensor();
+    if (sensor == nullptr || !m_frame.UpdateData(true)) {
+        return false;
     }
     const PanelValues& values = m_values;
     if (values.AveragingIndex < 0 || values.TriggeringIndex < 0 || values.OutputDurationIndex < 0) {
         // A cleared panel, or a value the lists do not offer: the sensor needs every field.
-        MessageBox(TEXT_SETTINGS_INCOMPLETE);
-        return;
+        m_frame.MessageBox(TEXT_SETTINGS_INCOMPLETE);
+        return false;
     }
     if (!ConfirmIllumination()) {
-        return;
+        return false;
     }
-    PauseDataPolling();
-    if (!m_sensor->SendSettings(static_cast<unsigned>(values.AveragingIndex),
-                                static_cast<unsigned>(values.TriggeringIndex),
-                                static_cast<unsigned>(values.OutputDurationIndex),
-                                AMBIENT_SUBTRACTION_ON,
-                                static_cast<unsigned>(values.Illumination))) {
-        ShowWriteFailure(TEXT_SEND_SETTINGS_FAILED);
-        return;
+    m_connection.PauseDataPolling();
+    if (!sensor->SendSettings(static_cast<unsigned>(values.AveragingIndex),
+                              static_cast<unsigned>(values.TriggeringIndex),
+                              static_cast<unsigned>(values.OutputDurationIndex),
+                              AMBIENT_SUBTRACTION_ON, static_cast<unsigned>(values.Illumination))) {
+        m_frame.ShowWriteFailure(TEXT_SEND_SETTINGS_FAILED);
+        return false;
     }
-    m_command = PanelCommand::SendSettings;
-    EnableControls(false);
+    m_frame.EnableControls(false);
+    return true;
 }
 
 // A new illumination changes what every taught colour looks like to the sensor, so the user
 // confirms it while recognition warnings are on. False: nothing is to be sent.
-bool CSpectrelDlg::ConfirmIllumination() {
-    const int current = static_cast<int>(m_sensor->GetIllumination());
-    if ((m_warningsMask & WARN_RECOGNITION) == 0 || current == m_values.Illumination) {
+bool CSettingsPanel::ConfirmIllumination() {
+    const int current = static_cast<int>(m_connection.Sensor()->GetIllumination());
+    if ((m_frame.WarningsMask() & WARN_RECOGNITION) == 0 || current == m_values.Illumination) {
         return true;
     }
     MessageBoxRequest request;
@@ -112,46 +110,40 @@ bool CSpectrelDlg::ConfirmIllumination() {
     return m_view.ShowMessageBox(request) == RESULT_YES;
 }
 
-void CSpectrelDlg::OnSensorSettingsSent() {
-    if (!m_sensor || m_command != PanelCommand::SendSettings) {
-        return;
-    }
-    m_command = PanelCommand::None;
-    ResumeDataPolling();
-    EnableControls(true);
-}
-
-void CSpectrelDlg::OnSensorSettings() {
-    if (!m_sensor) {
-        return;
-    }
-    m_values.AveragingIndex = static_cast<int>(m_sensor->GetAveraging());
-    m_values.TriggeringIndex = static_cast<int>(m_sensor->GetTriggering());
-    m_values.OutputDurationIndex = static_cast<int>(m_sensor->GetOutputDelay());
-    m_values.AmbientSubtraction = static_cast<int>(m_sensor->GetAmbientSubtraction());
-    m_values.Illumination = static_cast<int>(m_sensor->GetIllumination());
+void CSettingsPanel::TakeFromSensor() {
+    const CSensor& sensor = *m_connection.Sensor();
+    m_values.AveragingIndex = static_cast<int>(sensor.GetAveraging());
+    m_values.TriggeringIndex = static_cast<int>(sensor.GetTriggering());
+    m_values.OutputDurationIndex = static_cast<int>(sensor.GetOutputDelay());
+    m_values.AmbientSubtraction = static_cast<int>(sensor.GetAmbientSubtraction());
+    m_values.Illumination = static_cast<int>(sensor.GetIllumination());
     m_values.IlluminationText = FormatInteger(m_values.Illumination, ILLUMINATION_WIDTH);
     m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, m_values.Illumination);
-    UpdateData(false);
-    if (!m_panelReady) {
-        // First contact with this sensor: its channels come next.
-        StartReadAll();
-        return;
-    }
-    ResumeDataPolling();
-    EnableControls(true);
+    m_frame.UpdateData(false);
 }
 
 // Reading back and sending make sense only while the panel differs from the sensor's last known
 // settings; the two buttons go together.
-void CSpectrelDlg::UpdateSettingsButtons() {
+void CSettingsPanel::UpdateButtons() {
     bool differs = false;
-    if (m_sensor) {
-        differs = m_values.AveragingIndex != static_cast<int>(m_sensor->GetAveraging()) ||
-                  m_values.TriggeringIndex != static_cast<int>(m_sensor->GetTriggering()) ||
-                  m_values.OutputDurationIndex != static_cast<int>(m_sensor->GetOutputDelay()) ||
-                  m_values.Illumination != static_cast<int>(m_sensor->GetIllumination());
+    if (const CSensor* sensor = m_connection.Sensor()) {
+        differs = m_values.AveragingIndex != static_cast<int>(sensor->GetAveraging()) ||
+                  m_values.TriggeringIndex != static_cast<int>(sensor->GetTriggering()) ||
+                  m_values.OutputDurationIndex != static_cast<int>(sensor->GetOutputDelay()) ||
+                  m_values.Illumination != static_cast<int>(sensor->GetIllumination());
     }
-    m_view.EnableControl(IDC_READ_SETTINGS, differs && m_controlsEnabled);
-    m_view.EnableControl(IDC_SEND_SETTINGS, differs && m_controlsEnabled);
+    const bool enabled = m_frame.AreControlsEnabled();
+    m_view.EnableControl(IDC_READ_SETTINGS, differs && enabled);
+    m_view.EnableControl(IDC_SEND_SETTINGS, differs && enabled);
+}
+
+void CSettingsPanel::Clear() {
+    m_values.AveragingIndex = -1;
+    m_values.TriggeringIndex = -1;
+    m_values.OutputDurationIndex = -1;
+    m_values.AmbientSubtraction = 1;
+    m_values.IlluminationText.clear();
+    m_values.Illumination = 0;
+    m_view.SetSliderRange(IDC_ILLUMINATION_SLIDER, 0, MAX_ILLUMINATION);
+    m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, 0);
 }

@@ -1,10 +1,8 @@
 #include "panel/SpectrelDlg.h"
 
-#include <new>
 #include <sys/stat.h>
 #include <utility>
 
-#include "common/ErrorText.h"
 #include "common/PanelTexts.h"
 #include "profile/Preferences.h"
 #include "sensor/Sensor.h"
@@ -22,30 +20,18 @@ bool IsDocument(const std::string& path) {
 } // namespace
 
 CSpectrelDlg::CSpectrelDlg(PanelView& view, PanelEnvironment environment)
-    : m_view(view), m_environment(std::move(environment)),
+    : m_view(view), m_environment(std::move(environment)), m_connection(view, *this),
+      m_settings(view, m_values, *this, m_connection),
+      m_channels(view, m_values, *this, m_connection),
       m_logging(view, [this](const std::string& text) { ShowWarning(text, WARN_APPLICATION); }) {
 }
 
-CSpectrelDlg::~CSpectrelDlg() {
-    // A window torn down without OnClose still must not leave the receive thread or a timer
-    // running on a freed controller's behalf.
-    if (m_sensor) {
-        m_sensor->SetWindow(nullptr);
-        m_sensor->StopIdentifyPolling();
-        m_sensor->StopDataPolling();
-        m_sensor->Disconnect();
-    }
-}
+CSpectrelDlg::~CSpectrelDlg() = default;
 
 void CSpectrelDlg::OnInitDialog() {
     InitControls();
     UpdateData(false);
 
-    m_modelCode = 0;
-    m_firmwareMajor = 0;
-    m_firmwareMinor = 0;
-    m_firmwareKnown = false;
-    m_channelCount = 0;
     ClearChannelFlags();
     ClearPanel();
 
@@ -60,16 +46,9 @@ void CSpectrelDlg::OnInitDialog() {
     m_view.CheckMenuItem(ID_WARNINGS_APPLICATION, (m_warningsMask & WARN_APPLICATION) != 0);
     m_logging.UpdateMenu();
 
-    m_sensor.reset(new (std::nothrow) CSensor(m_environment.Timers));
-    if (!m_sensor) {
-        MessageBox(TEXT_NO_SENSOR_OBJECT);
-    }
+    m_connection.CreateSensor(m_environment, m_view.SensorTarget());
     m_view.SetStatusBarText(TEXT_LOGGING_INACTIVE);
-    if (m_sensor) {
-        m_sensor->SetWallClock(m_environment.Clock);
-        m_sensor->SetWindow(&m_view.SensorTarget());
-    }
-    ConnectPort();
+    m_connection.Connect();
 }
 
 // Fills the fixed combos and puts the recognized rows into their start state (hidden, labels
@@ -95,32 +74,12 @@ void CSpectrelDlg::InitControls() {
 void CSpectrelDlg::OnClose() {
     m_logging.Close();
     SavePreferences();
-    if (!m_sensor) {
-        return;
-    }
-    if (m_sensor->IsIdentifyPolling() && !m_sensor->StopIdentifyPolling()) {
-        ShowWarning(TEXT_STOP_IDENTIFY_FAILED, WARN_APPLICATION);
-    }
-    if (m_sensor->IsDataPolling() && !m_sensor->StopDataPolling()) {
-        ShowWarning(TEXT_STOP_DATA_FAILED, WARN_APPLICATION);
-    }
-    if (m_panelReady) {
-        if (!m_sensor->WaitUntilIdle(CSensor::IDLE_WAIT_MS)) {
-            m_sensor->ClearPending();
-        }
-        m_panelReady = false;
-    }
-    if (m_sensor->IsConnected() && !m_sensor->Disconnect()) {
-        ShowWarning(TEXT_CLOSE_PORT_FAILED, WARN_APPLICATION);
-    }
-    m_sensor->SetWindow(nullptr);
-    m_sensor.reset();
+    m_connection.Shutdown();
 }
 
 void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
                                         std::uint64_t connection) {
-    if (m_sensor && connection != NotifyTarget::NO_CONNECTION &&
-        connection != m_sensor->Connection()) {
+    if (!m_connection.IsCurrent(connection)) {
         return;
     }
     switch (message) {
@@ -162,6 +121,41 @@ void CSpectrelDlg::OnSensorNotification(unsigned message, std::uintptr_t wParam,
 
 void CSpectrelDlg::OnSensorErrorReply() {
     ShowWarning(TEXT_SENSOR_ERROR, WARN_SENSOR);
+}
+
+void CSpectrelDlg::OnSendSettings() {
+    if (m_settings.Send()) {
+        m_command = PanelCommand::SendSettings;
+    }
+}
+
+void CSpectrelDlg::OnSensorSettingsSent() {
+    if (!Sensor() || m_command != PanelCommand::SendSettings) {
+        return;
+    }
+    m_command = PanelCommand::None;
+    m_connection.ResumeDataPolling();
+    EnableControls(true);
+}
+
+void CSpectrelDlg::OnSensorSettings() {
+    if (!Sensor()) {
+        return;
+    }
+    m_settings.TakeFromSensor();
+    if (!IsPanelReady()) {
+        // First contact with this sensor: its channels come next.
+        StartReadAll();
+        return;
+    }
+    m_connection.ResumeDataPolling();
+    EnableControls(true);
+}
+
+void CSpectrelDlg::NotifyChannelsChanged() {
+    if (m_observer != nullptr) {
+        m_observer->OnChannelsChanged();
+    }
 }
 
 void CSpectrelDlg::OnFileExit() {
@@ -207,9 +201,7 @@ void CSpectrelDlg::OnAbout() {
     AboutInfo about;
     about.Caption = TEXT_ABOUT_CAPTION;
     about.ProgramLine = std::string(PROGRAM_TITLE) + " version " + m_environment.ProgramVersion;
-    about.FirmwareLine =
-        m_firmwareKnown ? "Firmware version " + FormatFirmware(m_firmwareMajor, m_firmwareMinor)
-                        : TEXT_FIRMWARE_UNKNOWN;
+    about.FirmwareLine = m_connection.FirmwareLine();
     m_view.ShowAboutBox(about);
 }
 
@@ -235,14 +227,10 @@ void CSpectrelDlg::ShowWarning(const std::string& text, int category) {
     }
 }
 
-// A command the port refused never reached the sensor. The reason is worded as spectrelctl
-// words it. Data polling goes on, so that a line that has gone is noticed and reported as lost
-// communication instead of the panel staying on line with a frozen reading.
+// A command the port refused never reached the sensor: no answer is awaited.
 void CSpectrelDlg::ShowWriteFailure(const std::string& text) {
     m_command = PanelCommand::None;
-    ShowWarning(text + "\n" + PortDevicePath() + ": " + PortErrorReason(m_sensor->LastPortError()),
-                WARN_SENSOR);
-    ResumeDataPolling();
+    m_connection.WriteFailed(text);
 }
 
 void CSpectrelDlg::SetStatusText(const std::string& text, bool boldFirstWord) {
@@ -269,37 +257,9 @@ void CSpectrelDlg::EnableControls(bool enable) {
     }
 }
 
-void CSpectrelDlg::ClearChannelFlags() {
-    for (PanelChannel& channel : m_channels) {
-        channel.Done = 0;
-    }
-}
-
 void CSpectrelDlg::ClearPanel() {
-    m_view.FillCombo(IDC_CHANNEL, ChannelItems(m_channelCount));
-    m_values.AveragingIndex = -1;
-    m_values.TriggeringIndex = -1;
-    m_values.OutputDurationIndex = -1;
-    m_values.AmbientSubtraction = 1;
-    m_values.IlluminationText.clear();
-    m_values.Illumination = 0;
-    m_view.SetSliderRange(IDC_ILLUMINATION_SLIDER, 0, MAX_ILLUMINATION);
-    m_view.SetSliderPosition(IDC_ILLUMINATION_SLIDER, 0);
-    m_values.SelectedChannel = -1;
-    m_values.ChannelMode = -1;
-    m_values.MatchOutput = -1;
-    m_values.ChannelEnabled = 0;
-    m_values.ColorTexts = {};
-    m_values.LuminosityText.clear();
-    m_values.ToleranceSteps = {1, 1, 1};
-    m_values.ToleranceTexts = {};
-    for (ControlId spin : TOLERANCE_SPINS) {
-        m_view.SetSpinRange(spin, MIN_TOLERANCE_STEP, MAX_TOLERANCE_STEP);
-        m_view.SetSpinPosition(spin, 0);
-    }
-    for (PanelChannel& channel : m_channels) {
-        channel.Reset();
-    }
+    m_settings.Clear();
+    m_channels.Clear();
     m_values.ReadingTexts = {};
     for (ChartProperty property : {CHART_RED, CHART_GREEN, CHART_BLUE}) {
         m_view.SetChartColor(IDC_CHART, property, 0);
@@ -316,8 +276,4 @@ void CSpectrelDlg::ClearPanel() {
         m_values.FirstRowLabel.clear();
     }
     UpdateData(false);
-}
-
-bool CSpectrelDlg::IsFifteenChannel() const {
-    return IsFifteenChannelModel(m_modelCode);
 }

@@ -1,17 +1,18 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
-#include "link/PortMap.h"
+#include "panel/ChannelTable.h"
 #include "panel/DataLogging.h"
+#include "panel/PanelConnection.h"
 #include "panel/PanelEnvironment.h"
+#include "panel/PanelFrame.h"
 #include "panel/PanelObserver.h"
 #include "panel/PanelValues.h"
 #include "panel/PanelView.h"
+#include "panel/SettingsPanel.h"
 #include "profile/PanelChannel.h"
 #include "teach/TeachOwner.h"
 
@@ -19,12 +20,13 @@ class CSensor;
 struct Preferences;
 struct ProfileValues;
 
-// The control panel: owns the sensor proxy, reacts to its notifications and to the user's
-// actions, and keeps the window's values, which it moves to and from the view by one data
+// The control panel: composes its areas (the connection with the sensor proxy, the settings
+// panel, the channel table, data logging), reacts to the proxy's notifications and to the
+// user's actions, and keeps the window's values, which it moves to and from the view by one data
 // exchange (UpdateData). Everything here runs on the UI thread: the view calls the On...
 // handlers for user actions and OnSensorNotification for what the sensor proxy posted.
 // Every handler that talks to the sensor proxy checks that it exists.
-class CSpectrelDlg : public TeachOwner {
+class CSpectrelDlg : public TeachOwner, private PanelFrame {
 public:
     // The view must outlive the controller.
     CSpectrelDlg(PanelView& view, PanelEnvironment environment);
@@ -72,20 +74,21 @@ public:
     void OnDisplayColorLuminosity();
     void OnDisplayColorOnly();
     // "Sensor Settings"
-    void OnSelchangeAveraging();
-    void OnSelchangeOutputDuration();
-    void OnTriggering(); // any of the three triggering radios
-    void OnKillfocusIllumination();
-    void OnIlluminationScroll(int position); // the slider's new position
-    void OnReadSettings();
+    void OnSelchangeAveraging() { m_settings.Pull(); }
+    void OnSelchangeOutputDuration() { m_settings.Pull(); }
+    void OnTriggering() { m_settings.Pull(); } // any of the three triggering radios
+    void OnKillfocusIllumination() { m_settings.TakeIlluminationText(); }
+    // The slider's new position
+    void OnIlluminationScroll(int position) { m_settings.TakeIlluminationPosition(position); }
+    void OnReadSettings() { m_settings.Read(); }
     void OnSendSettings();
     // "Color Recognition Channels"
-    void OnSelchangeChannel();
-    void OnModeColorLuminosity();
-    void OnModeColorOnly();
-    void OnChannelEnabled();
-    void OnOutputHigh();
-    void OnOutputLow();
+    void OnSelchangeChannel() { m_channels.Select(); }
+    void OnModeColorLuminosity() { m_channels.SetMode(MODE_COLOR_LUMINOSITY); }
+    void OnModeColorOnly() { m_channels.SetMode(MODE_COLOR_ONLY); }
+    void OnChannelEnabled() { m_channels.TakeEnabled(); }
+    void OnOutputHigh() { m_channels.SetMatchOutput(OUTPUT_HIGH); }
+    void OnOutputLow() { m_channels.SetMatchOutput(OUTPUT_LOW); }
     // The user moved the spin of colour 0, 1 or 2 (red, green, blue); its step is in the view.
     void OnToleranceSpin(int colour);
     void OnReadAllChannels();
@@ -108,7 +111,7 @@ public:
 
     // Shared by every teaching tool (the single teach, Multi-Sample Teach, Manual Entry).
     // The tolerances a tool asked for, red, green, blue.
-    using Tolerances = std::array<double, 3>;
+    using Tolerances = CChannelTable::Tolerances;
     // Before a teach of channel 1..15: stops data polling, shows "Teaching channel %d..." and
     // disables the panel.
     void BeginTeach(unsigned channel);
@@ -123,19 +126,19 @@ public:
 
     // Shared operations
     // false: Push; true: Pull, false when the view rejected a control's value.
-    bool UpdateData(bool saveAndValidate);
+    bool UpdateData(bool saveAndValidate) override;
     // A message box, shown only while the category is switched on in the warnings mask.
     void ShowWarning(const std::string& text, int category) override;
-    void SetStatusText(const std::string& text, bool boldFirstWord);
-    void EnableControls(bool enable);
+    void SetStatusText(const std::string& text, bool boldFirstWord) override;
+    void EnableControls(bool enable) override;
     void ClearPanel();
-    void ClearChannelFlags();
+    void ClearChannelFlags() { m_channels.ClearFlags(); }
     void ApplyModel(unsigned code);
     void SwitchPort(const std::string& name);
     void ShowCurrentReading();
-    void ShowChannel();
-    void UpdateSettingsButtons();
-    void UpdateChannelButtons();
+    void ShowChannel() { m_channels.Show(); }
+    void UpdateSettingsButtons() { m_settings.UpdateButtons(); }
+    void UpdateChannelButtons() { m_channels.UpdateButtons(); }
     bool LoadPreferences();
     bool SavePreferences();
     // The profile named by the profile path, to and from the window's values. A load reports
@@ -153,23 +156,23 @@ public:
 
     // State, for the view's owner and for tests
     const PanelValues& Values() const { return m_values; }
-    const CSensor* Sensor() const { return m_sensor.get(); }
+    const CSensor* Sensor() const { return m_connection.Sensor(); }
     // The sensor proxy for the panel's dialogs, which talk to it on the panel's behalf.
-    CSensor* SensorProxy() override { return m_sensor.get(); }
-    const std::string& PortName() const { return m_portName; }
+    CSensor* SensorProxy() override { return m_connection.Sensor(); }
+    const std::string& PortName() const { return m_connection.PortName(); }
     // The device the port name maps to; empty while no port is chosen.
     std::string PortDevicePath() const;
     const std::string& StatusText() const { return m_statusText; }
-    const std::string& ModelName() const { return m_modelName; }
-    const std::string& ConnectedSerial() const { return m_connectedSerial; }
-    unsigned ModelCode() const { return m_modelCode; }
-    int ChannelCount() const { return m_channelCount; }
+    const std::string& ModelName() const { return m_connection.ModelName(); }
+    const std::string& ConnectedSerial() const { return m_connection.ConnectedSerial(); }
+    unsigned ModelCode() const { return m_connection.ModelCode(); }
+    int ChannelCount() const { return m_connection.ChannelCount(); }
     int WarningsMask() const override { return m_warningsMask; }
     int SelectedChannel() const override { return m_values.SelectedChannel; }
     int ShownChannelMode() const override { return m_values.ChannelMode; }
-    int PollingPeriod() const { return m_pollingPeriod; }
-    bool IsPanelReady() const { return m_panelReady; }
-    bool AreControlsEnabled() const { return m_controlsEnabled; }
+    int PollingPeriod() const { return m_connection.PollingPeriod(); }
+    bool IsPanelReady() const { return m_connection.IsReady(); }
+    bool AreControlsEnabled() const override { return m_controlsEnabled; }
     bool IsLoggingAvailable() const { return m_logging.IsAvailable(); }
     // A send or teach has been written and its answer is awaited.
     bool IsAwaitingSensor() const { return m_command != PanelCommand::None; }
@@ -177,14 +180,11 @@ public:
     // The data-logging set-up: file, mode and interval for the next start.
     const LogSettings& LogSetup() const { return m_logging.Setup(); }
     const std::string& ProfilePath() const { return m_profilePath; }
-    const PanelChannel& Channel(int index) const override { return m_channels[index]; }
+    const PanelChannel& Channel(int index) const override { return m_channels.Channel(index); }
 
-    static constexpr unsigned IDENTIFY_PERIOD_MS = 500;
-    static constexpr unsigned PORT_REOPEN_PAUSE_MS = 100;
     static constexpr int PORT_COUNT = 16;
-    static constexpr int CHANNEL_TABLE_SIZE = 16;
-    static constexpr unsigned SENSOR_CHANNELS = 15;
-    static constexpr int MAX_ILLUMINATION = 100; // percent, the slider's top
+    static constexpr int CHANNEL_TABLE_SIZE = CChannelTable::SIZE;
+    static constexpr int MAX_ILLUMINATION = CSettingsPanel::MAX_ILLUMINATION;
 
 private:
     // The command whose answer the panel waits for; an answer nobody waits for any more (after
@@ -193,68 +193,40 @@ private:
     // the sensor holds, so the sensor is read in full when it comes back.
     enum class PanelCommand { None, SendSettings, SendAllChannels, Teach, SendChannel };
 
-    bool IsFifteenChannel() const;
+    bool IsFifteenChannel() const { return m_connection.IsFifteenChannel(); }
     Preferences CurrentPreferences() const;
     void InitControls();
-    void ConnectPort();
-    void ShowPortPath();
     void ShowRecognizedRows();
-    void EnableRowLabels();
-    void EnableRowLabel(unsigned channel);
     void ClearReading();
     void ShowMatchRows(unsigned status);
-    bool PauseDataPolling();
-    void ResumeDataPolling();
-    void ReadRequestFailed(const std::string& text);
-    void PullSettings();
-    bool ConfirmIllumination();
-    void ShowWriteFailure(const std::string& text);
-    PanelChannel* SelectedEntry();
-    void ShowChannelColor(const PanelChannel& entry, int mode);
-    void ShowTolerances(const PanelChannel& entry);
-    void SendEntry(unsigned channel);
+    void ShowWriteFailure(const std::string& text) override;
     void FinishSendAll();
     void AwaitChannelSent(unsigned channel);
-    void SetChannelMode(ChannelMode mode);
-    void SetMatchOutput(MatchOutputLevel output);
     void StartReadAll();
     void FinishReadAll();
     void ShowOnline();
     void ToggleWarning(MenuCommand item, int bit);
     void SetDisplayMode(int mode);
-    MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION);
+    MessageResult MessageBox(const std::string& text, MessageIcon icon = ICON_EXCLAMATION) override;
     bool AskProfilePath(bool save);
     ProfileValues ProfileFromWindow() const;
     void TakeProfile(const ProfileValues& profile);
     void OpenPendingProfile();
     void NotifyChannelsChanged();
-    std::string OverlapReport(unsigned channel, const ChannelDefinition& taught) const;
 
     PanelView& m_view;
     PanelEnvironment m_environment;
-    PortMap m_portMap; // the store's [Ports], then this run's overrides
 
     PanelValues m_values;
-    std::array<PanelChannel, CHANNEL_TABLE_SIZE> m_channels{};
 
-    std::unique_ptr<CSensor> m_sensor;
+    CPanelConnection m_connection;
+    CSettingsPanel m_settings;
+    CChannelTable m_channels;
     bool m_initialised = false;
     int m_warningsMask = 7; // all categories, also when the stored port is invalid
-    unsigned m_modelCode = 0;
-    unsigned m_firmwareMajor = 0;
-    unsigned m_firmwareMinor = 0;
-    bool m_firmwareKnown = false; // a version reply has been handled
-    int m_channelCount = 0;
-    int m_pollingPeriod = 0;
     std::string m_profilePath;
     std::string m_pendingProfile; // named from outside before the panel was ready
-    std::string m_modelName;
-    std::string m_portName;
-    std::string m_connectedSerial;
-    std::string m_onlineText;
     std::string m_statusText;
-    bool m_identified = false;
-    bool m_panelReady = false;
     bool m_controlsEnabled = false;
     PanelCommand m_command = PanelCommand::None;
     unsigned m_commandChannel = 0; // 1..15 while a teach or a single channel's send is awaited

@@ -11,8 +11,8 @@
 // the channel was before. The dialog is the sensor proxy's target while it runs and cuts itself
 // off as it closes; the window takes the notifications back right after the restore send.
 void CSpectrelDlg::OnMultiSampleTeach() {
-    const PanelChannel* entry = SelectedEntry();
-    if (!m_sensor || entry == nullptr) {
+    const PanelChannel* entry = m_channels.Selected();
+    if (!SensorProxy() || entry == nullptr) {
         return;
     }
     const auto channel = static_cast<unsigned>(m_values.SelectedChannel) + 1;
@@ -20,17 +20,17 @@ void CSpectrelDlg::OnMultiSampleTeach() {
     const PanelChannel before = *entry;
     CMultiSampleTeachDlg dialog(*this);
     if (m_view.RunMultiSampleTeach(dialog) == DIALOG_CANCEL &&
-        !m_sensor->SendChannel(channel, static_cast<unsigned>(before.MatchOutput),
-                               static_cast<unsigned>(before.Enabled),
-                               static_cast<unsigned>(before.Mode), before.RedSetting,
-                               before.GreenSetting, before.BlueSetting, before.RedTolerance,
-                               before.GreenTolerance, before.BlueTolerance)) {
+        !SensorProxy()->SendChannel(channel, static_cast<unsigned>(before.MatchOutput),
+                                    static_cast<unsigned>(before.Enabled),
+                                    static_cast<unsigned>(before.Mode), before.RedSetting,
+                                    before.GreenSetting, before.BlueSetting, before.RedTolerance,
+                                    before.GreenTolerance, before.BlueTolerance)) {
         ShowWarning(SendChannelFailedText(channel), WARN_SENSOR);
     }
-    m_sensor->SetWindow(&m_view.SensorTarget());
+    SensorProxy()->SetWindow(&m_view.SensorTarget());
     // Data polling is paused while the dialog runs: whatever the proxy still waits for is the
     // dialog's last teach or send, whose answer went to the closed dialog or is still to come.
-    const bool unanswered = m_sensor->IsBusy();
+    const bool unanswered = SensorProxy()->IsBusy();
     TakeChannelFromSensor(channel);
     FinishTeach(channel);
     if (unanswered) {
@@ -41,7 +41,7 @@ void CSpectrelDlg::OnMultiSampleTeach() {
 // The typed values go to the sensor as they are; the panel then shows what the sensor proxy
 // holds and reports a tolerance that is not what was typed.
 void CSpectrelDlg::OnManual() {
-    const PanelChannel* entry = SelectedEntry();
+    const PanelChannel* entry = m_channels.Selected();
     if (entry == nullptr) {
         return;
     }
@@ -50,14 +50,14 @@ void CSpectrelDlg::OnManual() {
     dialog.SetValues(m_values.ChannelMode,
                      {entry->RedSetting, entry->GreenSetting, entry->BlueSetting,
                       entry->RedTolerance, entry->GreenTolerance, entry->BlueTolerance});
-    if (m_view.RunManualEntry(dialog) == DIALOG_OK && m_sensor) {
+    if (m_view.RunManualEntry(dialog) == DIALOG_OK && SensorProxy()) {
         const CManualEntryDlg::Values& typed = dialog.GetValues();
-        const bool sent = m_sensor->SendChannel(
+        const bool sent = SensorProxy()->SendChannel(
             channel, static_cast<unsigned>(entry->MatchOutput),
             static_cast<unsigned>(entry->Enabled), static_cast<unsigned>(entry->Mode),
             typed[FIELD_RED], typed[FIELD_GREEN], typed[FIELD_BLUE], typed[FIELD_RED_TOLERANCE],
             typed[FIELD_GREEN_TOLERANCE], typed[FIELD_BLUE_TOLERANCE]);
-        if (sent && m_sensor->IsBusy()) {
+        if (sent && SensorProxy()->IsBusy()) {
             // Written and not yet answered (an unchanged channel is acknowledged unwritten).
             AwaitChannelSent(channel);
         } else if (!sent) {
