@@ -20,8 +20,8 @@ constexpr unsigned CHANNEL_READ_ATTEMPTS = 3;
 
 } // namespace
 
-CCtlSession::CCtlSession(std::string device, const std::atomic<bool>& stop)
-    : m_device(std::move(device)), m_stop(stop) {
+CCtlSession::CCtlSession(std::string device, const std::atomic<bool>& stop, TimerSource* timers)
+    : m_device(std::move(device)), m_stop(stop), m_sensor(timers) {
 }
 
 // Whatever is still pending has been given up on: waiting for it would only delay the exit.

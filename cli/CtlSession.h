@@ -36,8 +36,10 @@ class CCtlSession {
 public:
     using Clock = std::chrono::steady_clock;
 
-    // `stop` is polled while waiting (set by SIGINT/SIGTERM).
-    CCtlSession(std::string device, const std::atomic<bool>& stop);
+    // `stop` is polled while waiting (set by SIGINT/SIGTERM). The proxy takes its polling
+    // periods and time-outs from `timers` when given (it must outlive the session), otherwise
+    // from the steady clock.
+    CCtlSession(std::string device, const std::atomic<bool>& stop, TimerSource* timers = nullptr);
     // Stops both polls, forgets what is pending (no re-sends) and disconnects.
     ~CCtlSession();
     CCtlSession(const CCtlSession&) = delete;

@@ -203,7 +203,8 @@ private:
     void HandleReadFailure();
     void ReopenAfterHangUp();
     void LinkUpAfterReopen();
-    bool PauseWhileRunning(Clock::duration duration);
+    bool PauseWhileRunning(std::chrono::milliseconds duration);
+    void EndPause();
     void WakeReceiveThread();
     bool WaitForReceiveThread(unsigned timeoutMs);
 
@@ -250,6 +251,7 @@ private:
     std::mutex m_wakeMutex;
     std::condition_variable m_wake;
     bool m_receiveEnded = false;
+    bool m_pauseOver = false;   // the receive thread's present pause has had its tick
     unsigned m_failedReads = 0; // in a row; the receive thread's own
     std::thread m_receiveThread;
 

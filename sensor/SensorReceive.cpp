@@ -11,7 +11,9 @@
 // read fail, and keeps it failing. After HANG_UP_FAILED_READS failed reads in a row (a damaged
 // line fails once and is followed by good ones) the receive thread alone handles that: it
 // closes the port and then tries to open the same device path every REOPEN_INTERVAL until it
-// succeeds or the proxy disconnects. It needs no help from the other threads because
+// succeeds or the proxy disconnects. Its pauses are kept on the proxy's timer source too, whose
+// tick only wakes it: the opens themselves stay on this thread, so a slow one (a remote line's
+// connect) never holds up a poll. It needs no help from the other threads because
 //  - the close and every open attempt happen under the port lock, which every write also
 //    holds, so a tick of the timer thread never writes to a port half closed or half opened;
 //    while the device is gone the link is marked down and writes are refused (a refused poll
@@ -113,10 +115,29 @@ void CSensor::LinkUpAfterReopen() {
 }
 
 // Sleeps for the duration unless Disconnect wakes it; true while the proxy is still running.
-bool CSensor::PauseWhileRunning(Clock::duration duration) {
-    std::unique_lock lock(m_wakeMutex);
-    m_wake.wait_for(lock, duration, [this] { return !m_running; });
+// The pause ends at the first of its tick on the proxy's timer source and its duration on the
+// steady clock. In the programs the two are the same moment; a clock a test moves on by hand
+// ends it as soon as that clock has passed the duration, and one left standing (or a timer that
+// cannot start) holds it no longer than the steady clock would.
+bool CSensor::PauseWhileRunning(std::chrono::milliseconds duration) {
+    {
+        std::lock_guard lock(m_wakeMutex);
+        m_pauseOver = false;
+    }
+    const TimerId timer =
+        m_timers.Start(static_cast<unsigned>(duration.count()), [this] { EndPause(); });
+    {
+        std::unique_lock lock(m_wakeMutex);
+        m_wake.wait_for(lock, duration, [this] { return m_pauseOver || !m_running; });
+    }
+    m_timers.Kill(timer); // before the next pause starts its own
     return m_running;
+}
+
+void CSensor::EndPause() {
+    std::lock_guard lock(m_wakeMutex);
+    m_pauseOver = true;
+    m_wake.notify_all();
 }
 
 // The running flag is cleared before this; taking the lock between that and the notification

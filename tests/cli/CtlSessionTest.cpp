@@ -9,6 +9,7 @@
 #include "cli/CtlSession.h"
 #include "sim/SensorResponder.h"
 #include "support/Deadline.h"
+#include "support/ManualClock.h"
 #include "support/SimulatedSensor.h"
 
 using namespace std::chrono_literals;
@@ -17,6 +18,10 @@ namespace {
 
 class CtlSessionTest : public ::testing::Test {
 protected:
+    // In virtual time the session's proxy runs on `m_clock`, which the test moves on.
+    explicit CtlSessionTest(bool virtualTime = false)
+        : m_session(m_sim.Path(), m_stop, virtualTime ? &m_clock : nullptr) {}
+
     void SetUp() override {
         ASSERT_TRUE(m_sim.Started()) << m_sim.Problem();
         ASSERT_TRUE(m_session.Connect().Done());
@@ -24,16 +29,33 @@ protected:
 
     SimulatedSensor m_sim{SimConfig{}};
     std::atomic<bool> m_stop{false};
-    CCtlSession m_session{m_sim.Path(), m_stop};
+    ManualClock m_clock;
+    CCtlSession m_session;
+};
+
+class CtlSessionInVirtualTime : public CtlSessionTest {
+protected:
+    CtlSessionInVirtualTime() : CtlSessionTest(true) {}
 };
 
 } // namespace
 
 // The proxy reports an identify time-out after 21 silent polls (10.5 s), and polls on: a longer
 // --timeout must still find a sensor that answers later.
-TEST_F(CtlSessionTest, IdentifyWaitsForItsOwnDeadlineNotTheProxysTimeout) {
-    m_sim.Sim().SetSilentFor(11500);
-    const CtlOutcome outcome = m_session.Identify(15s);
+TEST_F(CtlSessionInVirtualTime, IdentifyWaitsForItsOwnDeadlineNotTheProxysTimeout) {
+    m_sim.Sim().SetSilent(true);
+    std::atomic<bool> done{false};
+    CtlOutcome outcome;
+    std::thread identify([&] {
+        outcome = m_session.Identify(15s);
+        done = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return m_session.Sensor().IsIdentifyPolling(); }));
+    m_clock.Advance(11500ms); // 23 polls unanswered: the proxy's time-out came with the 21st
+    m_sim.Sim().SetSilent(false);
+    m_clock.Advance(500ms);
+    EXPECT_TRUE(WaitUntil([&] { return done.load(); }));
+    identify.join();
     EXPECT_TRUE(outcome.Done()) << outcome.Message;
 }
 

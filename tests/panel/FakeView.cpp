@@ -151,8 +151,8 @@ bool FakeView::PumpInVirtualTime(CSpectrelDlg& dialog, const std::function<bool(
             continue;
         }
         if (Time->Now() >= deadline) {
-            // What the proxy does in real time (a hung-up device noticed and re-opened) gets
-            // the timeout in real time as well.
+            // What the line does in real time (a hung-up device noticed, a remote one connected
+            // again) gets the timeout in real time as well.
             if (auto notification = Queue.Pop(realDeadline)) {
                 Deliver(dialog, *notification);
                 continue;

@@ -48,11 +48,6 @@ PanelTest::PanelTest() : m_dir(m_temp.Path()) {
     m_clock.SetSensorSilent([this] { return SensorsHeardAll(); });
 }
 
-void PanelTest::UseRealTime() {
-    m_environment.Timers = nullptr;
-    m_view.Time = nullptr;
-}
-
 bool PanelTest::AdvanceUntil(const std::function<bool()>& condition,
                              std::chrono::milliseconds timeout) {
     const auto deadline = m_clock.Now() + timeout;

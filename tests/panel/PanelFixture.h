@@ -64,9 +64,6 @@ protected:
     bool WaitStatus(const std::string& status, std::chrono::milliseconds timeout);
     bool WaitReading(); // the next reading shown
 
-    // For a test whose device hangs up and comes back: the proxy notices that and re-opens it
-    // in real time, so its polling and time-outs run in real time too. Call before OpenPanel.
-    void UseRealTime();
     // Moves the proxy's time on, tick by tick, until `condition` holds, delivering nothing to
     // the panel (the window busy elsewhere); true when it held within `timeout`.
     bool AdvanceUntil(const std::function<bool()>& condition,

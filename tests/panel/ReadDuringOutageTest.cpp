@@ -14,7 +14,6 @@ TEST_F(PanelTest, AReadThatCannotBeWrittenLeavesThePanelRecoveringByItself) {
     VirtualSensor sensor(Model(6));
     ASSERT_TRUE(sensor.Start(m_dir + "/ttySensor")) << sensor.Error();
     m_environment.PortOverrides.Set("COM1", sensor.LinkPath());
-    UseRealTime();
     OpenPanel();
     for (const auto read : {&CSpectrelDlg::OnReadSettings, &CSpectrelDlg::OnReadAllChannels}) {
         SCOPED_TRACE(read == &CSpectrelDlg::OnReadSettings ? "read settings" : "read all");
@@ -38,7 +37,6 @@ TEST_F(PanelTest, ASensorSwappedDuringAReadIsIdentifiedAnew) {
     VirtualSensor sensor(Model(6));
     ASSERT_TRUE(sensor.Start(m_dir + "/ttySensor")) << sensor.Error();
     m_environment.PortOverrides.Set("COM1", sensor.LinkPath());
-    UseRealTime();
     OpenPanel();
     ASSERT_TRUE(WaitReady());
     sensor.SetSilent(true);

@@ -6,6 +6,7 @@
 
 #include "PanelFixture.h"
 #include "sensor/Sensor.h"
+#include "tests/support/Deadline.h"
 #include "tests/support/Ser2net.h"
 
 using namespace std::chrono_literals;
@@ -17,15 +18,18 @@ TEST_F(PanelTest, ARemotePortGoesOnLineAndFindsTheSensorAgainAfterTheServerIsBac
     ASSERT_TRUE(server.Start()) << server.Problem();
     WritePreferences(
         "[Settings]\nCOM Port=COM3\nWarnings=None\n[Ports]\nCOM3=" + server.Rfc2217Url() + "\n");
-    UseRealTime(); // the server goes away and comes back
     OpenPanel();
     ASSERT_TRUE(WaitReady());
     EXPECT_EQ(m_view.ToolTips[IDC_PORT], server.Rfc2217Url());
 
+    // The line notices the server's end, and connects again, in real time; the panel's polls
+    // run on the proxy's clock.
     server.Kill();
+    ASSERT_TRUE(WaitUntil([&] { return !m_panel->Sensor()->IsLinkUp(); }, 8000ms));
     ASSERT_TRUE(WaitStatus("Communication lost!", 8000ms));
     ASSERT_TRUE(server.Start()) << server.Problem();
-    EXPECT_TRUE(WaitReady(8000ms));
+    ASSERT_TRUE(WaitUntil([&] { return m_panel->Sensor()->IsLinkUp(); }, 8000ms));
+    EXPECT_TRUE(WaitReady(8000ms)) << m_panel->StatusText();
     EXPECT_TRUE(m_view.Messages.empty());
 }
 

@@ -118,7 +118,6 @@ TEST_F(TeachTest, FinishTeachTouchesOnlyTheTaughtChannelsOwnRow) {
 // Reset, closing the window or a pulled cable while an answer is outstanding: the normal
 // paths, and a late reply is not taken for a command that is no longer running.
 TEST_F(TeachTest, OutstandingAnswerEndsWithResetCloseOrLostLine) {
-    UseRealTime(); // the line is lost and back
     ASSERT_NO_FATAL_FAILURE(Open(Sensing(6)));
     VirtualSensor& sim = m_sensors.front()->Sim();
     sim.SetSilent(true);

@@ -22,6 +22,12 @@ namespace {
 
 class SensorLink : public SensorFixture {};
 
+// Outages on a clock the test moves on; the line notices them in real time.
+class SensorLinkInVirtualTime : public SensorFixture {
+protected:
+    SensorLinkInVirtualTime() : SensorFixture(true) {}
+};
+
 } // namespace
 
 TEST_F(SensorLink, DisconnectWhileTheReadWaitsReturnsAtOnce) {
@@ -146,7 +152,7 @@ TEST(SensorStalledLine, DisconnectDoesNotWaitForABlockedWrite) {
     EXPECT_LT(took, static_cast<double>(LINE_WRITE_MARGIN.count()) / 2);
 }
 
-TEST_F(SensorLink, UnplugDuringReadAllEndsInTimeoutAndRecovers) {
+TEST_F(SensorLinkInVirtualTime, UnplugDuringReadAllEndsInTimeoutAndRecovers) {
     SimConfig config;
     config.ModelCode = 9;
     ASSERT_NO_FATAL_FAILURE(Connect(config));
@@ -158,9 +164,12 @@ TEST_F(SensorLink, UnplugDuringReadAllEndsInTimeoutAndRecovers) {
     }
     // Pulled while the request for channel 6 is on its way: its re-sends cannot be written.
     Sim().SetSilent(true);
+    const auto heard = Sim().CommandsReceived();
     ASSERT_TRUE(sensor.RequestChannel(6));
-    const auto pulled = Clock::now();
+    ASSERT_TRUE(WaitUntil([&] { return Sim().CommandsReceived() > heard; }));
+    const auto pulled = clock.Now();
     Sim().HangUp(0);
+    ASSERT_TRUE(WaitUntil([&] { return !sensor.IsLinkUp(); }));
     const auto timeout = AwaitTimeout(SENSOR_TIMEOUT_REPLY, 10s);
     ASSERT_TRUE(timeout);
     std::printf("reply time-out %.1f ms after the unplug, %zu read errors\n",
