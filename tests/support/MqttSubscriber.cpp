@@ -17,8 +17,10 @@ MqttSubscriber::MqttSubscriber(unsigned port, bool latestOnly)
 }
 
 MqttSubscriber::~MqttSubscriber() {
+    // The disconnect ends the network thread by itself; cancelling it instead could cut it off
+    // in the middle of a message, which is then never freed.
     mosquitto_disconnect(m_client);
-    mosquitto_loop_stop(m_client, true);
+    mosquitto_loop_stop(m_client, false);
     mosquitto_destroy(m_client);
 }
 
