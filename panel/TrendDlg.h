@@ -47,7 +47,6 @@ public:
     // State, for the view and for tests
     const CReadingHistory& History() const { return m_history; }
     int SelectedChannel() const { return m_channel; }
-    int SpanIndex() const { return m_span; }
     // The shown span as "Save Data..." writes it.
     std::string DataText() const;
 

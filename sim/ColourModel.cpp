@@ -35,10 +35,6 @@ void ColourModel::SetScript(std::vector<SimTargetStep> steps) {
     }
 }
 
-void ColourModel::SetNoise(double standardDeviationPercent) {
-    m_noisePercent = standardDeviationPercent > 0.0 ? standardDeviationPercent : 0.0;
-}
-
 ColourPercent ColourModel::TargetAt(double elapsedSeconds) const {
     if (m_script.empty()) {
         return m_target;

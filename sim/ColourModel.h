@@ -29,7 +29,6 @@ public:
     void SetTarget(double red, double green, double blue); // also ends a running script
     // Steps are held for their seconds in turn and the script starts over after the last.
     void SetScript(std::vector<SimTargetStep> steps);
-    void SetNoise(double standardDeviationPercent);
 
     ColourPercent TargetAt(double elapsedSeconds) const;
     // Averaging 2^averaging samples narrows the noise by the square root of that count.

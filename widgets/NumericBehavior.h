@@ -53,8 +53,6 @@ public:
     void SetSelection(std::size_t start, std::size_t end);
     bool IsReadOnly() const { return m_readOnly; }
     void SetReadOnly(bool readOnly) { m_readOnly = readOnly; }
-    // True while the text is being rebuilt after an edit.
-    bool IsAdjusting() const { return m_adjusting; }
     char DecimalPoint() const { return m_symbols.DecimalPoint; }
     char NegativeSign() const { return m_symbols.NegativeSign; }
     // Called after every operation that changed the text (the owning dialog's change handler).

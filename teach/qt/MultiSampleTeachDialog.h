@@ -25,7 +25,6 @@ public:
     QLineEdit* ResultField(bool tolerance, int colour) const {
         return (tolerance ? m_tolerance : m_color)[colour];
     }
-    QLineEdit* SpreadField(int colour) const { return m_spread[colour]; }
 
     // MultiSampleTeachView
     void EnableTeachButton(int row, bool enable) override;
