@@ -8,6 +8,7 @@
 using namespace std::chrono_literals;
 
 #include "sensor/Sensor.h"
+#include "tests/support/Deadline.h"
 
 LoggedSensor::LoggedSensor(SimConfig config, const std::string& linkPath)
     : m_sim(std::move(config)) {
@@ -70,21 +71,12 @@ bool PanelTest::SensorsHeardAll() const {
 }
 
 void PanelTest::Settle() const {
-    using std::chrono::steady_clock;
-    const auto deadline = steady_clock::now() + 2s;
-    auto heardAllSince = steady_clock::now();
-    while (steady_clock::now() < deadline) {
-        const CSensor* proxy = m_panel ? m_panel->Sensor() : nullptr;
-        if (proxy == nullptr || !proxy->IsBusy()) {
-            return;
-        }
-        if (!SensorsHeardAll()) {
-            heardAllSince = steady_clock::now();
-        } else if (steady_clock::now() - heardAllSince >= 20ms) {
-            return;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
+    WaitUntilDoneOrQuiet(
+        [this] {
+            const CSensor* proxy = m_panel ? m_panel->Sensor() : nullptr;
+            return proxy == nullptr || !proxy->IsBusy();
+        },
+        [this] { return SensorsHeardAll(); }, 2s);
 }
 
 PanelTest::~PanelTest() {

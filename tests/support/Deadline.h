@@ -17,3 +17,23 @@ inline bool WaitUntil(const std::function<bool()>& condition,
     }
     return true;
 }
+
+// Waits until `done` holds, or until `quiet` (a sensor has dealt with everything it was sent,
+// without answering) has held for `stillFor`, or `timeout` has passed; true when done. A command
+// may still be on its way when the sensor looks quiet, hence the moment it must stay so.
+inline bool
+WaitUntilDoneOrQuiet(const std::function<bool()>& done, const std::function<bool()>& quiet,
+                     std::chrono::milliseconds timeout,
+                     std::chrono::milliseconds stillFor = std::chrono::milliseconds(20)) {
+    auto quietSince = std::chrono::steady_clock::now();
+    WaitUntil(
+        [&] {
+            const auto now = std::chrono::steady_clock::now();
+            if (!quiet()) {
+                quietSince = now;
+            }
+            return done() || now - quietSince >= stillFor;
+        },
+        timeout);
+    return done();
+}

@@ -1,5 +1,7 @@
 #include "support/ManualClock.h"
 
+#include "support/Deadline.h"
+
 TimerSource::TimerId ManualClock::Start(unsigned periodMs, Callback callback) {
     if (periodMs == 0 || !callback) {
         return 0;
@@ -35,19 +37,8 @@ TimerSource::Clock::time_point ManualClock::Now() const {
 // silent is not waited for.
 bool ManualClock::WaitFor(std::chrono::milliseconds timeout, std::chrono::milliseconds,
                           const std::function<bool()>& done) {
-    const auto deadline = Clock::now() + timeout;
-    auto silentSince = Clock::now();
-    while (!done()) {
-        const auto now = Clock::now();
-        if (!m_sensorSilent || !m_sensorSilent()) {
-            silentSince = now;
-        }
-        if (now >= deadline || now - silentSince >= std::chrono::milliseconds(20)) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+    return WaitUntilDoneOrQuiet(
+        done, [this] { return m_sensorSilent && m_sensorSilent(); }, timeout);
 }
 
 bool ManualClock::AdvanceToNext(Clock::time_point limit) {

@@ -10,6 +10,7 @@
 
 #include "sensor/Sensor.h"
 #include "support/CommandLog.h"
+#include "support/Deadline.h"
 #include "support/ManualClock.h"
 #include "support/RecordingTarget.h"
 #include "support/SimulatedSensor.h"
@@ -91,16 +92,10 @@ protected:
     // Until the proxy has its answer, or the sensor has received every command written and
     // stays without an answer for a moment (it is silent); in real time.
     void Settle() {
-        const auto deadline = Clock::now() + std::chrono::seconds(2);
-        auto heardAllSince = Clock::now();
-        while (Clock::now() < deadline && sensor.IsBusy()) {
-            if (Sim().CommandsReceived() - m_heardBefore < sensor.CommandsWritten()) {
-                heardAllSince = Clock::now();
-            } else if (Clock::now() - heardAllSince >= std::chrono::milliseconds(20)) {
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        WaitUntilDoneOrQuiet(
+            [this] { return !sensor.IsBusy(); },
+            [this] { return Sim().CommandsReceived() - m_heardBefore >= sensor.CommandsWritten(); },
+            std::chrono::seconds(2));
     }
 
     static double Ms(Clock::duration d) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "common/FileDescriptor.h"
+#include "support/Deadline.h"
 
 extern char** environ;
 
@@ -61,19 +62,22 @@ bool ServerProcess::Start(const std::vector<std::string>& arguments, const std::
 
 bool ServerProcess::AwaitReady(const std::function<bool()>& ready,
                                std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!ready()) {
-        int status = 0;
-        if (m_pid < 0 || ::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-            m_pid = -1;
-            return false;
-        }
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // A server that ended will never be ready: the wait stops there too.
+    bool ended = false;
+    const bool stopped = WaitUntil(
+        [&] {
+            if (ready()) {
+                return true;
+            }
+            int status = 0;
+            ended = m_pid < 0 || ::waitpid(m_pid, &status, WNOHANG) == m_pid;
+            return ended;
+        },
+        timeout);
+    if (ended) {
+        m_pid = -1;
     }
-    return true;
+    return stopped && !ended;
 }
 
 void ServerProcess::Kill() {
