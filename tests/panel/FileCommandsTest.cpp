@@ -15,6 +15,14 @@ void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// spectrelctl backs `sensor` up into `backup`.
+void BackUp(const LoggedSensor& sensor, const std::string& backup) {
+    std::ostringstream out, err;
+    std::atomic<bool> stop{false};
+    ASSERT_EQ(RunSpectrelCtl({"--device", sensor.Path(), "backup", backup}, out, err, stop), 0)
+        << err.str();
+}
+
 } // namespace
 
 // Save with no profile path asks for a name; the profile then loads back over changed values,
@@ -188,10 +196,7 @@ TEST_F(PanelTest, TheWindowSavesTheFileABackupWrites) {
     LoggedSensor& sensor = StartSensor(Model(9));
     SetUpChannels(sensor, {{2, OUTPUT_LOW, 1, 33.3333, 20.0, 7.5}, {15, OUTPUT_HIGH, 1, 5, 6, 7}});
     const std::string backup = m_dir + "/backup.spf";
-    std::ostringstream out, err;
-    std::atomic<bool> stop{false};
-    ASSERT_EQ(RunSpectrelCtl({"--device", sensor.Path(), "backup", backup}, out, err, stop), 0)
-        << err.str();
+    ASSERT_NO_FATAL_FAILURE(BackUp(sensor, backup));
 
     OpenPanel();
     ASSERT_TRUE(WaitReady());
@@ -208,10 +213,7 @@ TEST_F(PanelTest, ABackupComparesEqualToItsSensorAndAColourAloneDiffers) {
     LoggedSensor& sensor = StartSensor(Model(9));
     SetUpChannels(sensor, {{2, OUTPUT_LOW, 1, 33.3333, 20.0, 7.5}, {15, OUTPUT_HIGH, 1, 5, 6, 7}});
     const std::string backup = m_dir + "/backup.spf";
-    std::ostringstream out, err;
-    std::atomic<bool> stop{false};
-    ASSERT_EQ(RunSpectrelCtl({"--device", sensor.Path(), "backup", backup}, out, err, stop), 0)
-        << err.str();
+    ASSERT_NO_FATAL_FAILURE(BackUp(sensor, backup));
     OpenPanel();
     ASSERT_TRUE(WaitReady());
 
